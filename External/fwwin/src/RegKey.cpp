@@ -1,0 +1,86 @@
+#include <fwwin/RegKey.h>
+
+#include <stdlib.h>
+
+#include <exceptions.h>
+
+static const char* const kSource = "fwwin/RegKey";
+
+RegKey::RegKey(HKEY parent, const char* path, bool create, REGSAM access) : key(nullptr), owned_(true) {
+    LONG r = create ? RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, &key, nullptr)
+                    : RegOpenKeyExA(parent, path, 0, access, &key);
+    if (r != ERROR_SUCCESS) key = nullptr;
+}
+
+void RegKey::Close() {
+    if (key && owned_) RegCloseKey(key);
+    key = nullptr;
+}
+
+DWORD RegKey::Value::Type() const {
+    DWORD type = REG_NONE;
+    if (!key_ || RegQueryValueExA(key_, name_, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+        return REG_NONE;
+    return type;
+}
+
+bool RegKey::Value::Valid() const {
+    return key_ && RegQueryValueExA(key_, name_, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+string RegKey::Value::Text() const {
+    if (!key_) return string("");
+    for (;;) {
+        DWORD type = REG_NONE, size = 0;
+        if (RegQueryValueExA(key_, name_, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return string("");
+        if (type == REG_DWORD) {
+            char digits[16];
+            return string(_ultoa(Number(), digits, 10));
+        }
+        if (type != REG_SZ && type != REG_EXPAND_SZ) return string("");
+        // One more for a terminator the stored data may lack.
+        char* buf = new char[size + 1];
+        DWORD got = size;
+        LONG r = RegQueryValueExA(key_, name_, nullptr, &type, reinterpret_cast<BYTE*>(buf), &got);
+        if (r == ERROR_MORE_DATA) {  // grew in between: ask again
+            delete[] buf;
+            continue;
+        }
+        if (r != ERROR_SUCCESS) got = 0;
+        buf[got < size + 1 ? got : size] = 0;
+        return string::Adopt(buf);
+    }
+}
+
+DWORD RegKey::Value::Number() const {
+    if (!key_) return 0;
+    DWORD type = REG_NONE, value = 0, size = sizeof value;
+    LONG r = RegQueryValueExA(key_, name_, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (r == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value) return value;
+    if ((r == ERROR_SUCCESS || r == ERROR_MORE_DATA) && (type == REG_SZ || type == REG_EXPAND_SZ))
+        return strtoul(Text(), nullptr, 10);
+    return 0;
+}
+
+RegKey::Value& RegKey::Value::operator=(const char* text) {
+    if (!text) text = "";
+    DWORD size = static_cast<DWORD>(strlen(text) + 1);
+    LONG r = key_ ? RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size)
+                  : ERROR_INVALID_HANDLE;
+    CheckErrorCode(r, kSource, __LINE__);
+    return *this;
+}
+
+RegKey::Value& RegKey::Value::operator=(DWORD number) {
+    LONG r = key_ ? RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                   sizeof number)
+                  : ERROR_INVALID_HANDLE;
+    CheckErrorCode(r, kSource, __LINE__);
+    return *this;
+}
+
+bool RegKey::Value::Delete() {
+    if (!key_) return false;
+    LONG r = RegDeleteValueA(key_, name_);
+    return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+}

@@ -1,0 +1,23 @@
+# make test: install what is missing, build, run the tests under Wine.
+# make demo: install what is missing, build, run the example.
+.PHONY: all setup build test demo clean
+
+ARCH = $(shell tools/arch.sh)
+
+all: build
+
+setup:
+	@tools/setup.sh
+
+build: setup
+	@tools/build.sh $(ARCH)
+	@if [ "$(ARCH)" != i686 ]; then echo "building the 32-bit module as well"; tools/build.sh i686 OFF; fi
+
+test: build
+	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2
+
+demo: build
+	@echo "demo: the stand-in host arrives with the plug-in object; nothing to run yet."
+
+clean:
+	rm -rf build

@@ -1,0 +1,13 @@
+# Common part of the MinGW-w64 cross toolchains. ARVIK_TRIPLET names the
+# target; the wrapper below runs the built programs under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${ARVIK_CPU})
+set(CMAKE_C_COMPILER   ${ARVIK_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ARVIK_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ARVIK_TRIPLET}-windres)
+set(ARVIK_WIDL         ${ARVIK_TRIPLET}-widl)
+set(CMAKE_FIND_ROOT_PATH /usr/${ARVIK_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)

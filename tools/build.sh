@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds one architecture: tools/build.sh ARCH [TESTS=ON|OFF]
+set -euo pipefail
+arch=$1 tests=${2:-ON}
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=$top/build/$arch
+cmake -S "$top" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARVIK_TESTS="$tests" >/dev/null
+cmake --build "$dir" -j"$(nproc)"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs a command with a virtual display and one live wineserver for the build
+# folder's prefix: tools/wine-session.sh ARCH COMMAND...
+# The prefix is created on first use; the server is stopped at the end.
+set -euo pipefail
+arch=$1; shift
+top=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=$top/build/$arch/wineprefix
+export ARVIK_WINE=$([ "$arch" = i686 ] && echo wine || echo wine64)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+server=wineserver
+[ "$arch" = x86_64 ] && [ -x /usr/lib/wine/wineserver64 ] && server=/usr/lib/wine/wineserver64
+if [ "${ARVIK_IN_XVFB:-}" != 1 ]; then
+  export ARVIK_IN_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$arch" "$@"
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine: creating prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  "$top/tools/wine-run" wineboot -i >/dev/null 2>&1 || true
+fi
+"$server" -p
+trap '"$server" -k 2>/dev/null || true' EXIT
+# The first window starts Wine's desktop process, which lives on with the
+# server. Start it here, detached from our output, so that no test run's
+# pipe is held open by it.
+"$top/tools/wine-run" rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
+"$@"
