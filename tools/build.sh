@@ -3,7 +3,7 @@
 set -euo pipefail
 arch=$1 tests=${2:-ON}
 top=$(cd "$(dirname "$0")/.." && pwd)
-dir=$top/build/$arch
+dir=${ARVIK_BUILD_DIR:-$top/build/$arch}   # another folder for side-by-side builds
 cmake -S "$top" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARVIK_TESTS="$tests" >/dev/null
 cmake --build "$dir" -j"$(nproc)"

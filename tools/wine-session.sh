@@ -5,7 +5,7 @@
 set -euo pipefail
 arch=$1; shift
 top=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=$top/build/$arch/wineprefix
+export WINEPREFIX=${ARVIK_BUILD_DIR:-$top/build/$arch}/wineprefix
 export ARVIK_WINE=$([ "$arch" = i686 ] && echo wine || echo wine64)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 server=wineserver
