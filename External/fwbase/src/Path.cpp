@@ -91,14 +91,14 @@ string ExpEnv(const char* text) {
         string name(p + 1, end - p - 1);
         DWORD size = name.empty() ? 0 : GetEnvironmentVariableA(name, nullptr, 0);
         if (size == 0) {
-            p = end;  // not set: the closing % may open the next reference
+            p = end + 1;  // not set: the reference stays as it stands, as the system leaves it
             continue;
         }
         char* value = new char[size];
         aptr<char> keep(value);
         DWORD got = GetEnvironmentVariableA(name, value, size);
         if (got == 0 || got >= size) {
-            p = end;
+            p = end + 1;
             continue;
         }
         out += string(done, p - done);

@@ -32,6 +32,7 @@ bool CreatePath(const char* folder, SECURITY_ATTRIBUTES* security);
 // the empty text when the system has none.
 string GetSpecialFolderPath(HWND owner, int csidl);
 
-// Expands %NAME% references from the process environment. A name that is
-// not set, and a lone "%", stay as they stand. Any length.
+// Expands %NAME% references from the process environment as the system's
+// ExpandEnvironmentStrings does: a reference to a name that is not set, and
+// a lone "%", stay as they stand. Unlike the system call, any length.
 string ExpEnv(const char* text);
