@@ -1,0 +1,122 @@
+#include "SessionExtender.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <TASession.h>
+#include <exceptions.h>
+#include <fwbase/Co.h>
+#include <fwwin/RegKey.h>
+
+using TAXDK::Tallivant::TASession;
+
+static const char* const kSource = "Plugin/SessionExtender";
+
+volatile bool terminateBlocked = false;
+
+Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), 3) {}
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::UnblockTerminate(VARIANT) {
+    return ComOperation([] { terminateBlocked = false; });
+}
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionStarted(IUnknown* session) {
+    return ComOperation([session] { ApplySessionProps(session); });
+}
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionEnded(VARIANT) { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::BlockTerminate(VARIANT) {
+    return ComOperation([] { terminateBlocked = true; });
+}
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::Command(IUnknown* session, BSTR name) {
+    return ComOperation([this, session, name] { RunCommand(session, name); });
+}
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionPaused(VARIANT) { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionResumed(VARIANT) { return S_OK; }
+
+void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
+    RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
+    if (!props.key) return;
+    TASession values(session);
+    // Value names are at most 16,383 characters; the buffer holds twice that.
+    const DWORD nameSize = 32766;
+    aptr<char> name(new char[nameSize + 1]);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = nameSize, type = REG_NONE;
+        LONG r = RegEnumValueA(props.key, index, name.get(), &length, nullptr, &type, nullptr, nullptr);
+        if (r == ERROR_NO_MORE_ITEMS) break;
+        CheckErrorCode(r, kSource, 128);
+        if (!NotEmpty(name.get())) continue;
+        string valueName(name.get(), length);
+        if (type == REG_SZ)
+            values.SetString(valueName, props[valueName].Text());
+        else if (type == REG_DWORD)
+            values.SetUnsigned(valueName, props[valueName].Number());
+    }
+}
+
+void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
+    keystring name(string::Adopt(newstr(wideName)));
+    static const struct {
+        const char* name;
+        void (*run)(IUnknown* session);
+    } commands[] = {
+        {"aRvik.SetProp", SetProp},
+        {"aRvik.GetEnv", GetEnv},
+        {"aRvik.PutEnv", PutEnv},
+        {"aRvik.UpdateProps", UpdateProps},
+    };
+    for (const auto& command : commands)
+        if (name == command.name) {
+            command.run(session);
+            return;
+        }
+}
+
+void Plugin::SessionExtender::SetProp(IUnknown* session) {
+    TASession values(session);
+    string name = values.GetString("aRvik.Name");
+    if (!name.empty()) {
+        string value = values.GetString("aRvik.Value");
+        RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
+        if (!value.empty()) {
+            props[name] = value.c_str();
+            values.SetString(name, value);
+        } else {
+            props[name].Delete();
+            values.Clear(name);
+        }
+    }
+    values.Clear("aRvik.Name");
+    values.Clear("aRvik.Value");
+}
+
+void Plugin::SessionExtender::GetEnv(IUnknown* session) {
+    TASession values(session);
+    string name = values.GetString("aRvik.Name");
+    if (!name.empty()) {
+        const char* value = getenv(name);
+        values.SetString("aRvik.Value", string(value ? value : ""));
+    } else {
+        values.Clear("aRvik.Value");
+    }
+    values.Clear("aRvik.Name");
+}
+
+void Plugin::SessionExtender::PutEnv(IUnknown* session) {
+    TASession values(session);
+    string name = values.GetString("aRvik.Name");
+    // A name holding "=" would set another variable than the one named.
+    if (!name.empty() && !strchr(name, '=')) {
+        string value = values.GetString("aRvik.Value");
+        _putenv(name + "=" + value.c_str());
+    }
+    values.Clear("aRvik.Value");
+    values.Clear("aRvik.Name");
+}
+
+void Plugin::SessionExtender::UpdateProps(IUnknown* session) { ApplySessionProps(session); }

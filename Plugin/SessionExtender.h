@@ -1,0 +1,39 @@
+// Plugin::SessionExtender: takes part in the host's sessions.
+//   operation 8   copies the Session Props from the registry into the session
+//   operation 11  runs the named aRvik.* command on the session
+//   operations 7 and 10 clear and set terminateBlocked; 9, 12, 13 do nothing
+// Command names match as a whole and without regard to case; a name that is
+// no command is ignored. Commands take their arguments from the session's
+// aRvik.* values and clear the ones they consumed when they finish; a
+// failing command leaves its arguments as they were.
+#pragma once
+
+#include "Plugin.h"
+
+// HKEY_CURRENT_USER key of the additional session properties.
+#define SESSION_PROPS_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props"
+
+class Plugin::SessionExtender : public TallivantObject2<ITallivantSessionExtender> {
+public:
+    SessionExtender();
+
+    HRESULT STDMETHODCALLTYPE UnblockTerminate(VARIANT) override;                // 7
+    HRESULT STDMETHODCALLTYPE SessionStarted(IUnknown* session) override;        // 8
+    HRESULT STDMETHODCALLTYPE SessionEnded(VARIANT) override;                    // 9
+    HRESULT STDMETHODCALLTYPE BlockTerminate(VARIANT) override;                  // 10
+    HRESULT STDMETHODCALLTYPE Command(IUnknown* session, BSTR name) override;    // 11
+    HRESULT STDMETHODCALLTYPE SessionPaused(VARIANT) override;                   // 12
+    HRESULT STDMETHODCALLTYPE SessionResumed(VARIANT) override;                  // 13
+
+    // Each Session Props value of type REG_SZ or REG_DWORD (as unsigned
+    // decimal text) into the session; other types and the unnamed value are
+    // skipped. No key: nothing changes.
+    static void ApplySessionProps(IUnknown* session);
+
+private:
+    void RunCommand(IUnknown* session, BSTR name);
+    static void SetProp(IUnknown* session);
+    static void GetEnv(IUnknown* session);
+    static void PutEnv(IUnknown* session);
+    static void UpdateProps(IUnknown* session);
+};
