@@ -101,7 +101,9 @@ inline HRESULT ComErrorInfo() noexcept {
 }
 
 // Open while TallivantObject2::Invoke runs DispInvoke on this thread: keeps
-// the exception that an operation caught at its border. Scopes nest.
+// the exception that the operation called caught at its border. Only that
+// operation sees the scope: while it runs, calls it makes straight into
+// other objects report through error information. Scopes nest.
 class ComInvokeScope {
 public:
     ComInvokeScope() : outer_(current()) { current() = this; }
@@ -116,13 +118,24 @@ public:
         caught_ = nullptr;
         std::rethrow_exception(e);
     }
-    // Call only inside a catch block; false when no scope is open.
-    static bool Keep() noexcept {
-        ComInvokeScope* scope = current();
-        if (!scope) return false;
-        scope->caught_ = std::current_exception();
-        return true;
-    }
+
+    // Held by an operation while its body runs.
+    class Entry {
+    public:
+        Entry() : scope_(current()) { current() = nullptr; }
+        ~Entry() { current() = scope_; }
+        Entry(const Entry&) = delete;
+        Entry& operator=(const Entry&) = delete;
+        // Call only inside a catch block; false when no scope was open.
+        bool Keep() noexcept {
+            if (!scope_) return false;
+            scope_->caught_ = std::current_exception();
+            return true;
+        }
+
+    private:
+        ComInvokeScope* scope_;
+    };
 
 private:
     static ComInvokeScope*& current() {
@@ -136,11 +149,12 @@ private:
 // Runs an operation that gives a result code: S_OK when body returns.
 template <class F>
 HRESULT ComOperation(F&& body) noexcept {
+    ComInvokeScope::Entry entry;
     try {
         body();
         return S_OK;
     } catch (...) {
-        if (ComInvokeScope::Keep()) return DISP_E_EXCEPTION;
+        if (entry.Keep()) return DISP_E_EXCEPTION;
         return ComErrorInfo();
     }
 }
@@ -148,10 +162,11 @@ HRESULT ComOperation(F&& body) noexcept {
 // Runs an operation that gives a value: failed when body throws.
 template <class R, class F>
 R ComOperation(R failed, F&& body) noexcept {
+    ComInvokeScope::Entry entry;
     try {
         return body();
     } catch (...) {
-        if (!ComInvokeScope::Keep()) ComErrorInfo();
+        if (!entry.Keep()) ComErrorInfo();
         return failed;
     }
 }
