@@ -21,8 +21,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # A crashing test ends at once instead of waiting in the debugger.
   "$top/tools/wine-run" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
     /v Debugger /f >/dev/null 2>&1 || true
+  "$server" -w  # let the server that set the prefix up go, so ours can stay
 fi
-"$server" -p
+"$server" -p || true  # an already persistent server is fine
 trap '"$server" -k 2>/dev/null || true' EXIT
 # The first window starts Wine's desktop process, which lives on with the
 # server. Start it here, detached from our output, so that no test run's
