@@ -128,3 +128,28 @@ TEST(Map, TenThousandNamesStaySortedAndFindable) {
     for (int i = 1; i < m.Count(); ++i) ASSERT_TRUE(m.At(i).key > m.At(i - 1).key) << i;
     EXPECT_EQ(4242, m.Find(keystring("name04242")));
 }
+
+TEST_F(OwningVector, OwningPointerDeletesOnceAndKeepsAReassignedSelf) {
+    ptr<Tracked> p(new Tracked(1));
+    p.Release();
+    p.Release();
+    EXPECT_EQ(0, Tracked::alive);
+    Tracked* t = new Tracked(2);
+    p = t;
+    p = t;  // the same object again: not deleted
+    EXPECT_EQ(1, Tracked::alive);
+    p = new Tracked(3);
+    EXPECT_EQ(1, Tracked::alive);
+    EXPECT_EQ(3, p->value);
+}
+
+TEST_F(OwningVector, SharedOwnersDeleteWithTheLastReference) {
+    rptr<Tracked>* shared = new rptr<Tracked>(new Tracked(1));
+    EXPECT_EQ(0, shared->RefCount());
+    shared->AddRef();
+    shared->AddRef();
+    EXPECT_EQ(1, shared->Release());
+    EXPECT_EQ(1, Tracked::alive);
+    EXPECT_EQ(0, shared->Release());
+    EXPECT_EQ(0, Tracked::alive);
+}
