@@ -74,7 +74,7 @@ TEST_F(Extender, SetPropMatchesAnyCaseAndStoresTheDefault) {
 TEST_F(Extender, NoCommandChangesNothing) {
     session->Set(L"aRvik.Name", L"Greeting");
     session->Set(L"aRvik.Value", L"x");
-    for (const wchar_t* name : {L"aRvik.SetProp ", L" aRvik.SetProp", L"aRvik.Set", L"", L"aRvik.LogWrite",
+    for (const wchar_t* name : {L"aRvik.SetProp ", L" aRvik.SetProp", L"aRvik.Set", L"", static_cast<const wchar_t*>(nullptr), L"aRvik.LogWrite",
                                 L"aRvik.Execute", L"aRvik.FileWrite"})
         EXPECT_EQ(S_OK, Command(name));
     EXPECT_EQ(2u, session->Count());

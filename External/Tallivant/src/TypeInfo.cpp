@@ -33,7 +33,7 @@ extern "C" HRESULT WINAPI GetTallivanxTypeInfo(REFIID iid, ITypeInfo** info) {
     return lib->GetTypeInfoOfGuid(iid, info);
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     // At process exit other modules may be gone already: release only when
     // the library itself is unloaded.
     if (reason == DLL_PROCESS_DETACH && !reserved)
