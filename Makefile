@@ -11,7 +11,7 @@ setup:
 
 build: setup
 	@tools/build.sh $(ARCH)
-	@if [ "$(ARCH)" != i686 ]; then echo "building the 32-bit module as well"; tools/build.sh i686 OFF; fi
+	@if [ "$(ARCH)" != i686 ]; then echo "building the 32-bit configuration as well"; tools/build.sh i686; fi
 
 test: build
 	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2

@@ -117,19 +117,20 @@ TEST(WideString, ComparesWithoutCaseAndCountsNullAsEmpty) {
     EXPECT_EQ(3u, widestring(L"abc").length());
 }
 
+static DWORD WINAPI CopyMany(void* p) {
+    const string& s = *static_cast<const string*>(p);
+    for (int i = 0; i < 20000; ++i) {
+        string copy = s;
+        string again = copy;
+    }
+    return 0;
+}
+
 TEST(Strings, CopiesAcrossThreadsKeepCountsExact) {
     string shared("shared");
-    const int kThreads = 4, kRounds = 20000;
+    const int kThreads = 4;
     HANDLE threads[kThreads];
-    for (auto& t : threads)
-        t = CreateThread(nullptr, 0, [](void* p) -> DWORD {
-            const string& s = *static_cast<const string*>(p);
-            for (int i = 0; i < kRounds; ++i) {
-                string copy = s;
-                string again = copy;
-            }
-            return 0;
-        }, &shared, 0, nullptr);
+    for (auto& t : threads) t = CreateThread(nullptr, 0, CopyMany, &shared, 0, nullptr);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(kThreads, threads, TRUE, 60000));
     for (auto t : threads) CloseHandle(t);
     EXPECT_EQ(1, shared.RefCount());

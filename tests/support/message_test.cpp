@@ -75,19 +75,21 @@ TEST(MessageWithoutHandler, DebugMessageNeverBlocks) {
     SetMessageHandler(previous);
 }
 
+// Presses Cancel on the box once it appears; 1 when it did.
+static DWORD WINAPI PressCancel(void*) {
+    for (int i = 0; i < 200; ++i) {
+        if (HWND box = FindWindowA("#32770", "Заголовок")) {
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            return 1;
+        }
+        Sleep(50);
+    }
+    return 0;
+}
+
 TEST(MessageWithoutHandler, RealBoxIsShownAndAnswered) {
     MessageHandler previous = SetMessageHandler(nullptr);
-    // Another thread presses the box's button once it appears.
-    HANDLE closer = CreateThread(nullptr, 0, [](void*) -> DWORD {
-        for (int i = 0; i < 200; ++i) {
-            if (HWND box = FindWindowA("#32770", "Заголовок")) {
-                PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-                return 1;
-            }
-            Sleep(50);
-        }
-        return 0;
-    }, nullptr, 0, nullptr);
+    HANDLE closer = CreateThread(nullptr, 0, PressCancel, nullptr, 0, nullptr);
     int pressed = AppMessage("Текст", MB_OKCANCEL, nullptr, "Заголовок", 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(closer, 15000));
     DWORD found = 0;
