@@ -1,0 +1,102 @@
+// Helpers of the threading toolkit's tests: the expected call-site errors,
+// the handle-leak probe, bounded polling and a window pumping messages on a
+// thread of its own.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include <exceptions.h>
+#include <Trevan/Thread.h>
+
+// Runs call, which must throw WindowsError with code at the toolkit's line.
+template <class Call>
+void ExpectTrevanError(Call call, DWORD code, unsigned line) {
+    try {
+        call();
+        ADD_FAILURE() << "no WindowsError, line " << line;
+    } catch (const WindowsError& e) {
+        char expected[128];
+        wsprintfA(expected, "Windows system call error %i (%08X) at \"Shared/Trevan/Trevan\":%u",
+                  static_cast<int>(code), static_cast<unsigned>(code), line);
+        EXPECT_EQ(code, e.Code());
+        EXPECT_EQ(line, e.Line());
+        EXPECT_STREQ(expected, e.Reason());
+    }
+}
+
+// The value Wine gives the next handle: it hands out the lowest free slot,
+// so the value is the same before and after a piece of work only when the
+// work left no handle open (GetProcessHandleCount reports 0 under Wine).
+inline HANDLE NextHandleValue() {
+    HANDLE h = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CloseHandle(h);
+    return h;
+}
+
+// Polls condition every millisecond for at most milliseconds.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// A real top-level window on its own thread with a message loop. Every
+// message at or above WM_APP goes to the handler, on the window's thread.
+class WindowThread {
+public:
+    typedef std::function<void(UINT, WPARAM, LPARAM)> Handler;
+
+    explicit WindowThread(Handler handler) : handler_(std::move(handler)), window_(nullptr),
+        ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        thread_.Start(&Run, this);
+        WaitForSingleObject(ready_, 5000);
+    }
+    ~WindowThread() {
+        if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(thread_.Wait(5000)) << "window thread did not end";
+        CloseHandle(ready_);
+    }
+    HWND Window() const { return window_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<WindowThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message >= WM_APP && message < 0xC000) {
+            self->handler_(message, wParam, lParam);
+            return 0;
+        }
+        if (message == WM_DESTROY) PostQuitMessage(0);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    static unsigned __stdcall Run(void* argument) {
+        auto* self = static_cast<WindowThread*>(argument);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TrevanTestWindow";
+        RegisterClassA(&wc);  // fails harmlessly when already registered
+        self->window_ = CreateWindowExA(0, "TrevanTestWindow", "Trevan", WS_OVERLAPPEDWINDOW, 0, 0,
+                                        100, 100, nullptr, nullptr, wc.hInstance, self);
+        SetEvent(self->ready_);
+        if (!self->window_) return 1;
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+        return 0;
+    }
+
+    Handler handler_;
+    HWND window_;
+    HANDLE ready_;
+    Trevan::Thread thread_;
+};

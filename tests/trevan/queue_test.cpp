@@ -1,0 +1,173 @@
+// The locked record queue, its window notification, and the log object
+// that holds one.
+#include "TrevanTestSupport.h"
+
+#include <vector>
+
+#include <fwbase/Format.h>
+#include <fwjot/Jotter.h>
+#include <Trevan/MessageQueue.h>
+
+using namespace Trevan;
+
+namespace {
+
+const UINT kArrived = WM_APP + 2;
+
+// Counts destructions, to see who deletes records.
+struct Tracked {
+    explicit Tracked(volatile LONG* deaths) : deaths(deaths) {}
+    ~Tracked() { InterlockedIncrement(deaths); }
+    volatile LONG* deaths;
+};
+
+struct Producer {
+    MessageQueue<Jotter::Data>* queue;
+    DWORD id;
+};
+
+const int kPerProducer = 2000;
+
+unsigned __stdcall Produce(void* argument) {
+    auto* p = static_cast<Producer*>(argument);
+    for (int i = 0; i < kPerProducer; ++i)
+        if (!p->queue->Put(new Jotter::Data(p->id, FormatBuffer(32, "%lu:%d", p->id, i)))) return 1;
+    return 0;
+}
+
+}  // namespace
+
+TEST(MessageQueue, OneNotificationForEachRunOfRecords) {
+    volatile LONG posted = 0;
+    WindowThread window([&](UINT message, WPARAM w, LPARAM l) {
+        if (message == kArrived && w == 0 && l == 0) InterlockedIncrement(&posted);
+    });
+    ASSERT_NE(nullptr, window.Window());
+    MessageQueue<Jotter::Data> queue;
+    queue.SetNotify(window.Window(), kArrived);
+
+    ASSERT_TRUE(queue.Put(new Jotter::Data(1, "first")));
+    ASSERT_TRUE(queue.Put(new Jotter::Data(2, "second")));
+    ASSERT_TRUE(queue.Put(new Jotter::Data(3, "third")));
+    ASSERT_TRUE(WaitUntil([&] { return posted == 1; }));
+    Sleep(30);
+    EXPECT_EQ(1, posted);
+    Event nonEmpty = queue.NonEmpty();
+    EXPECT_TRUE(nonEmpty.TryWait());
+
+    const char* texts[] = {"first", "second", "third"};
+    for (DWORD i = 0; i < 3; ++i) {
+        ptr<Jotter::Data> record(queue.Get());
+        ASSERT_TRUE(record);
+        EXPECT_EQ(i + 1, record->value);
+        EXPECT_STREQ(texts[i], record->text);
+    }
+    EXPECT_FALSE(nonEmpty.TryWait());  // reset with the last record
+
+    ASSERT_TRUE(queue.Put(new Jotter::Data(4, "again")));  // a new run
+    ASSERT_TRUE(WaitUntil([&] { return posted == 2; }));
+    delete queue.Get();
+
+    queue.SetNotify(window.Window(), 0);  // message 0 posts nothing
+    ASSERT_TRUE(queue.Put(new Jotter::Data(5, "quiet")));
+    Sleep(30);
+    EXPECT_EQ(2, posted);
+    queue.Clear();
+}
+
+TEST(MessageQueue, GetOnAnEmptyQueueReturnsNullAndLeavesTheEventReset) {
+    MessageQueue<Jotter::Data> queue;
+    Event nonEmpty = queue.NonEmpty();
+    EXPECT_EQ(nullptr, queue.Get());
+    EXPECT_FALSE(nonEmpty.TryWait());
+    ASSERT_TRUE(queue.Put(new Jotter::Data(0, "x")));
+    EXPECT_TRUE(nonEmpty.TryWait());
+    queue.SetNotify(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FF0)), kArrived);  // no such window
+    ASSERT_TRUE(queue.Put(new Jotter::Data(0, "y")));
+    EXPECT_EQ(2, queue.Count());
+    queue.Clear();
+    EXPECT_EQ(0, queue.Count());
+    EXPECT_FALSE(nonEmpty.TryWait());
+    EXPECT_EQ(nullptr, queue.Get());
+}
+
+TEST(MessageQueue, ClearAndDestructionDeleteQueuedRecords) {
+    volatile LONG deaths = 0;
+    {
+        MessageQueue<Tracked> queue;
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(queue.Put(new Tracked(&deaths)));
+        queue.Clear();
+        EXPECT_EQ(3, deaths);
+        ASSERT_TRUE(queue.Put(new Tracked(&deaths)));
+        ASSERT_TRUE(queue.Put(new Tracked(&deaths)));
+        delete queue.Get();  // the caller's to delete
+        EXPECT_EQ(4, deaths);
+    }
+    EXPECT_EQ(5, deaths);
+}
+
+TEST(MessageQueue, EightProducersOneWindowConsumerLoseNoRecord) {
+    MessageQueue<Jotter::Data> queue;
+    volatile LONG received = 0, disorder = 0;
+    std::vector<int> next(8, 0);
+    WindowThread window([&](UINT message, WPARAM, LPARAM) {
+        if (message != kArrived) return;
+        // Woken once per run: drain it all.
+        while (Jotter::Data* record = queue.Get()) {
+            char expected[32];
+            wsprintfA(expected, "%lu:%d", record->value, next[record->value]);
+            if (record->value >= 8 || lstrcmpA(expected, record->text) != 0) InterlockedIncrement(&disorder);
+            else ++next[record->value];
+            delete record;
+            InterlockedIncrement(&received);
+        }
+    });
+    ASSERT_NE(nullptr, window.Window());
+    queue.SetNotify(window.Window(), kArrived);
+
+    Producer producers[8];
+    Thread threads[8];
+    for (DWORD i = 0; i < 8; ++i) {
+        producers[i] = {&queue, i};
+        ASSERT_NE(0u, threads[i].Start(&Produce, &producers[i]));
+    }
+    for (auto& t : threads) ASSERT_TRUE(t.Wait(20000));
+    for (auto& t : threads) EXPECT_EQ(0u, t.ExitCode());
+    EXPECT_TRUE(WaitUntil([&] { return received == 8 * kPerProducer; }, 10000)) << received;
+    EXPECT_EQ(0, disorder);
+    EXPECT_EQ(0, queue.Count());
+}
+
+namespace {
+
+struct Witness : Jotter::Writer {
+    Witness(Jotter* log, const string& shared, bool* checked) : log(log), shared(shared), checked(checked) {}
+    ~Witness() override {
+        // The queue is gone already (its record no longer shares the text),
+        // the critical section is not.
+        EXPECT_EQ(2, shared.RefCount());  // the test's copy and ours
+        EXPECT_TRUE(TryEnterCriticalSection(log->Section()));
+        LeaveCriticalSection(log->Section());
+        *checked = true;
+    }
+    Jotter* log;
+    string shared;
+    bool* checked;
+};
+
+}  // namespace
+
+TEST(Jotter, CriticalSectionFirstAndDestructionOrder) {
+    string text("kept in the queue");
+    bool checked = false;
+    {
+        Jotter* log = new Jotter;
+        EXPECT_EQ(static_cast<void*>(log), static_cast<void*>(log->Section()));
+        log->SetWriter(new Witness(log, text, &checked));
+        ASSERT_TRUE(log->Queue().Put(new Jotter::Data(6, text)));
+        EXPECT_EQ(3, text.RefCount());
+        delete log;
+    }
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(1, text.RefCount());
+}
