@@ -20,11 +20,10 @@ CountLimiter::~CountLimiter() {
 SyncObject CountLimiter::Acquire() {
     Lock hold(lock_);
     if (inUse_ < limit_) {
-        Event granted(true, true);
-        if (!granted.IsValid()) return SyncObject();
-        SyncObject result(granted);
-        ++inUse_;
-        return result;
+        // Already signalled and nobody else's: the caller may have it as it is.
+        SyncObject granted(CreateEventA(nullptr, TRUE, TRUE, nullptr));
+        if (granted.IsValid()) ++inUse_;
+        return granted;
     }
     ptr<Event> queued(new Event(true, false));
     if (!queued->IsValid()) return SyncObject();

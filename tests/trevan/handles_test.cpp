@@ -106,21 +106,6 @@ TEST(SyncObject, AbandonedMutexCountsAsSignalled) {
     ReleaseMutex(mutex.Get());
 }
 
-TEST(Event, SetResetPulseAndAutoReset) {
-    Event manual(true, true);
-    EXPECT_TRUE(manual.TryWait());
-    EXPECT_TRUE(manual.TryWait());  // stays set
-    EXPECT_TRUE(manual.Reset());
-    EXPECT_FALSE(manual.TryWait());
-    EXPECT_TRUE(manual.Pulse());  // nobody waits: stays reset
-    EXPECT_FALSE(manual.TryWait());
-
-    Event automatic(false, false);
-    EXPECT_TRUE(automatic.Set());
-    EXPECT_TRUE(automatic.TryWait());
-    EXPECT_FALSE(automatic.TryWait());  // taken by the first wait
-}
-
 TEST(Event, CallsOnAnEmptyEventThrowAtTheirLines) {
     Event empty(nullptr);
     EXPECT_FALSE(empty.IsValid());
@@ -146,24 +131,16 @@ TEST(Timer, FiresOnceAfterItsDueTimeAndCancels) {
     ExpectTrevanError([&] { empty.Cancel(); }, ERROR_INVALID_HANDLE, 223);
 }
 
-TEST(Thread, StartsAndReportsTheExitCode) {
+TEST(Thread, StartsSuspendedOnRequestAndReportsTheExitCode) {
     Event release(true, false);
     Thread thread;
-    unsigned id = thread.Start(&WaitForEvent, release.Get());
-    ASSERT_NE(0u, id);
+    ASSERT_NE(0u, thread.Start(&WaitForEvent, release.Get(), true));
     EXPECT_EQ(static_cast<DWORD>(STILL_ACTIVE), thread.ExitCode());
     release.Set();
-    ASSERT_TRUE(thread.Wait(5000));
-    EXPECT_EQ(7u, thread.ExitCode());
-}
-
-TEST(Thread, StartSuspendedRunsOnlyAfterResume) {
-    Thread thread;
-    ASSERT_NE(0u, thread.Start(&ReturnArgument, reinterpret_cast<void*>(42), true));
-    EXPECT_FALSE(thread.Wait(50));
+    EXPECT_FALSE(thread.Wait(50));  // suspended
     EXPECT_TRUE(thread.Resume());
     ASSERT_TRUE(thread.Wait(5000));
-    EXPECT_EQ(42u, thread.ExitCode());
+    EXPECT_EQ(7u, thread.ExitCode());
 }
 
 TEST(Thread, SuspendReturnsTrueWhateverTheCount) {
