@@ -40,8 +40,10 @@ public:
         nonEmpty_.Reset();
     }
 
-    // False when the queue cannot grow; the caller then keeps the record.
+    // False when the queue cannot grow, or for a null record (Get would
+    // take it for an empty queue); the caller then keeps the record.
     virtual bool Put(T* record) {
+        if (!record) return false;
         Lock hold(lock_);
         bool wasEmpty = items_.Count() == 0;
         if (items_.Add(record) < 0) return false;

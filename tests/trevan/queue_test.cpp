@@ -80,6 +80,8 @@ TEST(MessageQueue, GetOnAnEmptyQueueReturnsNullAndLeavesTheEventReset) {
     Event nonEmpty = queue.NonEmpty();
     EXPECT_EQ(nullptr, queue.Get());
     EXPECT_FALSE(nonEmpty.TryWait());
+    EXPECT_FALSE(queue.Put(nullptr));
+    EXPECT_FALSE(nonEmpty.TryWait());
     ASSERT_TRUE(queue.Put(new Jotter::Data(0, "x")));
     EXPECT_TRUE(nonEmpty.TryWait());
     queue.SetNotify(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FF0)), kArrived);  // no such window
