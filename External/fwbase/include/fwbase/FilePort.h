@@ -1,0 +1,39 @@
+// FilePort: one open file handle and the file's name.
+//
+// The port owns the handle and closes it when destroyed; a null or
+// INVALID_HANDLE_VALUE handle (a failed open) is held but never closed, so
+// the opener may check it after handing it over. Constructing a port keeps
+// the thread's last error as the failed open left it.
+//
+// Position and write failures throw ResourceException naming the file and
+// the Windows error. Write writes the whole run or throws.
+//
+// The virtual operations keep their slots (the destructor takes 0 and 1):
+// slot 6 sets the 64-bit position, slot 8 writes a byte run.
+#pragma once
+
+#include <windows.h>
+
+#include <str.h>
+
+class FilePort {
+public:
+    FilePort(HANDLE handle, const char* name);
+    virtual ~FilePort();                                // 0, 1
+    virtual bool IsOpen() const;                        // 2
+    virtual HANDLE Handle() const { return handle_; }   // 3
+    virtual string Name() const { return name_; }       // 4
+    virtual ULONGLONG Size() const;                     // 5
+    virtual void SetPosition(ULONGLONG position);       // 6
+    virtual ULONGLONG Position() const;                 // 7
+    virtual void Write(const void* data, SIZE_T size);  // 8
+
+    FilePort(const FilePort&) = delete;
+    FilePort& operator=(const FilePort&) = delete;
+
+private:
+    [[noreturn]] void Fail(const char* what) const;
+
+    HANDLE handle_;
+    string name_;
+};

@@ -1,0 +1,28 @@
+// Saving a text into a named file, and the product's data folder.
+//
+// SaveFile creates the file's folder with its parents, creates or empties
+// the file (every sharing mode granted to others) and writes exactly the
+// bytes of text: no terminator, no byte-order mark, no conversion. A folder
+// that is missing and cannot be made, or a file that may not be written,
+// throws FileException naming the file; other failures throw WindowsError.
+#pragma once
+
+#include <fwbase/FilePort.h>
+#include <str.h>
+
+namespace TAXDK {
+namespace Standard {
+
+// An absolute path unchanged; otherwise the path below the user's
+// application-data folder in "Kelmir\Tallivant" (the folder itself, without
+// a closing backslash, for the empty path).
+string ResolveDataPath(const char* path);
+
+// True once the file holds text.
+bool SaveFile(const char* fileName, const char* text);
+
+// Replaces the whole content of file by text (null: empties it).
+void WriteFileText(FilePort& file, const char* text);
+
+}  // namespace Standard
+}  // namespace TAXDK
