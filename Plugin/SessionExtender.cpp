@@ -3,10 +3,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <SaveFile.h>
 #include <TASession.h>
+#include <Trevan/SyncObject.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
+#include <fwbase/Path.h>
 #include <fwwin/RegKey.h>
+
+#include "ScriptLog.h"
 
 using TAXDK::Tallivant::TASession;
 
@@ -14,7 +19,9 @@ static const char* const kSource = "Plugin/SessionExtender";
 
 volatile bool terminateBlocked = false;
 
-Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), 3) {}
+Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), 3) {
+    log.SetOptions(log.GetOptions() | 3);
+}
 
 HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::UnblockTerminate(VARIANT) {
     return ComOperation([] { terminateBlocked = false; });
@@ -63,18 +70,32 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     keystring name(string::Adopt(newstr(wideName)));
     static const struct {
         const char* name;
-        void (*run)(IUnknown* session);
+        void (SessionExtender::*run)(IUnknown* session);
     } commands[] = {
-        {"aRvik.SetProp", SetProp},
-        {"aRvik.GetEnv", GetEnv},
-        {"aRvik.PutEnv", PutEnv},
-        {"aRvik.UpdateProps", UpdateProps},
+        {"aRvik.LogWrite", &SessionExtender::LogWrite},
+        {"aRvik.SetProp", &SessionExtender::SetProp},
+        {"aRvik.GetEnv", &SessionExtender::GetEnv},
+        {"aRvik.PutEnv", &SessionExtender::PutEnv},
+        {"aRvik.Execute", &SessionExtender::Execute},
+        {"aRvik.UpdateProps", &SessionExtender::UpdateProps},
+        {"aRvik.FileWrite", &SessionExtender::FileWrite},
     };
     for (const auto& command : commands)
         if (name == command.name) {
-            command.run(session);
+            (this->*command.run)(session);
             return;
         }
+}
+
+void Plugin::SessionExtender::LogWrite(IUnknown* session) {
+    RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
+    SetScriptLogPath(log, settings["Script LogPath"].Text());
+    TASession values(session);
+    DWORD limit = MaxLogText(settings.key);
+    string text = values.GetString("aRvik.LogText");
+    // The text is an argument, never a format: per-cent signs stay as they are.
+    log.Write(6, "%s", LimitLogText(text, limit).c_str());
+    values.Clear("aRvik.LogText");
 }
 
 void Plugin::SessionExtender::SetProp(IUnknown* session) {
@@ -119,4 +140,54 @@ void Plugin::SessionExtender::PutEnv(IUnknown* session) {
     values.Clear("aRvik.Name");
 }
 
+void Plugin::SessionExtender::Execute(IUnknown* session) {
+    TASession values(session);
+    string command = values.GetString("aRvik.Command");
+    if (command.empty()) return;
+    values.Clear("aRvik.Result");
+    string wait = values.GetString("aRvik.Wait");
+    string hide = values.GetString("aRvik.Hide");
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!hide.empty()) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    }
+    PROCESS_INFORMATION started;
+    memset(&started, 0, sizeof started);
+    // CreateProcessA may write into the command line: it gets its own copy.
+    aptr<char> line(newstr(command.c_str()));
+    CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &started),
+                    kSource, 246);
+    // Declared in this order, the thread handle is closed first.
+    Trevan::SyncObject process(started.hProcess);
+    Trevan::SyncObject thread(started.hThread);
+    if (!wait.empty()) {
+        process.Wait(INFINITE);
+        DWORD exitCode = 0;
+        CheckSystemCall(GetExitCodeProcess(process.Get(), &exitCode), kSource, 254);
+        values.SetUnsigned("aRvik.Result", exitCode);
+    }
+    values.Clear("aRvik.Command");
+    values.Clear("aRvik.Wait");
+    values.Clear("aRvik.Hide");
+}
+
 void Plugin::SessionExtender::UpdateProps(IUnknown* session) { ApplySessionProps(session); }
+
+void Plugin::SessionExtender::FileWrite(IUnknown* session) {
+    TASession values(session);
+    string name = values.GetString("aRvik.FileName");
+    if (!name.empty()) {
+        if (!IsAbsolutePath(ExpEnv(name)))
+            name = MakePathSpec(TAXDK::Standard::ResolveDataPath("")) + name.c_str();
+        name = ExpEnv(name);
+        values.SetString("aRvik.FileName", name);
+    }
+    string text = values.GetString("aRvik.FileText");
+    // An empty name reaches SaveFile too, which reports the path as not found.
+    TAXDK::Standard::SaveFile(name, text);
+    values.Clear("aRvik.FileText");
+}

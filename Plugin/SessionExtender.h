@@ -6,7 +6,12 @@
 // no command is ignored. Commands take their arguments from the session's
 // aRvik.* values and clear the ones they consumed when they finish; a
 // failing command leaves its arguments as they were.
+//
+// The script log, log, is shared by every session the extender serves; its
+// path is set anew by each aRvik.LogWrite.
 #pragma once
+
+#include <fwjot/Jotter.h>
 
 #include "Plugin.h"
 
@@ -32,8 +37,13 @@ public:
 
 private:
     void RunCommand(IUnknown* session, BSTR name);
-    static void SetProp(IUnknown* session);
-    static void GetEnv(IUnknown* session);
-    static void PutEnv(IUnknown* session);
-    static void UpdateProps(IUnknown* session);
+    void LogWrite(IUnknown* session);
+    void SetProp(IUnknown* session);
+    void GetEnv(IUnknown* session);
+    void PutEnv(IUnknown* session);
+    void Execute(IUnknown* session);
+    void UpdateProps(IUnknown* session);
+    void FileWrite(IUnknown* session);
+
+    Jotter log;
 };

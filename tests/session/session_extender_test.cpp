@@ -74,8 +74,8 @@ TEST_F(Extender, SetPropMatchesAnyCaseAndStoresTheDefault) {
 TEST_F(Extender, NoCommandChangesNothing) {
     session->Set(L"aRvik.Name", L"Greeting");
     session->Set(L"aRvik.Value", L"x");
-    for (const wchar_t* name : {L"aRvik.SetProp ", L" aRvik.SetProp", L"aRvik.Set", L"", static_cast<const wchar_t*>(nullptr), L"aRvik.LogWrite",
-                                L"aRvik.Execute", L"aRvik.FileWrite"})
+    for (const wchar_t* name : {L"aRvik.SetProp ", L" aRvik.SetProp", L"aRvik.Set", L"", static_cast<const wchar_t*>(nullptr), L"aRvik.LogWriter",
+                                L"aRvik.Execute2", L"aRvik.File"})
         EXPECT_EQ(S_OK, Command(name));
     EXPECT_EQ(2u, session->Count());
     EXPECT_STREQ(L"Greeting", session->Value(L"aRvik.Name"));

@@ -1,13 +1,26 @@
-// The log object: records queue up in a MessageQueue and an owned writer
-// turns them into output.
+// The log object: one entry per Write, appended to the file named by
+// SetLogPath.
 //
-// This is the part of Jotter the toolkit's record queue needs: the record
-// type, the lock, the queue and the owned writer. Write, SetLogPath, the
-// options and the file itself are added with the script log.
+// Write formats its text (printf rules) outside any lock, queues it as one
+// record and then, holding the log's critical section, drains the queue
+// into the writer: entries of concurrent callers never interleave, none is
+// lost, and when Write returns its entry has reached the writer. Options:
+// TimeStamp puts the local time before each entry, WithDate adds the date
+// to it. Every entry ends with "\r\n". Character format 6 is narrow text
+// in the ANSI code page, written as it is; the stand-in treats every format
+// so.
+//
+// The writer owns the file: opened on the first entry after the path
+// changed (its folders made when missing), shared with readers and writers
+// (a user may tail it), kept open until the path changes or the log goes.
+// A file that cannot be opened or written costs only its entries: the
+// failure is reported to the debug output (OutputDebugStringA), nothing is
+// thrown. An empty path writes nothing.
 //
 // The critical section is the first member; callers hold it while they
-// change the log's settings. Destruction order: the queue (and any records
-// left in it), then the writer, then the critical section.
+// change the log's settings (it is recursive: SetLogPath takes it too).
+// Destruction order: the queue (and any records left in it), then the
+// writer, then the critical section.
 #pragma once
 
 #include <windows.h>
@@ -26,23 +39,42 @@ public:
         string text;
     };
 
-    // What the log writes through; owned and deleted by the Jotter.
+    // What the log writes through; owned and deleted by the Jotter. The
+    // Jotter calls it only while holding its critical section.
     class Writer {
     public:
         virtual ~Writer() {}
+        // A path equal to the current one (ignoring case) changes nothing.
+        virtual void SetPath(const char* path) {}
+        // One whole entry; failures are the writer's to report.
+        virtual void Put(const Data& record) {}
     };
 
-    Jotter() {}
+    enum Options : DWORD { TimeStamp = 1, WithDate = 2 };
+
+    Jotter();
     Jotter(const Jotter&) = delete;
     Jotter& operator=(const Jotter&) = delete;
 
     CRITICAL_SECTION* Section() { return lock_.Get(); }
     Trevan::MessageQueue<Data>& Queue() { return queue_; }
     // Takes writer over; a previous one is deleted.
-    void SetWriter(Writer* writer) { writer_ = writer; }
+    void SetWriter(Writer* writer) {
+        Trevan::Lock hold(lock_);
+        writer_ = writer;
+    }
+
+    DWORD GetOptions() const { return options_; }
+    void SetOptions(DWORD options) { options_ = options; }
+
+    void SetLogPath(const char* path);
+    void Write(DWORD format, const char* text, ...) __attribute__((format(gnu_printf, 3, 4)));
 
 private:
+    void Drain();
+
     Trevan::CriticalSection lock_;
     ptr<Writer> writer_;
     Trevan::MessageQueue<Data> queue_;
+    volatile DWORD options_;
 };

@@ -1,0 +1,96 @@
+#include <shlobj.h>
+
+#include "CommandsTest.h"
+
+namespace {
+
+struct FileTest : CommandTest {
+    // Writes text into name; the text must be consumed.
+    void Write(const std::string& name, const std::string& text) {
+        Set(L"aRvik.FileName", name);
+        Set(L"aRvik.FileText", text);
+        ASSERT_EQ(S_OK, Command(L"aRvik.FileWrite"));
+        EXPECT_TRUE(session->Has(L"aRvik.FileText"));
+        EXPECT_EQ("", Get(L"aRvik.FileText"));
+    }
+    // Runs a write that must fail with reason; the text stays.
+    void Fails(const std::string& name, const std::wstring& reason) {
+        Set(L"aRvik.FileName", name);
+        Set(L"aRvik.FileText", "kept");
+        Record record;
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileWrite", &record));
+        EXPECT_EQ(59999, record.wCode);
+        EXPECT_STREQ(L"Kelmir Tallivant", record.bstrSource);
+        EXPECT_STREQ(reason.c_str(), record.bstrDescription);
+        EXPECT_EQ("kept", Get(L"aRvik.FileText"));
+    }
+};
+
+std::string AppData() {
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, FALSE);
+    return path;
+}
+
+}  // namespace
+
+TEST_F(FileTest, EnvironmentReferencesAreExpandedAndTheBytesWrittenExactly) {
+    SetEnvironmentVariableA("ARVIK_SCRATCH", scratch.folder.c_str());
+    std::string text = "строка 1\r\nline 2\n\x01\xff";
+    Write("%ARVIK_SCRATCH%new\\a.txt", text);
+    SetEnvironmentVariableA("ARVIK_SCRATCH", nullptr);
+    std::string full = scratch + "new\\a.txt";
+    EXPECT_EQ(full, Get(L"aRvik.FileName"));
+    EXPECT_EQ(text, ReadWhole(full));  // no terminator, no byte-order mark
+
+    Write(full, "short");
+    EXPECT_EQ("short", ReadWhole(full));
+    Write(full, "");
+    EXPECT_EQ("", ReadWhole(full));
+    EXPECT_TRUE(Exists(full));
+}
+
+TEST_F(FileTest, RelativeNamesGoBelowTheDataFolder) {
+    std::string data = AppData() + "\\Kelmir\\Tallivant\\";
+    bool dataExisted = Exists(data);
+    std::string relative = "arvik_commands_test\\logs\\a.txt";
+    Write(relative, "relative");
+    EXPECT_EQ(data + relative, Get(L"aRvik.FileName"));
+    EXPECT_EQ("relative", ReadWhole(data + relative));
+    RemoveTree(data + "arvik_commands_test");
+    if (!dataExisted) {
+        RemoveDirectoryA((AppData() + "\\Kelmir\\Tallivant").c_str());
+        RemoveDirectoryA((AppData() + "\\Kelmir").c_str());
+    }
+}
+
+TEST_F(FileTest, FileOpenElsewhereIsStillWritten) {
+    std::string name = scratch + "shared.txt";
+    WriteWhole(name, "old content, longer");
+    HANDLE other = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    Write(name, "new");
+    char buf[32] = "";
+    DWORD n = 0;
+    EXPECT_TRUE(ReadFile(other, buf, sizeof buf, &n, nullptr));
+    EXPECT_EQ("new", std::string(buf, n));
+    CloseHandle(other);
+}
+
+TEST_F(FileTest, FailuresNameTheFileAndKeepTheText) {
+    std::string blocker = scratch + "plain.txt";
+    WriteWhole(blocker, "x");
+    std::string below = blocker + "\\sub\\a.txt";
+    Fails(below, L"Не удалось записать файл (путь не найден): " + Wide(below));
+    EXPECT_EQ(below, Get(L"aRvik.FileName"));
+
+    // A folder is no file to write.
+    std::string folder = scratch + "folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    Fails(folder, L"Не удалось записать файл (нет доступа): " + Wide(folder));
+
+    // No name: nothing to create.
+    Fails("", L"Не удалось записать файл (путь не найден): ");
+}

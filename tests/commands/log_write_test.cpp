@@ -1,0 +1,181 @@
+#include <ScriptLog.h>
+
+#include <vector>
+
+#include "CommandsTest.h"
+
+namespace {
+
+// The plug-in key's log settings, removed afterwards (with the key when the
+// test created it).
+struct LogTest : CommandTest {
+    bool keyExisted;
+
+    LogTest() {
+        HKEY key = nullptr;
+        keyExisted = RegOpenKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (key) RegCloseKey(key);
+        Forget();
+    }
+    ~LogTest() override {
+        Forget();
+        if (!keyExisted) RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
+    }
+    static void Forget() {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath");
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText");
+    }
+    static void Pattern(const std::string& pattern) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath", REG_SZ,
+                                                 pattern.c_str(), static_cast<DWORD>(pattern.size() + 1)));
+    }
+    static void Limit(DWORD limit) {
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText", REG_DWORD, &limit, sizeof limit));
+    }
+    // Writes text as one entry; the log text must be left empty.
+    void Log(const std::string& text) {
+        Set(L"aRvik.LogText", text);
+        ASSERT_EQ(S_OK, Command(L"aRvik.LogWrite"));
+        EXPECT_TRUE(session->Has(L"aRvik.LogText"));
+        EXPECT_EQ("", Get(L"aRvik.LogText"));
+    }
+};
+
+// Entries without their time stamps ("YYYY-MM-DD HH:MM:SS.mmm "), each
+// with its closing "\r\n". Entries begin at the start of a line with a
+// stamp.
+std::vector<std::string> Entries(const std::string& content) {
+    auto stampAt = [&](size_t i) {
+        static const char form[] = "dddd-dd-dd dd:dd:dd.ddd ";
+        if (i + sizeof form - 1 > content.size()) return false;
+        for (size_t k = 0; k < sizeof form - 1; ++k) {
+            char c = content[i + k];
+            if (form[k] == 'd' ? !(c >= '0' && c <= '9') : c != form[k]) return false;
+        }
+        return true;
+    };
+    std::vector<std::string> entries;
+    size_t start = 0;
+    while (start < content.size()) {
+        EXPECT_TRUE(stampAt(start)) << "no time stamp at " << start;
+        size_t next = start + 24;
+        while (next < content.size() && !(content[next - 1] == '\n' && stampAt(next))) ++next;
+        entries.push_back(content.substr(start + 24, next - start - 24));
+        start = next;
+    }
+    return entries;
+}
+
+std::string Today() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    wsprintfA(text, "(%04u-%02u-%02u)", now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+
+// Records what the log hands its writer.
+struct Recorder : Jotter::Writer {
+    explicit Recorder(std::vector<std::string>* paths) : paths(paths) {}
+    void SetPath(const char* path) override { paths->push_back(path); }
+    std::vector<std::string>* paths;
+};
+
+}  // namespace
+
+TEST_F(LogTest, DateReplacesTheFirstStarAndEntriesCarryLocalTimeStamps) {
+    Pattern(scratch + "Script\\DebugLog *.txt");
+    Log("первая запись");
+    Log("100% %s %d %n");  // per-cent signs are text, not format
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::string content = ReadWhole(scratch + ("Script\\DebugLog " + Today() + ".txt").c_str());
+    char date[16];
+    wsprintfA(date, "%04u-%02u-%02u ", now.wYear, now.wMonth, now.wDay);
+    EXPECT_EQ(date, content.substr(0, 11));
+    EXPECT_EQ((std::vector<std::string>{"первая запись\r\n", "100% %s %d %n\r\n"}), Entries(content));
+}
+
+TEST_F(LogTest, PatternsWithoutStarWithTwoStarsAndEmpty) {
+    // Without "*" every day goes into one file.
+    std::string single = scratch + "all.log";
+    Pattern(single);
+    Log("a");
+    Log("");  // an empty text is still an entry
+    EXPECT_EQ((std::vector<std::string>{"a\r\n", "\r\n"}), Entries(ReadWhole(single)));
+
+    Jotter log;
+    std::vector<std::string> paths;
+    log.SetWriter(new Recorder(&paths));
+    SetScriptLogPath(log, "C:\\L\\*\\x*.txt");
+    SetScriptLogPath(log, "");
+    SetScriptLogPath(log, "*");
+    EXPECT_EQ((std::vector<std::string>{"C:\\L\\" + Today() + "\\x*.txt", "", Today()}), paths);
+}
+
+TEST_F(LogTest, TextsAtAndAboveTheLimitGetHeaderAndMarker) {
+    std::string file = scratch + "cut.log";
+    Pattern(file);
+    std::string below(32767, 'x'), at(32768, 'y');
+    Log(below);  // default limit 32768
+    Log(at);
+    Limit(0);
+    Log("abc");
+    Log("");
+    Limit(10);
+    Log("0123456789abcdefghijklmno");
+    EXPECT_EQ((std::vector<std::string>{below + "\r\n", "[32768 байт]\r\n" + at + "\r\n...\r\n",
+                                        "[3 байт]\r\n\r\n...\r\n", "\r\n",
+                                        "[25 байт]\r\n0123456789\r\n...\r\n"}),
+              Entries(ReadWhole(file)));
+}
+
+TEST_F(LogTest, SixteenMebibytesAreCutOrWrittenWholeWithNoLimit) {
+    std::string file = scratch + "big.log";
+    Pattern(file);
+    std::string big(16 << 20, 'z');
+    Log(big);
+    Limit(0xFFFFFFFF);
+    Log(big);
+    std::vector<std::string> entries = Entries(ReadWhole(file));
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ("[16777216 байт]\r\n" + std::string(32768, 'z') + "\r\n...\r\n", entries[0]);
+    EXPECT_TRUE(entries[1] == big + "\r\n") << entries[1].size();
+}
+
+TEST_F(LogTest, UnwritableFolderCostsOnlyTheEntry) {
+    std::string blocker = scratch + "file";
+    WriteWhole(blocker, "not a folder");
+    Pattern(blocker + "\\Script\\log.txt");
+    Log("lost");  // no exception; the text is consumed
+    EXPECT_FALSE(Exists(blocker + "\\Script"));
+    std::string good = scratch + "good.log";
+    Pattern(good);
+    Log("kept");
+    EXPECT_EQ(std::vector<std::string>{"kept\r\n"}, Entries(ReadWhole(good)));
+}
+
+TEST_F(LogTest, FileStaysOpenForReadersAndMovesWhenThePathChanges) {
+    std::string first = scratch + "one\\a.log", second = scratch + "two\\b.log";
+    Pattern(first);
+    Log("1");
+    // A reader (a user tailing the log) opens it while the log holds it.
+    HANDLE reader = CreateFileA(first.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    Log("2");
+    char buf[64] = "";
+    DWORD n = 0;
+    ASSERT_TRUE(ReadFile(reader, buf, sizeof buf - 1, &n, nullptr));
+    CloseHandle(reader);
+    EXPECT_EQ((std::vector<std::string>{"1\r\n", "2\r\n"}), Entries(std::string(buf, n)));
+
+    Pattern(second);
+    Log("3");
+    // The first file is no longer held: it opens without sharing.
+    HANDLE alone = CreateFileA(first.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, alone);
+    CloseHandle(alone);
+    EXPECT_EQ(std::vector<std::string>{"3\r\n"}, Entries(ReadWhole(second)));
+}
