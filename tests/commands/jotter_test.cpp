@@ -77,3 +77,23 @@ TEST_F(CommandTest, EightThreadsLoseAndInterleaveNoEntry) {
     EXPECT_EQ(0, broken);
     EXPECT_EQ(std::vector<int>(kThreads, kEntries), next);
 }
+
+TEST_F(CommandTest, JotterOptionsChooseTheTimeStamp) {
+    std::string file = scratch + "sub\\options.log";
+    {
+        Jotter log;
+        log.SetLogPath(file.c_str());
+        EXPECT_EQ(0u, log.GetOptions());
+        log.Write(6, "%d-%s", 5, "plain");
+        log.SetOptions(Jotter::TimeStamp);
+        log.Write(6, "%s", "time");
+        log.SetLogPath("");  // writes nothing
+        log.Write(6, "%s", "dropped");
+    }
+    std::string content = ReadWhole(file);
+    ASSERT_EQ(std::string("5-plain\r\n").size() + 13 + 6, content.size()) << content;
+    EXPECT_EQ("5-plain\r\n", content.substr(0, 9));
+    int h = -1, m = -1, s = -1, ms = -1;
+    EXPECT_EQ(4, sscanf(content.c_str() + 9, "%2d:%2d:%2d.%3d ", &h, &m, &s, &ms));
+    EXPECT_EQ("time\r\n", content.substr(9 + 13));
+}
