@@ -1,0 +1,74 @@
+// TallivantPlugin_InstallInit: registers the module's two classes, tells the
+// host where they are and writes the current user's first settings. Steps
+// done before a failure stay done.
+#include "Module.h"
+
+#include <exceptions.h>
+#include <fwbase/Path.h>
+#include <fwwin/RegKey.h>
+
+#include "Plugin.h"
+#include "SessionExtender.h"
+
+#if __has_include(<LogLocations.h>)
+#include <LogLocations.h>
+#define ARVIK_HAVE_PRODUCT_KEY 1
+#endif
+
+#define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
+#define PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"
+#define CONTROL_PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Control Plugins\\aRvik"
+
+namespace {
+
+// The class's name and in-process server under HKEY_CLASSES_ROOT, then
+// the host's pointer to it under HKEY_LOCAL_MACHINE.
+void RegisterClass(const char* clsid, const char* hostKey, const string& modulePath) {
+    string classKey = string("CLSID\\") + clsid;
+    {
+        RegKey key(HKEY_CLASSES_ROOT, classKey.c_str(), true, KEY_ALL_ACCESS);
+        key[""] = PLUGIN_NAME;
+    }
+    {
+        RegKey server(HKEY_CLASSES_ROOT, (classKey + "\\InProcServer32").c_str(), true, KEY_ALL_ACCESS);
+        server[""] = modulePath.c_str();
+        server["ThreadingModel"] = "Both";
+    }
+    RegKey host(HKEY_LOCAL_MACHINE, hostKey, true, KEY_ALL_ACCESS);
+    host["CLSID"] = clsid;
+}
+
+// An existing "Script LogPath", even an empty one, is the user's choice.
+void WriteUserSettings() {
+    {
+        RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
+        RegKey::Value logPath = settings["Script LogPath"];
+        if (!logPath.Valid()) {
+#ifdef ARVIK_HAVE_PRODUCT_KEY
+            string path = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";
+            logPath = path.c_str();
+#else
+            // LOG ROOT: MakePathSpec(LogRootPath()) + "Script\\DebugLog *.txt" (TALib).
+            throw KLAppException("the log root is not available");
+#endif
+        }
+    }
+    RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ);
+}
+
+}  // namespace
+
+extern "C" int WINAPI TallivantPlugin_InstallInit(HWND, BOOL) {
+    try {
+        string path = ModulePath();
+        RegisterClass(PLUGIN_CLSID_TEXT, PLUGIN_KEY, path);
+        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, CONTROL_PLUGIN_KEY, path);
+        WriteUserSettings();
+        return 1;
+    } catch (const KelmirException& e) {
+        ModuleErrorMessage("Ошибка установки модуля ", e.Reason());
+    } catch (...) {
+        ModuleErrorMessage("Неизвестная ошибка установки модуля ", nullptr);
+    }
+    return 0;
+}

@@ -1,0 +1,128 @@
+#include <string>
+
+#include "ModuleTest.h"
+
+namespace {
+
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::string data;
+    bool present = false;
+};
+
+RegValue Read(HKEY root, const char* key, const char* name) {
+    RegValue v;
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    if (RegGetValueA(root, key, name, RRF_RT_ANY, &v.type, data, &size) == ERROR_SUCCESS) {
+        v.present = true;
+        v.data.assign(data, size && v.type == REG_SZ ? size - 1 : size);
+    }
+    return v;
+}
+
+bool KeyExists(HKEY root, const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+#define EXPECT_SZ(expected, root, key, name)                  \
+    {                                                         \
+        RegValue v = Read(root, key, name);                   \
+        EXPECT_TRUE(v.present) << key << " " << name;         \
+        EXPECT_EQ(DWORD(REG_SZ), v.type) << key << " " << name; \
+        EXPECT_EQ(std::string(expected), v.data) << key << " " << name; \
+    }
+
+// The product key is read when the module loads: it is set up before.
+struct Install : ModuleTest {
+    void SetUp() override {
+        Clean();
+        HKEY product = nullptr;
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &product, &createdProduct);
+        RegSetValueExA(product, "Log Root", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\Logs"), 8);
+        RegCloseKey(product);
+        ModuleTest::SetUp();
+    }
+    void TearDown() override {
+        ModuleTest::TearDown();
+        Clean();
+        if (createdProduct == REG_CREATED_NEW_KEY)
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant");
+        else
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant", "Log Root");
+    }
+    static void Clean() {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, HOST_PLUGIN_KEY);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, HOST_CONTROL_KEY);
+        RegDeleteTreeA(HKEY_CURRENT_USER, USER_KEY);
+    }
+    void ExpectInstalled() {
+        const std::string path = ModulePath();
+        EXPECT_SZ("Kelmir Tallivant aRvik plugin", HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY, "");
+        EXPECT_SZ(path, HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY "\\InProcServer32", "");
+        EXPECT_SZ("Both", HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY "\\InProcServer32", "ThreadingModel");
+        EXPECT_SZ("{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}", HKEY_LOCAL_MACHINE, HOST_PLUGIN_KEY, "CLSID");
+        EXPECT_SZ("Kelmir Tallivant aRvik plugin", HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY, "");
+        EXPECT_SZ(path, HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY "\\InProcServer32", "");
+        EXPECT_SZ("Both", HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY "\\InProcServer32", "ThreadingModel");
+        EXPECT_SZ("{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}", HKEY_LOCAL_MACHINE, HOST_CONTROL_KEY, "CLSID");
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, USER_PROPS_KEY));
+    }
+    DWORD createdProduct = 0;
+};
+
+}  // namespace
+
+TEST_F(Install, WritesTheTenStepsAndTheLogPathFromTheLogRoot) {
+    ASSERT_EQ(1, install(nullptr, FALSE));
+    ExpectInstalled();
+    EXPECT_SZ("D:\\Logs\\Script\\DebugLog *.txt", HKEY_CURRENT_USER, USER_KEY, "Script LogPath");
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(Install, TwiceWritesTheSameAndKeepsTheUsersSettings) {
+    HKEY props = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, USER_PROPS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &props, nullptr));
+    DWORD number = 7;
+    RegSetValueExA(props, "Counter", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    RegCloseKey(props);
+    // An empty log path is the user's choice too.
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, USER_KEY, "Script LogPath", REG_SZ, "", 1));
+
+    ASSERT_EQ(1, install(nullptr, FALSE));
+    ASSERT_EQ(1, install(nullptr, TRUE));
+    ExpectInstalled();
+    EXPECT_SZ("", HKEY_CURRENT_USER, USER_KEY, "Script LogPath");
+    RegValue counter = Read(HKEY_CURRENT_USER, USER_PROPS_KEY, "Counter");
+    EXPECT_EQ(DWORD(REG_DWORD), counter.type);
+    EXPECT_EQ(std::string("\x07\0\0\0", 4), counter.data);
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+// A non-volatile key cannot be made below a volatile one: the server key of
+// step 2 fails, so the steps before it stay done and the user is told.
+TEST_F(Install, FailureShowsTheReasonAndGivesZero) {
+    HKEY classKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY, 0, nullptr, REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, &classKey, nullptr));
+    RegCloseKey(classKey);
+
+    EXPECT_EQ(0, install(nullptr, FALSE));
+    EXPECT_SZ("Kelmir Tallivant aRvik plugin", HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY, "");
+    EXPECT_FALSE(Read(HKEY_LOCAL_MACHINE, HOST_PLUGIN_KEY, "CLSID").present);
+    ASSERT_EQ(1u, ShownMessages().size());
+    const ShownMessage& box = ShownMessages()[0];
+    EXPECT_EQ(MessageKind::Error, box.kind);
+    const std::string prefix = "Ошибка установки модуля \"" + ModulePath() + "\": ";
+    EXPECT_EQ(prefix, box.text.substr(0, prefix.size()));
+    EXPECT_GT(box.text.size(), prefix.size());
+    EXPECT_EQ("module_test.exe", box.caption);
+    EXPECT_EQ(nullptr, box.owner);
+}

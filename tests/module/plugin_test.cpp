@@ -1,0 +1,142 @@
+#include <co.h>
+#include <HostObject.h>
+#include <Tallivanx.h>
+
+#include "ModuleTest.h"
+#include "session/dispatch.h"
+
+namespace {
+
+const CLSID pluginClass = {0x6A0F3C2E, 0x71D4, 0x4B8A, {0x9E, 0x25, 0x3C, 0x5D, 0x7F, 0x9A, 0x1B, 0x04}};
+
+ULONG Holders(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+// A plug-in object made through the module's factory and initialised with
+// a stand-in host, through Invoke as a scripting host would.
+struct Initialised : ModuleTest {
+    void SetUp() override {
+        ModuleTest::SetUp();
+        co<IClassFactory> factory;
+        ASSERT_EQ(S_OK, getClassObject(pluginClass, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())));
+        ASSERT_EQ(S_OK,
+                  factory->CreateInstance(nullptr, IID_ITallivantPlugin, reinterpret_cast<void**>(plugin.Out())));
+        ASSERT_EQ(S_OK, Call(plugin.get(), L"Initialize", {ObjectArg(host.get())}));
+        ASSERT_EQ(1u, host->Terminals()->Extenders().size());
+        ASSERT_EQ(1u, host->Sessions()->Extenders().size());
+        terminal = host->Terminals()->Extenders()[0].get();
+        session = host->Sessions()->Extenders()[0].get();
+    }
+    void TearDown() override {
+        DropQuit();
+        plugin.Release();
+        host.Release();
+        ModuleTest::TearDown();
+    }
+    HRESULT Event(const wchar_t* name) {
+        BSTR text = name ? SysAllocString(name) : nullptr;
+        HRESULT hr = Call(terminal, L"TerminalEvent", {EmptyArg(), TextArg(text)});
+        SysFreeString(text);
+        return hr;
+    }
+    // True when a quit message waits in this thread's queue; takes it.
+    static bool DropQuit() {
+        MSG msg;
+        bool quit = false;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (msg.message == WM_QUIT) quit = true;
+        return quit;
+    }
+
+    co<HostObject> host{new HostObject};
+    co<ITallivantPlugin> plugin;
+    ITallivantTerminalExtender2* terminal = nullptr;
+    ITallivantSessionExtender* session = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Initialised, HostHoldsTheOnlyReferencesToTheExtenders) {
+    plugin.Release();
+    EXPECT_EQ(1u, Holders(terminal));
+    EXPECT_EQ(1u, Holders(session));
+}
+
+TEST_F(Initialised, TerminalExtenderAnswersBothInterfaces) {
+    void* base = nullptr;
+    ASSERT_EQ(S_OK, terminal->QueryInterface(IID_ITallivantTerminalExtender, &base));
+    EXPECT_EQ(static_cast<void*>(terminal), base);
+    static_cast<IUnknown*>(base)->Release();
+    void* derived = nullptr;
+    ASSERT_EQ(S_OK, terminal->QueryInterface(IID_ITallivantTerminalExtender2, &derived));
+    EXPECT_EQ(static_cast<void*>(terminal), derived);
+    static_cast<IUnknown*>(derived)->Release();
+    EXPECT_EQ(E_INVALIDARG, terminal->QueryInterface(IID_ITallivantTerminalExtender, nullptr));
+    EXPECT_EQ(1u, Holders(terminal));
+}
+
+TEST_F(Initialised, PollInAnyCaseBecomesADiagnosticWithTheNameAsReceived) {
+    ASSERT_EQ(S_OK, Event(L"pOLL"));
+    ASSERT_EQ(S_OK, Event(L"Poll"));
+    ASSERT_EQ(2u, ShownMessages().size());
+    const ShownMessage& box = ShownMessages()[0];
+    EXPECT_EQ(MessageKind::Debug, box.kind);
+    EXPECT_EQ("Terminal event pOLL", box.text);
+    EXPECT_EQ("Kelmir Tallivant aRvik plugin v.1.2.0", box.caption);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), box.style);  // the library's default for style 0
+    EXPECT_EQ(nullptr, box.owner);
+    EXPECT_EQ("Terminal event Poll", ShownMessages()[1].text);
+    EXPECT_FALSE(DropQuit());
+}
+
+TEST_F(Initialised, TerminateEndsTheMessageLoopUnlessBlocked) {
+    ASSERT_EQ(S_OK, Event(L"ARVIK.TERMINATE"));
+    EXPECT_TRUE(DropQuit());
+
+    ASSERT_EQ(S_OK, Call(session, L"BlockTerminate", {EmptyArg()}));
+    ASSERT_EQ(S_OK, Event(L"aRvik.Terminate"));
+    EXPECT_FALSE(DropQuit());
+
+    ASSERT_EQ(S_OK, Call(session, L"UnblockTerminate", {EmptyArg()}));
+    ASSERT_EQ(S_OK, Event(L"arvik.terminate"));
+    EXPECT_TRUE(DropQuit());
+}
+
+TEST_F(Initialised, OtherEventsAndOtherOperationsDoNothing) {
+    EXPECT_EQ(S_OK, Event(L""));
+    EXPECT_EQ(S_OK, Event(nullptr));
+    EXPECT_EQ(S_OK, Event(L"aRvik.Terminate "));
+    EXPECT_EQ(S_OK, Event(L"Polling"));
+    EXPECT_EQ(S_OK, Call(terminal, L"TerminalState", {EmptyArg(), EmptyArg(), EmptyArg()}));
+    EXPECT_FALSE(DropQuit());
+    EXPECT_TRUE(ShownMessages().empty());
+
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = 42;
+    EXPECT_EQ(0, terminal->TerminalQuery(v, v, v, v, v, v));
+    std::vector<VARIANT> args(6, v);
+    DISPPARAMS params = {args.data(), nullptr, 6, 0};
+    VARIANT result;
+    VariantInit(&result);
+    V_VT(&result) = VT_I4;
+    V_I4(&result) = -1;
+    UINT argError = 0;
+    ASSERT_EQ(S_OK, terminal->Invoke(DispId(terminal, L"TerminalQuery"), IID_NULL, LOCALE_USER_DEFAULT,
+                                     DISPATCH_METHOD, &params, &result, nullptr, &argError));
+    EXPECT_EQ(VT_I4, V_VT(&result));
+    EXPECT_EQ(0, V_I4(&result));
+}
+
+TEST_F(Initialised, AHostWithoutHostInterfaceStopsBeforeCreatingAnything) {
+    co<TerminalSite> notAHost(new TerminalSite);
+    Record record;
+    EXPECT_EQ(DISP_E_EXCEPTION, Call(plugin.get(), L"Initialize", {ObjectArg(notAHost.get())}, &record));
+    EXPECT_EQ(LOWORD(E_NOINTERFACE), record.wCode);
+    EXPECT_STREQ(L"Kelmir Tallivant", record.bstrSource);
+    EXPECT_EQ(1u, host->Terminals()->Extenders().size());
+    EXPECT_EQ(0u, notAHost->Extenders().size());
+}
