@@ -1,0 +1,290 @@
+#include "ScriptRunner.h"
+
+#include <windows.h>
+#include <oleauto.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "Console.h"
+
+namespace {
+
+std::wstring Trim(const std::wstring& s) {
+    size_t b = s.find_first_not_of(L" \t\r\n");
+    if (b == std::wstring::npos) return std::wstring();
+    size_t e = s.find_last_not_of(L" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+// Splits "WORD rest" at the first blank.
+void Split(const std::wstring& s, std::wstring& word, std::wstring& rest) {
+    size_t blank = s.find_first_of(L" \t");
+    word = s.substr(0, blank);
+    rest = blank == std::wstring::npos ? std::wstring() : Trim(s.substr(blank));
+}
+
+// "NAME = VALUE"; false without "=" or with an empty name.
+bool Assignment(const std::wstring& s, std::wstring& name, std::wstring& value) {
+    size_t eq = s.find(L'=');
+    if (eq == std::wstring::npos) return false;
+    name = Trim(s.substr(0, eq));
+    value = Trim(s.substr(eq + 1));
+    return !name.empty();
+}
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+VARIANT Object(IUnknown* object) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_UNKNOWN;
+    V_UNKNOWN(&v) = object;
+    return v;
+}
+
+}  // namespace
+
+ScriptRunner::ScriptRunner(HostObject* host) : host_(host), session_(new HostSession) {
+    // A session begins: every session extender receives it.
+    for (const auto& extender : host_->Sessions()->Extenders()) {
+        VARIANT arg = Object(session_.get());
+        Invoke(extender.get(), L"SessionStarted", &arg, 1, nullptr, L"session start");
+    }
+}
+
+ScriptRunner::~ScriptRunner() {
+    for (const auto& extender : host_->Sessions()->Extenders()) {
+        VARIANT arg;
+        VariantInit(&arg);
+        Invoke(extender.get(), L"SessionEnded", &arg, 1, nullptr, L"session end");
+    }
+}
+
+int ScriptRunner::Run(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        Print("cannot read the script " + path);
+        return -1;
+    }
+    file_ = path;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+    std::wistringstream lines(Wide(text, CP_UTF8));
+    std::wstring statement;
+    line_ = 0;
+    while (std::getline(lines, statement)) {
+        ++line_;
+        statement = Trim(statement);
+        if (statement.empty() || statement[0] == L'#') continue;
+        if (!Step(statement) && stopOnError_) {
+            Print(file_ + ":" + std::to_string(line_) + ": the script stops here");
+            break;
+        }
+    }
+    if (accepted_) Print(std::to_string(accepted_) + " failure(s) accepted by \"on error continue\"");
+    return failures_;
+}
+
+void ScriptRunner::Fail(const std::wstring& what) {
+    Print(Wide(file_ + ":" + std::to_string(line_) + ": ", CP_ACP) + what);
+    if (stopOnError_) {
+        ++failures_;
+    } else {
+        ++accepted_;
+        Print("  (on error continue: going on)");
+    }
+}
+
+std::wstring ScriptRunner::Expand(const std::wstring& text) const {
+    std::wstring out;
+    size_t at = 0;
+    for (;;) {
+        size_t open = text.find(L"${", at);
+        size_t close = open == std::wstring::npos ? open : text.find(L'}', open);
+        if (close == std::wstring::npos) return out + text.substr(at);
+        out += text.substr(at, open - at);
+        out += session_->Value(text.substr(open + 2, close - open - 2).c_str());
+        at = close + 1;
+    }
+}
+
+bool ScriptRunner::Step(const std::wstring& statement) {
+    std::wstring word, rest, name, value;
+    Split(statement, word, rest);
+    if (word == L"echo") {
+        Print(Expand(rest));
+        return true;
+    }
+    if (word == L"set") {
+        if (!Assignment(rest, name, value)) {
+            Fail(L"set needs NAME = VALUE");
+            return false;
+        }
+        value = Expand(value);
+        session_->Set(name.c_str(), value.c_str());
+        Print(L"  set " + name + L" = \"" + value + L"\"");
+        return true;
+    }
+    if (word == L"print") {
+        Print(L"  " + rest + L" = \"" + session_->Value(rest.c_str()) + L"\"");
+        return true;
+    }
+    if (word == L"expect") {
+        if (!Assignment(rest, name, value)) {
+            Fail(L"expect needs NAME = VALUE");
+            return false;
+        }
+        value = Expand(value);
+        std::wstring actual = session_->Value(name.c_str());
+        if (actual == value) {
+            Print(L"  ok: " + name + L" = \"" + value + L"\"");
+            return true;
+        }
+        Fail(L"expected " + name + L" = \"" + value + L"\", found \"" + actual + L"\"");
+        return false;
+    }
+    if (word == L"run") return Command(rest);
+    if (word == L"event") return Event(rest);
+    if (word == L"block" || word == L"unblock") {
+        bool ok = true;
+        for (const auto& extender : host_->Sessions()->Extenders()) {
+            VARIANT arg;
+            VariantInit(&arg);
+            ok = Invoke(extender.get(), word == L"block" ? L"BlockTerminate" : L"UnblockTerminate", &arg, 1,
+                        nullptr, word) && ok;
+        }
+        Print(word == L"block" ? "  termination blocked" : "  termination allowed");
+        return ok;
+    }
+    if (word == L"showlog") return ShowLog(rest.empty() ? 5 : _wtoi(rest.c_str()));
+    if (word == L"on") {
+        if (rest == L"error stop" || rest == L"error continue") {
+            stopOnError_ = rest == L"error stop";
+            return true;
+        }
+        Fail(L"on needs \"error stop\" or \"error continue\"");
+        return false;
+    }
+    Fail(L"unknown statement \"" + word + L"\"");
+    return false;
+}
+
+// args in their natural order; reported failures name the script line.
+bool ScriptRunner::Invoke(IDispatch* object, const wchar_t* member, VARIANT* args, unsigned count,
+                          VARIANT* result, const std::wstring& label) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
+    DISPID id = 0;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) {
+        Fail(std::wstring(L"no member ") + member + L": " + Wide(Hex(hr), CP_ACP));
+        return false;
+    }
+    std::vector<VARIANT> reversed(args, args + count);
+    std::reverse(reversed.begin(), reversed.end());
+    DISPPARAMS params = {reversed.data(), nullptr, count, 0};
+    EXCEPINFO record = EXCEPINFO();
+    UINT argError = 0;
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &record, &argError);
+    bool ok = SUCCEEDED(hr);
+    if (hr == DISP_E_EXCEPTION) {
+        Fail(label + L": DISP_E_EXCEPTION: " +
+             (record.bstrDescription ? record.bstrDescription : L"(no description)") + L" [source " +
+             (record.bstrSource ? record.bstrSource : L"") + L", code " + std::to_wstring(record.wCode) + L"]");
+    } else if (!ok) {
+        Fail(label + L": failed with " + Wide(Hex(hr), CP_ACP));
+    }
+    SysFreeString(record.bstrSource);
+    SysFreeString(record.bstrDescription);
+    SysFreeString(record.bstrHelpFile);
+    return ok;
+}
+
+bool ScriptRunner::Command(const std::wstring& name) {
+    Print(L"  run " + name);
+    BSTR text = SysAllocString(name.c_str());
+    bool ok = true;
+    for (const auto& extender : host_->Sessions()->Extenders()) {
+        VARIANT args[2] = {Object(session_.get()), VARIANT()};
+        V_VT(&args[1]) = VT_BSTR;
+        V_BSTR(&args[1]) = text;
+        ok = Invoke(extender.get(), L"Command", args, 2, nullptr, L"run " + name) && ok;
+    }
+    SysFreeString(text);
+    return ok;
+}
+
+// A quit message left in this thread's queue is what ends the host's
+// message loop: report it and take it.
+bool ScriptRunner::Event(const std::wstring& name) {
+    Print(L"  terminal event " + name);
+    BSTR text = SysAllocString(name.c_str());
+    bool ok = true;
+    for (const auto& extender : host_->Terminals()->Extenders()) {
+        VARIANT args[2] = {VARIANT(), VARIANT()};
+        V_VT(&args[1]) = VT_BSTR;
+        V_BSTR(&args[1]) = text;
+        ok = Invoke(extender.get(), L"TerminalEvent", args, 2, nullptr, L"event " + name) && ok;
+    }
+    SysFreeString(text);
+    MSG msg;
+    bool quit = false;
+    WPARAM code = 0;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            code = msg.wParam;
+        }
+    }
+    if (quit) Print("  the host's message loop would end now (WM_QUIT, exit code " + std::to_string(code) + ")");
+    return ok;
+}
+
+bool ScriptRunner::ShowLog(int lines) {
+    char pattern[MAX_PATH * 2] = {};
+    DWORD size = sizeof pattern - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Kelmir\\Tallivant\\Plugins\\aRvik", "Script LogPath",
+                     RRF_RT_REG_SZ, nullptr, pattern, &size) != ERROR_SUCCESS) {
+        Fail(L"no \"Script LogPath\": is the plug-in installed?");
+        return false;
+    }
+    std::string folder(pattern);
+    folder = folder.substr(0, folder.find_last_of("\\/") + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        Fail(Wide(std::string("no script log matches ") + pattern, CP_ACP));
+        return false;
+    }
+    std::string newest;
+    FILETIME newestTime = {};
+    do {
+        if (newest.empty() || CompareFileTime(&found.ftLastWriteTime, &newestTime) > 0) {
+            newest = found.cFileName;
+            newestTime = found.ftLastWriteTime;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::string path = folder + newest;
+    char full[MAX_PATH * 2] = {};
+    GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    Print(std::string("  script log: ") + full);
+    std::ifstream in(path, std::ios::binary);
+    std::deque<std::string> tail;
+    std::string text;
+    while (std::getline(in, text)) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        tail.push_back(text);
+        if (static_cast<int>(tail.size()) > lines) tail.pop_front();
+    }
+    for (const std::string& l : tail) Print("    | " + l);
+    return true;
+}

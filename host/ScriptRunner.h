@@ -1,0 +1,51 @@
+// ScriptRunner: runs a session script against the session and terminal
+// extenders that the plug-ins registered with the host, calling them
+// through IDispatch::Invoke as a scripting host does. One statement a line
+// (UTF-8 text); "#" starts a comment line:
+//   echo TEXT                 print TEXT
+//   set NAME = VALUE          set a session property (VALUE may be empty)
+//   run COMMAND               pass COMMAND to every session extender
+//   print NAME                print a session property
+//   expect NAME = VALUE       check a session property
+//   event NAME                send a terminal event to every terminal extender
+//   block | unblock           session extender operations 10 and 7
+//   showlog [LINES]           where the script log went and its last lines
+//   on error stop|continue    what a failing step does next (default: stop);
+//                             a failure under "continue" is reported but
+//                             accepted
+
+// ${NAME} in TEXT and VALUE stands for the session property NAME.
+// Each step is printed; a failure names the script line.
+#pragma once
+
+#include <string>
+
+#include "HostObject.h"
+
+class ScriptRunner {
+public:
+    explicit ScriptRunner(HostObject* host);
+    ~ScriptRunner();
+
+    // Number of failed steps not accepted by "on error continue"; -1 when
+    // the script cannot be read.
+    int Run(const std::string& path);
+
+private:
+    bool Step(const std::wstring& statement);
+    bool Invoke(IDispatch* object, const wchar_t* member, VARIANT* args, unsigned count, VARIANT* result,
+                const std::wstring& label);
+    bool Command(const std::wstring& name);
+    bool Event(const std::wstring& name);
+    bool ShowLog(int lines);
+    std::wstring Expand(const std::wstring& text) const;
+    void Fail(const std::wstring& what);
+
+    HostObject* host_;
+    co<HostSession> session_;
+    std::string file_;
+    int line_ = 0;
+    int failures_ = 0;
+    int accepted_ = 0;
+    bool stopOnError_ = true;
+};
