@@ -17,7 +17,7 @@ test: build
 	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2
 
 demo: build
-	@echo "demo: the stand-in host arrives with the plug-in object; nothing to run yet."
+	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll ../../../examples/demo.tvs'
 
 clean:
 	rm -rf build
