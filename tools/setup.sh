@@ -5,7 +5,7 @@
 set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-      wine wine32:i386 wine64 libwine-dev xvfb xauth googletest)
+      wine wine32:i386 wine64 libwine-dev xvfb xauth googletest fp-utils)
 
 missing=()
 for p in "${pkgs[@]}"; do
