@@ -73,3 +73,52 @@ TEST_F(ClassObject, ControlPluginClassIsNotServedYet) {
     EXPECT_EQ(E_NOINTERFACE, getClassObject(controlClass, IID_IClassFactory, &out));
     EXPECT_EQ(sentinel, out);
 }
+
+namespace {
+
+// Runs module_child on the module copy beside a host library without type
+// information; gives its output. Waits at most 20 seconds.
+std::string RunChild(const std::string& module) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return "no pipe";
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION child = {};
+    std::string line = "module_child.exe \"" + module + "\"";
+    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
+    CloseHandle(write);
+    std::string output;
+    if (started) {
+        char buffer[512];
+        DWORD got = 0;
+        while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
+        WaitForSingleObject(child.hProcess, 20000);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    } else {
+        output = "not started";
+    }
+    CloseHandle(read);
+    return output;
+}
+
+}  // namespace
+
+TEST(ClassObjectFailure, ShowsTheModulePathAndReasonAndGivesFail) {
+    char folder[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, folder, MAX_PATH);
+    std::string module(folder);
+    module = module.substr(0, module.find_last_of('\\') + 1) + "broken\\aRvik.dll";
+    std::string output = RunChild(module);
+
+    const std::string box = "box|0|module_child.exe|Ошибка загрузки модуля \"" + module + "\": ";
+    ASSERT_EQ(box, output.substr(0, box.size())) << output;
+    size_t end = output.find('\n');
+    EXPECT_GT(end, box.size());  // the reason follows
+    EXPECT_EQ("result|0x80004005\n", output.substr(end + 1)) << output;
+}
