@@ -3,17 +3,13 @@
 // done before a failure stay done.
 #include "Module.h"
 
+#include <LogLocations.h>
 #include <exceptions.h>
 #include <fwbase/Path.h>
 #include <fwwin/RegKey.h>
 
 #include "Plugin.h"
 #include "SessionExtender.h"
-
-#if __has_include(<LogLocations.h>)
-#include <LogLocations.h>
-#define ARVIK_HAVE_PRODUCT_KEY 1
-#endif
 
 #define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
 #define PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"
@@ -44,13 +40,8 @@ void WriteUserSettings() {
         RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
         RegKey::Value logPath = settings["Script LogPath"];
         if (!logPath.Valid()) {
-#ifdef ARVIK_HAVE_PRODUCT_KEY
             string path = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";
             logPath = path.c_str();
-#else
-            // LOG ROOT: MakePathSpec(LogRootPath()) + "Script\\DebugLog *.txt" (TALib).
-            throw KLAppException("the log root is not available");
-#endif
         }
     }
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ);

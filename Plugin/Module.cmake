@@ -14,8 +14,10 @@ set_target_properties(aRvik PROPERTIES PREFIX "" OUTPUT_NAME aRvik
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(aRvik PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
-target_link_libraries(aRvik PRIVATE plugin xdk borvil fwwin fwbase trevan tallivanx)
-foreach(lib talib fwjot fwlayout arvik_resources)
+target_link_libraries(aRvik PRIVATE plugin talib xdk borvil fwwin fwbase trevan tallivanx)
+# The dialog templates: linked here when they are defined first, else by
+# Plugin/CMakeLists.txt once they are.
+foreach(lib fwjot fwlayout arvik_resources)
   if(TARGET ${lib})
     target_link_libraries(aRvik PRIVATE ${lib})
   endif()

@@ -7,20 +7,12 @@
 #include <fwbase/Message.h>
 #include <fwbase/Path.h>
 
+#include <LogLocations.h>
+
+#include "Instance.h"
 #include "Plugin.h"
 
-#if __has_include("Instance.h")
-#include "Instance.h"
-#define ARVIK_HAVE_INSTANCE 1
-#endif
-#if __has_include(<LogLocations.h>)
-#include <LogLocations.h>
-#define ARVIK_HAVE_PRODUCT_KEY 1
-#endif
-
-HINSTANCE moduleInstance = nullptr;
-
-string ModulePath() { return GetModuleFileNameA(moduleInstance ? moduleInstance : CoModule()); }
+string ModulePath() { return GetModuleFileNameA(PluginInstance()); }
 
 void ModuleErrorMessage(const char* text, const char* reason) noexcept {
     try {
@@ -39,27 +31,18 @@ void ModuleErrorMessage(const char* text, const char* reason) noexcept {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        moduleInstance = instance;
         DisableThreadLibraryCalls(instance);
-#ifdef ARVIK_HAVE_INSTANCE
         SetPluginInstance(instance);
-#endif
-#ifdef ARVIK_HAVE_PRODUCT_KEY
+        // No exception may leave DllMain: a product key that cannot be
+        // allocated fails the load instead.
         try {
             OpenProductKey();
         } catch (...) {
             return FALSE;
         }
-#else
-        // PRODUCT KEY: OpenProductKey() (TALib) belongs here.
-#endif
         break;
     case DLL_PROCESS_DETACH:
-#ifdef ARVIK_HAVE_PRODUCT_KEY
         if (!reserved) CloseProductKey();
-#else
-        // PRODUCT KEY: CloseProductKey() (TALib) belongs here.
-#endif
         break;
     }
     return TRUE;

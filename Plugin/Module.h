@@ -1,5 +1,6 @@
-// The module aRvik.dll: its instance handle, recorded when it is loaded, and
-// the two exported entries (declared here for the tests and the host).
+// The module aRvik.dll: its entry point records the instance handle
+// (Instance.h) and opens the product key for as long as the module is
+// loaded; the two exported entries are declared here.
 //
 // DllGetClassObject hands out a class factory for one of the module's
 // classes; TallivantPlugin_InstallInit registers them and writes the first
@@ -10,9 +11,6 @@
 #include <windows.h>
 
 #include <str.h>
-
-// The module's own instance; set while the module is loaded.
-extern HINSTANCE moduleInstance;
 
 // Full path of the module file.
 string ModulePath();
