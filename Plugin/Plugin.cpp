@@ -15,12 +15,20 @@ HRESULT STDMETHODCALLTYPE Plugin::Initialize(IUnknown* host) {
     return ComOperation([this, host] { Connect(host); });
 }
 
+// A missing host object or site (null with a success code) is refused as
+// E_POINTER instead of being called through.
+static void Require(const void* object, int line) {
+    if (!object) CoCallEx(E_POINTER, CoModule(), kSource, line);
+}
+
 // The host's sites take their own references on the extenders; every
 // holder here lets go when it leaves, so the host ends up with the only ones.
 void Plugin::Connect(IUnknown* host) {
+    Require(host, __LINE__);
     co<ITallivantHost> tallivant = co<ITallivantHost>::From(host);
     co<IUnknown> terminalSite;
     CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), kSource, 61);
+    Require(terminalSite.get(), __LINE__);
     {
         co<ITallivantTerminalExtender2> terminal(new TerminalExtender);
         co<ITallivantTerminalSite> site = co<ITallivantTerminalSite>::From(terminalSite.get());
@@ -29,6 +37,7 @@ void Plugin::Connect(IUnknown* host) {
     }
     co<IUnknown> sessionSite;
     CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), kSource, 65);
+    Require(sessionSite.get(), __LINE__);
     {
         co<ITallivantSessionExtender> session(new SessionExtender);
         co<ITallivantSessionSite> site = co<ITallivantSessionSite>::From(sessionSite.get());

@@ -140,3 +140,11 @@ TEST_F(Initialised, AHostWithoutHostInterfaceStopsBeforeCreatingAnything) {
     EXPECT_EQ(1u, host->Terminals()->Extenders().size());
     EXPECT_EQ(0u, notAHost->Extenders().size());
 }
+
+TEST_F(Initialised, ANullHostIsRefusedWithoutACrash) {
+    Record record;
+    EXPECT_EQ(DISP_E_EXCEPTION, Call(plugin.get(), L"Initialize", {ObjectArg(nullptr)}, &record));
+    EXPECT_EQ(LOWORD(E_POINTER), record.wCode);
+    EXPECT_STREQ(L"Kelmir Tallivant", record.bstrSource);
+    EXPECT_EQ(1u, host->Terminals()->Extenders().size());
+}
