@@ -5,5 +5,5 @@ arch=$1 tests=${2:-ON}
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=${ARVIK_BUILD_DIR:-$top/build/$arch}   # another folder for side-by-side builds
 cmake -S "$top" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARVIK_TESTS="$tests" >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DARVIK_TESTS="$tests" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
