@@ -12,7 +12,6 @@
 #include "SessionExtender.h"
 
 #define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
-#define PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"
 #define CONTROL_PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Control Plugins\\aRvik"
 
 namespace {

@@ -10,6 +10,7 @@
 #include <LogLocations.h>
 
 #include "Instance.h"
+#include "ControlPlugin.h"
 #include "Plugin.h"
 
 string ModulePath() { return GetModuleFileNameA(PluginInstance()); }
@@ -63,9 +64,7 @@ IClassFactory* NewFactory() {
 
 const ClassEntry classes[] = {
     {&CLSID_Plugin, &NewFactory<Plugin>},
-    // CLSID_ControlPlugin is registered by the installation but served only
-    // once ControlPlugin exists: add {&CLSID_ControlPlugin,
-    // &NewFactory<ControlPlugin>} here. Until then it gives E_NOINTERFACE.
+    {&CLSID_ControlPlugin, &NewFactory<ControlPlugin>},
 };
 
 }  // namespace

@@ -11,7 +11,8 @@
 #include <fwjot/Jotter.h>
 #include <str.h>
 
-#define PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"
+#include "Plugin.h"
+
 
 // "Max LogText" of the open key, read through a borrowing RegKey; 32768
 // when the key is not open or the value is missing.

@@ -65,13 +65,18 @@ TEST_F(ClassObject, FactoryCreatesPluginObjects) {
     EXPECT_EQ(1u, count);
 }
 
-// The control plug-in's class is registered by the installation; the module
-// serves it once that class is built.
-TEST_F(ClassObject, ControlPluginClassIsNotServedYet) {
+TEST_F(ClassObject, FactoryCreatesControlPluginObjects) {
     const CLSID controlClass = {0xB3E1D7A9, 0x2C46, 0x4F0B, {0x8D, 0x73, 0xE9, 0x2A, 0x5C, 0x1F, 0x6D, 0x38}};
+    co<IClassFactory> factory;
+    ASSERT_EQ(S_OK, getClassObject(controlClass, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())));
     void* out = sentinel;
-    EXPECT_EQ(E_NOINTERFACE, getClassObject(controlClass, IID_IClassFactory, &out));
-    EXPECT_EQ(sentinel, out);
+    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_ITallivantPlugin, &out));
+    EXPECT_EQ(nullptr, out);
+    co<ITallivantControlPlugin> plugin;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_ITallivantControlPlugin,
+                                            reinterpret_cast<void**>(plugin.Out())));
+    // No control panel to add a page to: refused, not called through.
+    EXPECT_EQ(E_POINTER, plugin->Initialize(nullptr));
 }
 
 namespace {

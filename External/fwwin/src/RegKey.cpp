@@ -9,7 +9,10 @@ static const char* const kSource = "fwwin/RegKey";
 RegKey::RegKey(HKEY parent, const char* path, bool create, REGSAM access) : key(nullptr), owned_(true) {
     LONG r = create ? RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, &key, nullptr)
                     : RegOpenKeyExA(parent, path, 0, access, &key);
-    if (r != ERROR_SUCCESS) key = nullptr;
+    if (r != ERROR_SUCCESS) {
+        key = nullptr;
+        SetLastError(static_cast<DWORD>(r));
+    }
 }
 
 void RegKey::Close() {
@@ -82,5 +85,7 @@ RegKey::Value& RegKey::Value::operator=(DWORD number) {
 bool RegKey::Value::Delete() {
     if (!key_) return false;
     LONG r = RegDeleteValueA(key_, name_);
-    return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+    if (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) return true;
+    SetLastError(static_cast<DWORD>(r));
+    return false;
 }

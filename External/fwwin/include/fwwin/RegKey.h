@@ -2,7 +2,8 @@
 //
 // RegKey(parent, path, create, access) opens path below parent, creating it
 // when create is true. A key that cannot be opened leaves key null and
-// throws nothing: callers test key. The destructor closes the key.
+// throws nothing: callers test key (the system's reason is then the last
+// error). The destructor closes the key.
 // RegKey(HKEY) borrows a key that another RegKey holds open: destroying the
 // borrower leaves the key open for its owner.
 //
@@ -37,6 +38,7 @@ public:
         // True when the value exists.
         bool Valid() const;
         // Removes the value; true when it is gone (also when it never existed).
+        // After a refusal the system's reason is the last error.
         bool Delete();
         // The value's type (REG_*), REG_NONE when missing.
         DWORD Type() const;

@@ -1,0 +1,28 @@
+#include "ControlPlugin.h"
+
+#include <fwbase/Co.h>
+#include <fwwin/RegKey.h>
+
+#include "Plugin.h"
+#include "aRvikControlPage.h"
+
+
+ControlPlugin::ControlPlugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantControlPlugin>(info, 3) {}
+
+HRESULT STDMETHODCALLTYPE ControlPlugin::Initialize(IUnknown* controlPanel) {
+    return ComOperation([controlPanel] { AddPage(controlPanel); });
+}
+
+// A missing key or value reads as 0: the page is shown.
+void ControlPlugin::AddPage(IUnknown* controlPanel) {
+    // A null control panel is refused instead of being called through.
+    if (!controlPanel) CoCallEx(E_POINTER, CoModule(), "Plugin/ControlPlugin", __LINE__);
+    DWORD disabled;
+    {
+        RegKey key(HKEY_CURRENT_USER, PLUGIN_KEY, false, KEY_READ);
+        disabled = key["Control Disabled"].Number();
+    }
+    if (disabled) return;
+    co<ITallivantControlPanel> panel = co<ITallivantControlPanel>::From(controlPanel);
+    aRvikControlPage::CreatePage(panel.get());
+}

@@ -1,0 +1,285 @@
+#include "aRvikControlPage.h"
+
+#include <commctrl.h>
+
+#include <ListView.h>
+#include <exceptions.h>
+#include <fwbase/Co.h>
+#include <fwbase/Format.h>
+#include <fwbase/Path.h>
+#include <fwlayout/AutoLayout.h>
+#include <fwwin/RegKey.h>
+
+#include "HelpFile.h"
+#include "Instance.h"
+#include "ItemDialog.h"
+#include "SessionExtender.h"
+
+#ifndef HH_TP_HELP_WM_HELP
+#define HH_TP_HELP_WM_HELP 0x0011
+#endif
+
+static const char* const kSource = "Plugin/aRvikControlPage";
+static const char* const kTemplate = "aRvikControlPage";
+
+// The list view grows with the page; the three buttons travel as a group
+// below it, keeping their distances from its right edge.
+static const LayoutRule kPageRules[] = {
+    {aRvikControlPage::ListId, LayoutStretch, EdgeRight, 0, EdgeRight, 0, 0},
+    {aRvikControlPage::ListId, LayoutStretch, EdgeBottom, 0, EdgeBottom, 0, 0},
+    {aRvikControlPage::CreateId, LayoutMove, EdgeTop, aRvikControlPage::ListId, EdgeBottom, 0, 0},
+    {aRvikControlPage::CreateId, LayoutMove, EdgeRight, aRvikControlPage::ListId, EdgeRight, 0, 0},
+    {aRvikControlPage::ChangeId, LayoutMove, EdgeTop, aRvikControlPage::ListId, EdgeBottom, 0, 0},
+    {aRvikControlPage::ChangeId, LayoutMove, EdgeRight, aRvikControlPage::ListId, EdgeRight, 0, 0},
+    {aRvikControlPage::DeleteId, LayoutMove, EdgeTop, aRvikControlPage::ListId, EdgeBottom, 0, 0},
+    {aRvikControlPage::DeleteId, LayoutMove, EdgeRight, aRvikControlPage::ListId, EdgeRight, 0, 0},
+};
+
+co<ITallivantControlPage> aRvikControlPage::CreatePage(ITallivantControlPanel* host) {
+    co<ITallivantControlPage> page;
+    *page.Out() = new aRvikControlPage(host);
+    CoString templateName(kTemplate);
+    CoString modulePath(GetModuleFileNameA(PluginInstance()).c_str());
+    CoCallEx(host->AddPage(page.get(), modulePath, templateName), CoModule(), kSource, __LINE__);
+    return page;
+}
+
+aRvikControlPage::aRvikControlPage(ITallivantControlPanel* host)
+    : ControlPluginPage(host, kTemplate), pageDialog(nullptr), modified(false) {
+    LoadParams();
+}
+
+int aRvikControlPage::LoadParams() {
+    params.Delete(0, -1);
+    deletedNames.Delete(0, -1);
+    changedNames.Delete(0, -1);
+    RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
+    if (!key.key) return 0;
+    // Value names are at most 16,383 characters; the buffer leaves room.
+    const DWORD capacity = 32766;
+    aptr<char> name(new char[capacity + 1]);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = capacity, type = REG_NONE;
+        LONG result = RegEnumValueA(key.key, index, name.get(), &length, nullptr, &type, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS) CheckErrorCode(result, kSource, 503);
+        if (!name.get()[0]) continue;
+        if (type == REG_SZ)
+            params.Insert(keystring(string(name.get())), key[name.get()].Text());
+        else if (type == REG_DWORD)
+            params.Insert(keystring(string(name.get())), Format(0, key[name.get()].Number(), 0));
+    }
+    return params.Count();
+}
+
+void aRvikControlPage::FillList() {
+    ListView list(::GetDlgItem(window, ListId));
+    list.Items.Delete(-1);
+    for (int i = 0; i < params.Count(); ++i) {
+        const map<keystring, string>::pair& entry = params.At(i);
+        ListView::Prop::Item item = list.Items.Insert("", -1);
+        item[0].Text(entry.key.c_str());
+        item[1].Text(entry.value.c_str());
+    }
+}
+
+bool aRvikControlPage::SelectParam(const char* name) {
+    ListView list(::GetDlgItem(window, ListId));
+    int index = list.Items.Find(name, -1);
+    if (index < 0) return false;
+    list.Items[index].Selected(true);
+    list.Items[index].Focused(true);
+    ::PostMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list.Handle()), 1);
+    return true;
+}
+
+string aRvikControlPage::SelectedParam() {
+    ListView list(::GetDlgItem(window, ListId));
+    int index = list.Items.Selected(-1);
+    if (index < 0) return string();
+    const int size = 65536;
+    aptr<char> buffer(new char[size]);
+    list.Items[index][0].Text(buffer.get(), size);
+    return string(buffer.get());
+}
+
+LONG STDMETHODCALLTYPE aRvikControlPage::Init(LONG_PTR window_) {
+    return ComOperation(0L, [this, window_] { return InitPage(reinterpret_cast<HWND>(window_)); });
+}
+
+LONG aRvikControlPage::InitPage(HWND page) {
+    if (!ControlPluginPage::Init(reinterpret_cast<LONG_PTR>(page))) return 0;
+    try {
+        pageDialog = new PageDialog(window);
+        caption = WindowText(window);
+        (new AutoLayout(window))->SetRules(kPageRules, sizeof kPageRules / sizeof kPageRules[0]);
+        ListView list(::GetDlgItem(window, ListId));
+        list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0x21, 0x21);
+        list.Columns.Insert("Параметр", -1);
+        list.Columns.Insert("Значение", -1);
+        for (int i = 0; i < list.Columns.Count(); ++i) list.Columns[i].AutoWidth(false);
+        FillList();
+        return 1;
+    } catch (const KelmirException& e) {
+        ShowError(e.Reason(), nullptr, nullptr, 0);
+        return 0;
+    }
+}
+
+LONG STDMETHODCALLTYPE aRvikControlPage::Command(unsigned short code, unsigned short id, LONG_PTR control) {
+    return ComOperation(0L, [this, code, id, control]() -> LONG {
+        switch (id) {
+        case CreateId:
+            EditParam(keystring());
+            return 1;
+        case ChangeId: {
+            string name = SelectedParam();
+            if (name.get()) EditParam(keystring(name));
+            return 1;
+        }
+        case DeleteId: {
+            string name = SelectedParam();
+            if (name.get()) DeleteParam(keystring(name));
+            return 1;
+        }
+        default:
+            return ControlPluginPage::Command(code, id, control);
+        }
+    });
+}
+
+LONG STDMETHODCALLTYPE aRvikControlPage::Help(LONG_PTR window_) {
+    return ComOperation(0L, [this, window_]() -> LONG {
+        if (ControlPluginPage::Help(window_)) return 1;
+        CallHtmlHelp(reinterpret_cast<HWND>(window_), HelpFilePath().c_str(), HH_TP_HELP_WM_HELP, 0);
+        return 1;
+    });
+}
+
+// The key for writing; one that cannot be opened is an error, not a
+// silent skip that the reload would then hide.
+static void RequireOpen(const RegKey& key, unsigned line) {
+    if (!key.key) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, line);
+}
+
+static void Remove(RegKey::Value& value, unsigned line) {
+    if (!value.Delete()) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, line);
+}
+
+// What was written before a failure stays written; the edits stay on the
+// page until a write succeeds.
+LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* result) {
+    return ComOperation(0L, [this, flags, reserved, result]() -> LONG {
+        if (modified) {
+            if (deletedNames.Count()) {
+                RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
+                RequireOpen(key, __LINE__);
+                for (int i = 0; i < deletedNames.Count(); ++i) {
+                    RegKey::Value value = key[deletedNames.At(i)->c_str()];
+                    if (value.Valid()) Remove(value, __LINE__);
+                }
+            }
+            if (params.Count()) {
+                RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
+                RequireOpen(key, __LINE__);
+                for (int i = 0; i < params.Count(); ++i) {
+                    const map<keystring, string>::pair& entry = params.At(i);
+                    RegKey::Value value = key[entry.key.c_str()];
+                    if (value.Valid()) {
+                        // Deleted first so that the name is stored as listed.
+                        // Should the write then fail, the name counts as
+                        // changed, so a later Apply still writes it back.
+                        changedNames.AddSorted(entry.key);
+                        Remove(value, __LINE__);
+                        value = entry.value.c_str();
+                    } else if (changedNames.FindSorted(entry.key) >= 0) {
+                        value = entry.value.c_str();
+                    }
+                }
+            }
+            if (result) *result = 1;
+            LoadParams();
+            FillList();
+        }
+        return ControlPluginPage::Apply(flags, reserved, result);
+    });
+}
+
+bool aRvikControlPage::EditParam(const keystring& original) {
+    const bool isNew = original.empty();
+    keystring name = original;
+    string value;
+    if (!isNew) {
+        int at = params.Find(name);
+        if (at >= 0) value = params.At(at).value;
+    }
+    bool changed = false;
+    for (;;) {
+        ItemDialog dialog(isNew, &name, &value);
+        if (dialog.Execute(window) != IDOK) break;
+        try {
+            // Blanks only are trimmed to an empty name, which would be stored
+            // as the key's unnamed value and never listed again.
+            if (name.empty()) {
+                Message("Имя параметра не может быть пустым или состоять только из пробелов.",
+                        MB_OK | MB_ICONWARNING, nullptr, nullptr, 0);
+                continue;
+            }
+            int at = params.Find(name);
+            if (at >= 0 && isNew) {
+                string question = string("Параметр \"") + name + "\" уже существует. Перезаписать?";
+                int answer = Message(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, nullptr,
+                                     nullptr, 0);
+                if (answer == IDNO) continue;
+                if (answer != IDYES) break;
+            }
+            changed = Store(name, value);
+            NoteChange(name);
+            break;
+        } catch (const KelmirException& e) {
+            if (Message(e.Reason(), MB_RETRYCANCEL | MB_ICONERROR, nullptr, nullptr, 0) == IDRETRY) continue;
+            FillList();
+            break;
+        }
+    }
+    return changed;
+}
+
+// Replaces any entry of the name (in whatever letter case) with the name
+// as given.
+bool aRvikControlPage::Store(const keystring& name, const string& value) {
+    int at = params.Find(name);
+    if (at >= 0) params.Delete(at, 1);
+    params.Insert(name, value);
+    return true;
+}
+
+void aRvikControlPage::NoteChange(const keystring& name) {
+    changedNames.AddSorted(name);
+    modified = true;
+    CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+    FillList();
+    SelectParam(name.c_str());
+}
+
+bool aRvikControlPage::DeleteParam(const keystring& name) {
+    int at = params.Find(name);
+    bool found = at >= 0;
+    if (found) {
+        deletedNames.AddSorted(name);
+        params.Delete(at, 1);
+        modified = true;
+        CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+    }
+    FillList();
+    return found;
+}
+
+LRESULT aRvikControlPage::PageDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY && wParam == static_cast<WPARAM>(ListId)) {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header && header->code == static_cast<UINT>(NM_DBLCLK))
+            ::SendMessageA(::GetParent(Handle()), WM_COMMAND, ChangeId, 0);
+    }
+    return DSubclassWindow::HandleMessage(message, wParam, lParam);
+}
