@@ -1,8 +1,5 @@
 // Console output of the stand-in host, one line a call. Narrow texts are in
 // the process's ANSI code page, as the plug-in's own texts are.
-// The message handler turns the support library's boxes into console lines
-// when the host runs without a window (--headless); otherwise it shows real
-// boxes, as the library would.
 #pragma once
 
 #include <string>
@@ -11,5 +8,3 @@ void Print(const std::string& ansi);
 void Print(const std::wstring& wide);
 std::string Ansi(const std::wstring& wide);
 std::wstring Wide(const std::string& text, unsigned codePage);
-
-void SetHeadless(bool headless);

@@ -54,7 +54,8 @@ HRESULT STDMETHODCALLTYPE TerminalSite::AddTerminalExtender(ITallivantTerminalEx
 HostObject::HostObject()
     : IDispatchType<ITallivantHost>(HostTypeInfo(__uuidof(ITallivantHost))),
       terminals_(new TerminalSite),
-      sessions_(new HostSession) {}
+      sessions_(new HostSession),
+      panel_(new ControlPanel) {}
 
 HRESULT STDMETHODCALLTYPE HostObject::GetVersion(LONG* version) {
     if (!version) return E_INVALIDARG;
@@ -69,8 +70,7 @@ HRESULT STDMETHODCALLTYPE HostObject::GetSessionSite(IUnknown** site) {
 
 HRESULT STDMETHODCALLTYPE HostObject::GetControlPanel(IUnknown** panel) {
     if (!panel) return E_INVALIDARG;
-    *panel = nullptr;
-    return E_NOTIMPL;
+    return panel_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(panel));
 }
 
 HRESULT STDMETHODCALLTYPE HostObject::GetTerminalSite(IUnknown** site) {

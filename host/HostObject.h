@@ -1,7 +1,8 @@
 // The stand-in host's objects that a plug-in meets when it is initialised:
 // HostObject offers ITallivantHost; its terminal site (TerminalSite) keeps
 // the terminal extenders registered with it, its session site (a
-// HostSession) keeps the session extenders. Everything runs on the host's
+// HostSession) keeps the session extenders, its control panel (ControlPanel)
+// the pages of control plug-ins. Everything runs on the host's
 // type information; nothing throws across these interfaces.
 #pragma once
 
@@ -12,6 +13,8 @@
 #include <HostSession.h>
 #include <IDispatchType.h>
 #include <Tallivanx.h>
+
+#include "ControlPanel.h"
 
 class TerminalSite : public IDispatchType<ITallivantTerminalSite> {
 public:
@@ -34,7 +37,7 @@ private:
 
 class HostObject : public IDispatchType<ITallivantHost> {
 public:
-    // Count 1, held by the creator; makes both sites.
+    // Count 1, held by the creator; makes both sites and the control panel.
     HostObject();
 
     HRESULT STDMETHODCALLTYPE GetVersion(LONG* version) override;
@@ -44,9 +47,11 @@ public:
 
     TerminalSite* Terminals() const { return terminals_.get(); }
     HostSession* Sessions() const { return sessions_.get(); }
+    ControlPanel* Panel() const { return panel_.get(); }
 
 private:
     ~HostObject() override = default;
     co<TerminalSite> terminals_;
     co<HostSession> sessions_;
+    co<ControlPanel> panel_;
 };

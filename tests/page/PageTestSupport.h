@@ -1,5 +1,6 @@
 // Shared helpers of the page tests: recorded message boxes, plain windows,
-// running a modal dialog with a script, and saving a window's picture.
+// running a modal dialog with a script; window pictures come from the
+// host's Picture.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include <fwbase/Message.h>
+#include <Picture.h>
 
 namespace pagetest {
 
@@ -57,9 +59,6 @@ void Pump();
 // dialog is cancelled so nothing blocks. Gives what run(owner) returns.
 INT_PTR RunModal(const std::function<INT_PTR()>& run, const std::function<void(HWND)>& script,
                  UINT timeoutMs = 10000);
-
-// Saves the window's picture as 24-bit BMP and PNG files.
-bool SaveWindowPicture(HWND window, const std::string& bmpPath, const std::string& pngPath);
 
 // Text of a dialog control.
 std::string ItemText(HWND dialog, int id);
