@@ -23,6 +23,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     /v Debugger /f >/dev/null 2>&1 || true
   "$server" -w  # let the server that set the prefix up go, so ours can stay
 fi
+# Windows live on Wine's own virtual desktop instead of as X windows: with
+# no window manager on the display, hiding an X window waits two seconds
+# for an answer that never comes, and title bars would not be drawn.
+if ! grep -q 'Wine\\\\Explorer\\\\Desktops' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  "$top/tools/wine-run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
+  "$top/tools/wine-run" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 || true
+  "$server" -w
+fi
 "$server" -p || true  # an already persistent server is fine
 trap '"$server" -k 2>/dev/null || true' EXIT
 # The first window starts Wine's desktop process, which lives on with the
