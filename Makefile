@@ -1,6 +1,8 @@
 # make test: install what is missing, build, run the tests under Wine.
 # make demo: install what is missing, build, run the example.
-.PHONY: all setup build test demo clean
+# make screenshot: build, then save a picture of the control panel as
+# docs/control-panel.png.
+.PHONY: all setup build test demo screenshot clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -18,6 +20,14 @@ test: build
 
 demo: build
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll ../../../examples/demo.tvs'
+	@echo
+	@echo "To open the control panel with the settings page on your display:"
+	@echo "  ARVIK_IN_XVFB=1 tools/wine-session.sh $(ARCH) tools/wine-run build/$(ARCH)/host/tallivant.exe --control-panel"
+	@echo "Without a display, 'make screenshot' saves its picture as docs/control-panel.png."
+
+screenshot: build
+	@mkdir -p docs
+	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll --control-panel --screenshot ../../../docs/control-panel.png'
 
 clean:
 	rm -rf build

@@ -70,28 +70,7 @@ static bool WritePng(const std::string& path, int width, int height, const unsig
     return out.good();
 }
 
-// Frame and caption as the system draws them, over what the screen showed
-// there (nothing, when no window manager runs).
-static void DrawFrame(HWND window, HDC memory, const RECT& screenRect) {
-    RECT client;
-    GetClientRect(window, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(window, &origin);
-    int width = screenRect.right - screenRect.left, height = screenRect.bottom - screenRect.top;
-    int left = origin.x - screenRect.left, top = origin.y - screenRect.top;
-    int right = width - left - client.right;
-    if (left < 0 || top < 0 || right < 0) return;
-    RECT whole = {0, 0, width, height};
-    int saved = SaveDC(memory);
-    ExcludeClipRect(memory, left, top, left + client.right, top + client.bottom);
-    FillRect(memory, &whole, GetSysColorBrush(COLOR_BTNFACE));
-    DrawEdge(memory, &whole, EDGE_RAISED, BF_RECT);
-    RECT caption = {left, left, width - right, top - 1};
-    if (caption.bottom > caption.top) DrawCaption(window, memory, &caption, DC_ACTIVE | DC_TEXT | DC_GRADIENT);
-    RestoreDC(memory, saved);
-}
-
-bool SaveWindowPicture(HWND window, const std::string& bmpPath, const std::string& pngPath, bool drawFrame) {
+bool SaveWindowPicture(HWND window, const std::string& bmpPath, const std::string& pngPath) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     // Wine shows what was painted when the thread next finds its queue
     // empty: a look that takes nothing lets the screen catch up.
@@ -115,7 +94,6 @@ bool SaveWindowPicture(HWND window, const std::string& bmpPath, const std::strin
     // What the screen shows; the window's own printing where the screen can't be read.
     BOOL ok = BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
     if (!ok) ok = PrintWindow(window, memory, 0);
-    if (ok && drawFrame) DrawFrame(window, memory, r);
     GdiFlush();
     int stride = (width * 3 + 3) & ~3;
     bool saved = false;

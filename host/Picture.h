@@ -8,9 +8,6 @@
 #include <string>
 
 // Repaints the window and saves its picture to both files; an empty
-// bmpPath writes the PNG only. drawFrame paints the window's frame and
-// caption into the picture, for displays without a window manager, where
-// the screen shows none. False when the window is empty or cannot be read
-// or a file cannot be written.
-bool SaveWindowPicture(HWND window, const std::string& bmpPath, const std::string& pngPath,
-                       bool drawFrame = false);
+// bmpPath writes the PNG only. False when the window is empty or cannot be
+// read or a file cannot be written.
+bool SaveWindowPicture(HWND window, const std::string& bmpPath, const std::string& pngPath);

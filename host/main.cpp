@@ -57,7 +57,10 @@ static bool ShowControlPanel(ControlPanel* panel, const std::string& picture) {
     HWND sheet = panel->Create(nullptr, PanelTitle);
     if (!sheet) return false;
     LetPaint(sheet);
-    bool saved = SaveWindowPicture(sheet, "", picture, true);
+    // Drawn as the operator sees it, active: a virtual display that never has
+    // the input focus leaves the caption inactive.
+    SendMessageA(sheet, WM_NCACTIVATE, TRUE, 0);
+    bool saved = SaveWindowPicture(sheet, "", picture);
     Print(saved ? "picture saved: " + picture : "cannot save the picture " + picture);
     panel->Close();
     return saved;
