@@ -2,7 +2,10 @@
 # make demo: install what is missing, build, run the example.
 # make screenshot: build, then save a picture of the control panel as
 # docs/control-panel.png.
-.PHONY: all setup build test demo screenshot clean
+# make bench: build, then measure the plug-in's commands against the
+# alternatives under Wine; prints the table and writes it as
+# build/ARCH/bench/bench.csv (BENCH_ARGS=--quick for a short smoke run).
+.PHONY: all setup build test demo screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -28,6 +31,9 @@ demo: build
 screenshot: build
 	@mkdir -p docs
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll --control-panel --screenshot ../../../docs/control-panel.png'
+
+bench: build
+	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/bench && ../../../tools/wine-run aRvik_bench.exe $(BENCH_ARGS)'
 
 clean:
 	rm -rf build

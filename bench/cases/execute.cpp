@@ -1,0 +1,131 @@
+// execute: start a program that exits at once, hidden, and wait for its exit
+// code: aRvik.Execute with aRvik.Wait, CreateProcessA with
+// WaitForSingleObject called directly, and WScript.Shell's Run with waiting
+// called through IDispatch as a script would.
+#include "Cases.h"
+
+#include <oleauto.h>
+
+#include <memory>
+
+#include <HostSession.h>
+#include <exceptions.h>
+
+#include "../Text.h"
+
+static const char* const kSource = "bench/execute";
+
+// The child's command line, or empty when the child is missing.
+static std::string ChildCommand() {
+    std::string child = ExeFolder() + "bench_child.exe";
+    if (GetFileAttributesA(child.c_str()) == INVALID_FILE_ATTRIBUTES) return std::string();
+    return "\"" + child + "\"";
+}
+
+static void RunDirect(const std::string& command) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION started = {};
+    std::string line = command;  // CreateProcessA may write into it
+    CheckSystemCall(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &started),
+                    kSource, __LINE__);
+    DWORD waited = WaitForSingleObject(started.hProcess, 30000);
+    DWORD code = 1;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    if (waited != WAIT_OBJECT_0) throw KLAppException("the child did not end within 30 s");
+    if (code != 0) throw KLAppException(string("the child's exit code is ") + std::to_string(code).c_str());
+}
+
+// WScript.Shell's Run(command, 0 = hidden, true = wait).
+class ShellRun {
+public:
+    explicit ShellRun(const std::string& command) : command_(Wide(command)) {
+        CLSID shellClass;
+        CheckResult(CLSIDFromProgID(L"WScript.Shell", &shellClass), "WScript.Shell: CLSIDFromProgID");
+        CheckResult(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                     reinterpret_cast<void**>(shell_.Out())),
+                    "WScript.Shell: CoCreateInstance");
+        LPOLESTR names[] = {const_cast<LPOLESTR>(L"Run")};
+        CheckResult(shell_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &run_), "WScript.Shell: Run");
+    }
+    void operator()() const {
+        VARIANT args[3];  // reversed: wait, window style, command
+        VariantInit(&args[0]);
+        V_VT(&args[0]) = VT_BOOL;
+        V_BOOL(&args[0]) = VARIANT_TRUE;
+        VariantInit(&args[1]);
+        V_VT(&args[1]) = VT_I4;
+        V_I4(&args[1]) = 0;
+        VariantInit(&args[2]);
+        V_VT(&args[2]) = VT_BSTR;
+        V_BSTR(&args[2]) = command_;
+        DISPPARAMS params = {args, nullptr, 3, 0};
+        VARIANT result;
+        VariantInit(&result);
+        UINT argError = 0;
+        CheckResult(shell_->Invoke(run_, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
+                                   &argError),
+                    "WScript.Shell: Run");
+        VARIANT code;
+        VariantInit(&code);
+        HRESULT hr = VariantChangeType(&code, &result, 0, VT_I4);
+        VariantClear(&result);
+        if (FAILED(hr) || V_I4(&code) != 0) throw KLAppException("WScript.Shell: Run gave no exit code 0");
+    }
+
+private:
+    co<IDispatch> shell_;
+    Bstr command_;
+    DISPID run_ = 0;
+};
+
+void ExecuteCase(const Context& c) {
+    std::string command = ChildCommand();
+    Result plugin, direct, shell;
+    if (command.empty()) {
+        plugin = direct = shell = NotRun("bench_child.exe is missing beside the benchmark");
+    } else {
+        co<HostSession> session(new HostSession);
+        std::wstring wideCommand = Wide(command);
+        Bstr name(L"aRvik.Execute");
+        std::unique_ptr<ShellRun> run;
+        std::string noShell;
+        try {
+            run.reset(new ShellRun(command));
+        } catch (const KelmirException& e) {
+            noShell = e.Reason();
+        }
+        std::vector<Result> results = Measure(Budget(c, 4.5, 9, 31), {PluginVariant(c, 1, [&] {
+            session->Set(L"aRvik.Command", wideCommand.c_str());
+            session->Set(L"aRvik.Wait", L"1");
+            session->Set(L"aRvik.Hide", L"1");
+            Stopwatch watch;
+            CheckResult(c.plugin->Command(session.get(), name), "aRvik.Execute");
+            double seconds = watch.Seconds();
+            if (std::wstring(session->Value(L"aRvik.Result")) != L"0")
+                throw KLAppException("aRvik.Result is not 0");
+            return seconds;
+        }), Variant{1, [&] {
+            Stopwatch watch;
+            RunDirect(command);
+            return watch.Seconds();
+        }, ""}, Variant{1, [&] {
+            Stopwatch watch;
+            (*run)();
+            return watch.Seconds();
+        }, noShell}});
+        plugin = results[0];
+        direct = results[1];
+        shell = results[2];
+    }
+    std::string ratio = Ratio(plugin, direct);
+    c.table->Add({"execute, wait", "aRvik.Execute (Wait, Hide)", plugin, "", "", ""});
+    c.table->Add({"execute, wait", "direct: CreateProcessA + WaitForSingleObject", direct, ratio, "ratio <= 1.05",
+                  ratio.empty() ? "" : Verdict(plugin.median <= 1.05 * direct.median)});
+    c.table->Add({"execute, wait", "WScript.Shell Run, hidden, waiting", shell, Ratio(plugin, shell), "", ""});
+}

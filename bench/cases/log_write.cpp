@@ -1,0 +1,210 @@
+// log write: 10,000 entries of 100 bytes through aRvik.LogWrite, from one
+// worker thread and from four started together (2,500 each, one session
+// each, on the one shared extender), against a plain loop appending lines
+// of the same length with WriteFile. Each plug-in run writes a log file of its own ("Script LogPath"
+// without "*"), which is then read back: every entry must be there exactly
+// once. The host's setting of aRvik.LogText is inside the loop, as in a
+// script. The plug-in key's values are restored afterwards.
+#include "Cases.h"
+
+#include <stdio.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include <HostSession.h>
+#include <exceptions.h>
+
+#include "../Text.h"
+
+namespace {
+
+const char* const kSource = "bench/log_write";
+const char* const kPluginKey = "Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
+const int kEntries = 10000;
+const size_t kTextBytes = 100;
+
+// Entry number n: a marker, the number, and filler up to 100 bytes.
+std::string EntryText(int n) {
+    char head[32];
+    snprintf(head, sizeof head, "bench entry %05d ", n);
+    std::string text(head);
+    text.resize(kTextBytes, '.');
+    return text;
+}
+
+void SetSetting(const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    CheckErrorCode(RegCreateKeyExA(HKEY_CURRENT_USER, kPluginKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                   nullptr),
+                   kSource, __LINE__);
+    LONG r = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    CheckErrorCode(r, kSource, __LINE__);
+}
+
+void SetLogPath(const std::string& path) { SetSetting("Script LogPath", REG_SZ, path.c_str(), DWORD(path.size() + 1)); }
+
+std::string ReadShared(const std::string& file) {
+    HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(handle, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
+    CloseHandle(handle);
+    return bytes;
+}
+
+struct Count {
+    int lines = 0, distinct = 0;
+    size_t bytes = 0;
+};
+
+// Lines of the file, and how many different entries 0..kEntries-1 they hold
+// whole (a line counts when it ends with the entry's full text).
+Count CountEntries(const std::string& file) {
+    std::string bytes = ReadShared(file);
+    Count count;
+    count.bytes = bytes.size();
+    std::set<int> seen;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t end = bytes.find("\r\n", at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(at, end - at);
+        at = end + 2;
+        ++count.lines;
+        size_t mark = line.find("bench entry ");
+        if (mark == std::string::npos) continue;
+        int n = atoi(line.c_str() + mark + 12);
+        if (n >= 0 && n < kEntries && line.compare(mark, std::string::npos, EntryText(n)) == 0) seen.insert(n);
+    }
+    count.distinct = int(seen.size());
+    return count;
+}
+
+// One thread's share of the entries, [first, first + count), on its own
+// session: prepared, counted as ready, started by go; the first failure is
+// kept.
+void WriteEntries(const PluginHost& plugin, int first, int count, HANDLE go, std::atomic<int>& ready,
+                  std::atomic<HRESULT>& failure) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    {
+        co<HostSession> session(new HostSession);
+        Bstr name(L"aRvik.LogWrite");
+        std::vector<std::wstring> texts;
+        for (int n = first; n < first + count; ++n) texts.push_back(Wide(EntryText(n)));
+        ++ready;
+        if (WaitForSingleObject(go, 30000) != WAIT_OBJECT_0) texts.clear();
+        for (const std::wstring& text : texts) {
+            session->Set(L"aRvik.LogText", text.c_str());
+            HRESULT hr = plugin.Command(session.get(), name);
+            if (hr != S_OK) {
+                HRESULT none = S_OK;
+                failure.compare_exchange_strong(none, hr);
+                break;
+            }
+        }
+    }
+    CoUninitialize();
+}
+
+}  // namespace
+
+void LogWriteCase(const Context& c) {
+    SavedKey settings(kPluginKey);
+    DWORD maxText = 32768;
+    SetSetting("Max LogText", REG_DWORD, &maxText, sizeof maxText);
+    int run = 0;
+    size_t entryBytes = 0;
+    std::string losses;
+    int checkedRuns = 0;
+
+    // Each run logs into a new file, read back and removed afterwards.
+    auto pluginRun = [&](int threads) {
+        std::string file = *c.scratch + ("log-" + std::to_string(++run) + ".txt").c_str();
+        SetLogPath(file);
+        std::atomic<HRESULT> failure(S_OK);
+        std::atomic<int> ready(0);
+        HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::vector<std::thread> workers;
+        int share = kEntries / threads;
+        for (int t = 0; t < threads; ++t)
+            workers.emplace_back(WriteEntries, std::cref(*c.plugin), t * share, share, go, std::ref(ready),
+                                 std::ref(failure));
+        // Timing starts when every worker has its texts ready.
+        for (int waited = 0; ready < threads && waited < 30000; ++waited) Sleep(1);
+        Stopwatch watch;
+        SetEvent(go);
+        for (std::thread& w : workers) w.join();
+        double seconds = watch.Seconds();
+        CloseHandle(go);
+        CheckResult(failure, "aRvik.LogWrite");
+        Count count = CountEntries(file);
+        ++checkedRuns;
+        if (count.lines != kEntries || count.distinct != kEntries) {
+            if (!losses.empty()) losses += "; ";
+            losses += std::to_string(threads) + " thread(s), run " + std::to_string(run) + ": " +
+                      std::to_string(count.distinct) + " of " + std::to_string(kEntries) + " entries in " +
+                      std::to_string(count.lines) + " lines";
+        }
+        if (count.lines) entryBytes = count.bytes / size_t(count.lines);
+        DeleteFileA(file.c_str());
+        return seconds;
+    };
+
+    // The plain loop writes as many bytes per entry as the log did (time
+    // stamp and line end included; the plug-in's warm-up runs first), or
+    // the text and a line end when the plug-in does not run.
+    std::string plainFile = *c.scratch + "log-plain.txt";
+    auto plainRun = [&] {
+        std::string line = EntryText(0);
+        line.resize((entryBytes ? entryBytes : kTextBytes + 2) - 2, '.');
+        line += "\r\n";
+        Stopwatch watch;
+        HANDLE handle = CreateFileA(plainFile.c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+        DWORD written = 0;
+        BOOL ok = TRUE;
+        for (int i = 0; i < kEntries && ok; ++i) ok = WriteFile(handle, line.data(), DWORD(line.size()), &written, nullptr);
+        DWORD error = GetLastError();
+        CloseHandle(handle);
+        double seconds = watch.Seconds();
+        DeleteFileA(plainFile.c_str());
+        if (!ok) throw WindowsError(error, kSource, __LINE__);
+        return seconds;
+    };
+    std::vector<Result> results =
+        Measure(Budget(c, 6.0, 5, 21, 1), {PluginVariant(c, kEntries, [&] { return pluginRun(1); }),
+                                           PluginVariant(c, kEntries, [&] { return pluginRun(4); }),
+                                           Variant{kEntries, plainRun, ""}});
+    const Result &one = results[0], &four = results[1], &plain = results[2];
+    if (c.plugin) {
+        // An empty path makes the log let go of its last file.
+        SetLogPath("");
+        co<HostSession> session(new HostSession);
+        c.plugin->Command(session.get(), Bstr(L"aRvik.LogWrite"));
+    }
+
+    std::string ratioOne = Ratio(one, plain), ratioFour = Ratio(four, plain);
+    c.table->Add({"log write, 10,000 x 100 B", "aRvik.LogWrite, 1 thread", one, "", "", ""});
+    c.table->Add({"log write, 10,000 x 100 B", "aRvik.LogWrite, 4 threads", four, "", "", ""});
+    c.table->Add({"log write, 10,000 x 100 B", "plain: WriteFile append loop (" + std::to_string(entryBytes) + " B)",
+                  plain, ratioOne + (ratioFour.empty() ? "" : " / " + ratioFour), "ratio <= 1.5 (1 / 4 thr.)",
+                  ratioOne.empty() || ratioFour.empty()
+                      ? ""
+                      : std::string(Verdict(one.median <= 1.5 * plain.median)) + " / " +
+                            Verdict(four.median <= 1.5 * plain.median)});
+    Row lost{"log write, 10,000 x 100 B", "entries read back from the log files", Result(), "", "no entry lost", ""};
+    if (checkedRuns)
+        lost.verdict = losses.empty() ? "met: all " + std::to_string(kEntries) + " in each of " +
+                                            std::to_string(checkedRuns) + " runs"
+                                      : "MISSED: " + losses;
+    c.table->Add(lost);
+}
