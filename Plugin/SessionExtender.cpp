@@ -5,6 +5,7 @@
 
 #include <SaveFile.h>
 #include <TASession.h>
+#include <Trevan/CriticalSection.h>
 #include <Trevan/SyncObject.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
@@ -89,6 +90,9 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
 
 void Plugin::SessionExtender::LogWrite(IUnknown* session) {
     RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
+    // Unopened, the settings would read as an empty path and the entry
+    // would be lost without a word.
+    if (!settings.key) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, 95);
     SetScriptLogPath(log, settings["Script LogPath"].Text());
     TASession values(session);
     DWORD limit = MaxLogText(settings.key);
@@ -104,11 +108,14 @@ void Plugin::SessionExtender::SetProp(IUnknown* session) {
     if (!name.empty()) {
         string value = values.GetString("aRvik.Value");
         RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
+        // The reason the key did not open, not the null handle it left.
+        if (!props.key) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, 112);
         if (!value.empty()) {
             props[name] = value.c_str();
             values.SetString(name, value);
         } else {
-            props[name].Delete();
+            // A value that stays would come back with the next session.
+            CheckSystemCall(props[name].Delete(), kSource, 118);
             values.Clear(name);
         }
     }
@@ -116,12 +123,20 @@ void Plugin::SessionExtender::SetProp(IUnknown* session) {
     values.Clear("aRvik.Value");
 }
 
+// The C runtime's environment is not safe for two threads at once: under
+// Wine a getenv beside a _putenv reads a stale copy or faults. GetEnv and
+// PutEnv take turns, and GetEnv copies the value before it lets go.
+static Trevan::CriticalSection environmentLock;
+
 void Plugin::SessionExtender::GetEnv(IUnknown* session) {
     TASession values(session);
     string name = values.GetString("aRvik.Name");
     if (!name.empty()) {
+        Trevan::Lock hold(environmentLock);
         const char* value = getenv(name);
-        values.SetString("aRvik.Value", string(value ? value : ""));
+        string copy(value ? value : "");
+        hold.Leave();
+        values.SetString("aRvik.Value", copy);
     } else {
         values.Clear("aRvik.Value");
     }
@@ -134,6 +149,7 @@ void Plugin::SessionExtender::PutEnv(IUnknown* session) {
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
         string value = values.GetString("aRvik.Value");
+        Trevan::Lock hold(environmentLock);
         _putenv(name + "=" + value.c_str());
     }
     values.Clear("aRvik.Value");
