@@ -54,9 +54,13 @@ std::vector<Result> Measure(const Plan& plan, const std::vector<Variant>& varian
     int reps = plan.maxReps;
     if (round > 0) reps = int(std::min<double>(plan.maxReps, plan.budget / round));
     reps = std::max(reps, plan.minReps);
+    // Each round starts with the next variant, so that none always follows
+    // the same one.
     for (int i = 0; i < reps; ++i)
-        for (size_t v = 0; v < n; ++v)
+        for (size_t k = 0; k < n; ++k) {
+            size_t v = (size_t(i) + k) % n;
             if (running[v]) once(v, true);
+        }
     for (size_t v = 0; v < n; ++v)
         if (running[v]) {
             results[v].ok = true;

@@ -3,8 +3,9 @@
 // Stopwatch reads QueryPerformanceCounter. Measure runs the variants of one
 // case side by side: each variant's warm-up repetitions first (they count
 // for nothing but sizing the run), then rounds of one repetition of every
-// variant in turn, as many rounds as fit the plan's time budget within its
-// bounds. Interleaved, the variants meet the same load of the machine. A
+// variant in turn, each round starting with the next variant, as many
+// rounds as fit the plan's time budget within its bounds. Interleaved, the
+// variants meet the same load of the machine. A
 // repetition returns the seconds of its timed part, which covers ops
 // operations; a variant's result is its median per operation. A
 // repetition that throws KelmirException ends its variant: its row then

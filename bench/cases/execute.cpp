@@ -100,7 +100,7 @@ void ExecuteCase(const Context& c) {
         } catch (const KelmirException& e) {
             noShell = e.Reason();
         }
-        std::vector<Result> results = Measure(Budget(c, 4.5, 9, 31), {PluginVariant(c, 1, [&] {
+        std::vector<Result> results = Measure(Budget(c, 9.0, 9, 31), {PluginVariant(c, 1, [&] {
             session->Set(L"aRvik.Command", wideCommand.c_str());
             session->Set(L"aRvik.Wait", L"1");
             session->Set(L"aRvik.Hide", L"1");
