@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <random>
 
 #include <exceptions.h>
 
@@ -54,13 +55,20 @@ std::vector<Result> Measure(const Plan& plan, const std::vector<Variant>& varian
     int reps = plan.maxReps;
     if (round > 0) reps = int(std::min<double>(plan.maxReps, plan.budget / round));
     reps = std::max(reps, plan.minReps);
-    // Each round starts with the next variant, so that none always follows
-    // the same one.
-    for (int i = 0; i < reps; ++i)
-        for (size_t k = 0; k < n; ++k) {
-            size_t v = (size_t(i) + k) % n;
-            if (running[v]) once(v, true);
-        }
+    // Each round takes the variants in a new order, so that none always
+    // follows the same one: what a variant leaves behind (a process still
+    // being torn down, a file being flushed) weighs on all alike.
+    std::mt19937 random(12345);
+    std::vector<size_t> order(n);
+    for (size_t v = 0; v < n; ++v) order[v] = v;
+    for (int i = 0; i < reps; ++i) {
+        std::shuffle(order.begin(), order.end(), random);
+        for (size_t v : order)
+            if (running[v]) {
+                if (plan.settle) Sleep(plan.settle);
+                once(v, true);
+            }
+    }
     for (size_t v = 0; v < n; ++v)
         if (running[v]) {
             results[v].ok = true;

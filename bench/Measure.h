@@ -3,9 +3,10 @@
 // Stopwatch reads QueryPerformanceCounter. Measure runs the variants of one
 // case side by side: each variant's warm-up repetitions first (they count
 // for nothing but sizing the run), then rounds of one repetition of every
-// variant in turn, each round starting with the next variant, as many
-// rounds as fit the plan's time budget within its bounds. Interleaved, the
-// variants meet the same load of the machine. A
+// variant, in a new random order each round, as many rounds as fit the
+// plan's time budget within its bounds. Interleaved, the variants meet the
+// same load of the machine. A plan may ask for a pause before each
+// repetition, for the system to settle what the last one left behind. A
 // repetition returns the seconds of its timed part, which covers ops
 // operations; a variant's result is its median per operation. A
 // repetition that throws KelmirException ends its variant: its row then
@@ -38,6 +39,7 @@ struct Plan {
     int minReps = 5;
     int maxReps = 51;
     double budget = 2.0;  // seconds for all rounds of the variants together
+    DWORD settle = 0;     // milliseconds of pause before each repetition
 };
 
 struct Result {

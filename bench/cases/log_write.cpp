@@ -99,7 +99,11 @@ void WriteEntries(const PluginHost& plugin, int first, int count, HANDLE go, std
         std::vector<std::wstring> texts;
         for (int n = first; n < first + count; ++n) texts.push_back(Wide(EntryText(n)));
         ++ready;
-        if (WaitForSingleObject(go, 30000) != WAIT_OBJECT_0) texts.clear();
+        if (WaitForSingleObject(go, 30000) != WAIT_OBJECT_0) {
+            HRESULT none = S_OK;
+            failure.compare_exchange_strong(none, E_ABORT);
+            texts.clear();
+        }
         for (const std::wstring& text : texts) {
             session->Set(L"aRvik.LogText", text.c_str());
             HRESULT hr = plugin.Command(session.get(), name);
