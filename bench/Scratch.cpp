@@ -46,7 +46,8 @@ SavedKey::SavedKey(const char* path) : path_(path) {
             continue;
         }
         if (r != ERROR_SUCCESS) break;
-        values_.push_back({std::string(name.data(), nameLength), type, std::vector<BYTE>(data.data(), data.data() + size)});
+        values_.push_back(
+            {std::string(name.data(), nameLength), type, std::vector<BYTE>(data.data(), data.data() + size)});
         ++index;
     }
     RegCloseKey(key);

@@ -176,7 +176,8 @@ void LogWriteCase(const Context& c) {
         if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
         DWORD written = 0;
         BOOL ok = TRUE;
-        for (int i = 0; i < kEntries && ok; ++i) ok = WriteFile(handle, line.data(), DWORD(line.size()), &written, nullptr);
+        for (int i = 0; i < kEntries && ok; ++i)
+            ok = WriteFile(handle, line.data(), DWORD(line.size()), &written, nullptr);
         DWORD error = GetLastError();
         CloseHandle(handle);
         double seconds = watch.Seconds();
