@@ -1,6 +1,7 @@
 #include "Measure.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 #include <random>
@@ -98,22 +99,32 @@ static std::string MedianText(const Result& r) {
     return Fixed(m, m >= 1000 ? 0 : m >= 100 ? 1 : m >= 10 ? 2 : 3);
 }
 
+// One line of the table, without trailing blanks.
+static void Line(FILE* out, const char* group, const char* variant, const char* reps, const char* median,
+                 const char* ratio, const char* goal, const char* result) {
+    char line[1024];
+    snprintf(line, sizeof line, "%-26s %-52s %5s %13s %13s  %-25s %s", group, variant, reps, median, ratio, goal,
+             result);
+    size_t n = strlen(line);
+    while (n > 0 && line[n - 1] == ' ') --n;
+    fprintf(out, "%.*s\n", int(n), line);
+}
+
 void Table::Print(FILE* out) const {
-    const char* format = "%-26s %-52s %5s %13s %13s  %-25s %s\n";
-    fprintf(out, format, "case", "variant", "reps", "median us/op", "ratio", "goal", "result");
+    Line(out, "case", "variant", "reps", "median us/op", "ratio", "goal", "result");
     fprintf(out, "%s\n", std::string(150, '-').c_str());
     std::string group;
     for (const Row& row : rows_) {
         if (!group.empty() && row.group != group) fprintf(out, "\n");
         group = row.group;
         if (!row.result.ok && !row.result.why.empty()) {
-            fprintf(out, format, row.group.c_str(), row.variant.c_str(), "", "", "", row.goal.c_str(),
-                    ("not run: " + row.result.why).c_str());
+            Line(out, row.group.c_str(), row.variant.c_str(), "", "", "", row.goal.c_str(),
+                 ("not run: " + row.result.why).c_str());
             continue;
         }
         std::string reps = row.result.ok ? std::to_string(row.result.reps) : std::string();
-        fprintf(out, format, row.group.c_str(), row.variant.c_str(), reps.c_str(), MedianText(row.result).c_str(),
-                row.ratio.c_str(), row.goal.c_str(), row.verdict.c_str());
+        Line(out, row.group.c_str(), row.variant.c_str(), reps.c_str(), MedianText(row.result).c_str(),
+             row.ratio.c_str(), row.goal.c_str(), row.verdict.c_str());
     }
     fprintf(out, "\nratio: the plug-in's median divided by this row's median, measured in the same run.\n");
 }
