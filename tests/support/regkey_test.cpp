@@ -102,3 +102,17 @@ TEST_F(RegKeyTest, LongTextValuesSurviveWhole) {
     key["long"] = text.c_str();
     EXPECT_EQ(text, key["long"].Text().c_str());
 }
+
+// Texts around the size that one read can take are whole, with or without
+// the terminator stored.
+TEST_F(RegKeyTest, TextsAroundTheFirstReadSizeAreWhole) {
+    RegKey key(HKEY_CURRENT_USER, kTestKey, true, KEY_ALL_ACCESS);
+    for (size_t n = 252; n <= 258; ++n) {
+        std::string text(n, 'a' + n % 26);
+        key["t"] = text.c_str();
+        EXPECT_EQ(text, key["t"].Text().c_str()) << n;
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.key, "raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                                                static_cast<DWORD>(n)));
+        EXPECT_EQ(text, key["raw"].Text().c_str()) << n << " without terminator";
+    }
+}

@@ -33,6 +33,21 @@ bool RegKey::Value::Valid() const {
 
 string RegKey::Value::Text() const {
     if (!key_) return string("");
+    // Most values fit a small buffer and are read in one call; longer ones
+    // are measured first.
+    char small[256];
+    DWORD smallType = REG_NONE, smallSize = sizeof small - 1;
+    LONG first = RegQueryValueExA(key_, name_, nullptr, &smallType, reinterpret_cast<BYTE*>(small), &smallSize);
+    if (first == ERROR_SUCCESS) {
+        if (smallType == REG_DWORD) {
+            char digits[16];
+            return string(_ultoa(Number(), digits, 10));
+        }
+        if (smallType != REG_SZ && smallType != REG_EXPAND_SZ) return string("");
+        small[smallSize] = 0;
+        return string(small);
+    }
+    if (first != ERROR_MORE_DATA) return string("");
     for (;;) {
         DWORD type = REG_NONE, size = 0;
         if (RegQueryValueExA(key_, name_, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return string("");
