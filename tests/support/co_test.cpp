@@ -3,6 +3,9 @@
 
 #include <fwbase/Co.h>
 #include <fwbase/Exception.h>
+#include <refs.h>
+
+#include <string>
 
 TEST(CoCallEx, SuccessCodesReturn) {
     EXPECT_NO_THROW(CoCallEx(S_OK, nullptr, "Borvil/Include/co", 114));
@@ -49,4 +52,16 @@ TEST(NewStr, WideToNarrowRoundTrip) {
     char* copy = newstr("x");
     EXPECT_STREQ("x", copy);
     delete[] copy;
+}
+
+// Characters the code page lacks become "?" one for one; long texts and
+// the empty text come through whole.
+TEST(NewStr, UnmappableCharactersAndLongTexts) {
+    aptr<char> mixed(newstr(L"a\x4E2D\x6587\x0416" L"b"));
+    EXPECT_STREQ("a??Жb", mixed.get());
+    std::wstring wide(300000, L'\x0436');
+    aptr<char> narrow(newstr(wide.c_str()));
+    EXPECT_EQ(std::string(300000, '\xE6'), std::string(narrow.get()));
+    aptr<char> empty(newstr(L""));
+    EXPECT_STREQ("", empty.get());
 }

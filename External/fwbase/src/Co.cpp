@@ -22,8 +22,26 @@ CoString::CoString(const char* text) : s_(nullptr) {
     if (s_ && n > 1) MultiByteToWideChar(CP_ACP, 0, text, -1, s_, n);
 }
 
+// True when every character of the ANSI code page is one byte; the code
+// page does not change while the process runs.
+static bool SingleByteCodePage() {
+    static const bool single = [] {
+        CPINFO info;
+        return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+    }();
+    return single;
+}
+
 char* newstr(const wchar_t* text) {
     if (!text) return nullptr;
+    size_t length = wcslen(text) + 1;
+    // One byte per character: converted in one pass, without measuring.
+    if (SingleByteCodePage() && length <= 0x7FFFFFFF) {
+        char* out = new char[length];
+        int n = static_cast<int>(length);
+        if (WideCharToMultiByte(CP_ACP, 0, text, n, out, n, nullptr, nullptr) <= 0) out[0] = 0;
+        return out;
+    }
     int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
     char* out = new char[n > 0 ? n : 1];
     out[0] = 0;
