@@ -47,7 +47,9 @@ public:
         Lock hold(lock_);
         bool wasEmpty = items_.Count() == 0;
         if (items_.Add(record) < 0) return false;
-        nonEmpty_.Set();
+        // The event is set exactly while records wait: only the first of a
+        // run needs to set it (each call is a trip to the system).
+        if (wasEmpty) nonEmpty_.Set();
         if (wasEmpty && message_ != 0 && IsWindow(window_)) PostMessageA(window_, message_, 0, 0);
         return true;
     }
@@ -59,8 +61,8 @@ public:
         if (items_.Count() > 0) {
             record = items_[0];
             items_.Delete(0);
+            if (items_.Count() == 0) nonEmpty_.Reset();
         }
-        if (items_.Count() == 0) nonEmpty_.Reset();
         return record;
     }
 
