@@ -13,6 +13,7 @@
 #include <fwwin/RegKey.h>
 
 #include "ScriptLog.h"
+#include "SessionProps.h"
 
 using TAXDK::Tallivant::TASession;
 
@@ -50,21 +51,12 @@ void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!props.key) return;
     TASession values(session);
-    // Value names are at most 16,383 characters; the buffer holds twice that.
-    const DWORD nameSize = 32766;
-    aptr<char> name(new char[nameSize + 1]);
-    for (DWORD index = 0;; ++index) {
-        DWORD length = nameSize, type = REG_NONE;
-        LONG r = RegEnumValueA(props.key, index, name.get(), &length, nullptr, &type, nullptr, nullptr);
-        if (r == ERROR_NO_MORE_ITEMS) break;
-        CheckErrorCode(r, kSource, 128);
-        if (!NotEmpty(name.get())) continue;
-        string valueName(name.get(), length);
+    ForEachSessionProp(props.key, kSource, 128, [&values, &props](const string& name, DWORD type) {
         if (type == REG_SZ)
-            values.SetString(valueName, props[valueName].Text());
+            values.SetString(name, props[name].Text());
         else if (type == REG_DWORD)
-            values.SetUnsigned(valueName, props[valueName].Number());
-    }
+            values.SetUnsigned(name, props[name].Number());
+    });
 }
 
 void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {

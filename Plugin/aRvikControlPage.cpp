@@ -14,6 +14,7 @@
 #include "Instance.h"
 #include "ItemDialog.h"
 #include "SessionExtender.h"
+#include "SessionProps.h"
 
 #ifndef HH_TP_HELP_WM_HELP
 #define HH_TP_HELP_WM_HELP 0x0011
@@ -55,20 +56,12 @@ int aRvikControlPage::LoadParams() {
     changedNames.Delete(0, -1);
     RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!key.key) return 0;
-    // Value names are at most 16,383 characters; the buffer leaves room.
-    const DWORD capacity = 32766;
-    aptr<char> name(new char[capacity + 1]);
-    for (DWORD index = 0;; ++index) {
-        DWORD length = capacity, type = REG_NONE;
-        LONG result = RegEnumValueA(key.key, index, name.get(), &length, nullptr, &type, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) CheckErrorCode(result, kSource, 503);
-        if (!name.get()[0]) continue;
+    ForEachSessionProp(key.key, kSource, 503, [this, &key](const string& name, DWORD type) {
         if (type == REG_SZ)
-            params.Insert(keystring(string(name.get())), key[name.get()].Text());
+            params.Insert(keystring(name), key[name].Text());
         else if (type == REG_DWORD)
-            params.Insert(keystring(string(name.get())), Format(0, key[name.get()].Number(), 0));
-    }
+            params.Insert(keystring(name), Format(0, key[name].Number(), 0));
+    });
     return params.Count();
 }
 
