@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include "common/WriteDenied.h"
+
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
 TEST_F(PanelTest, MissingKeyGivesEmptyPageAndLoadingCreatesNothing) {
@@ -164,4 +166,24 @@ TEST_F(PanelTest, ControlDisabledGivesNoPageAndCreatesNoKey) {
     EXPECT_EQ(1, panel->LoadPlugins());
     EXPECT_EQ(2u, panel->PageCount());
     EXPECT_FALSE(KeyExists());
+}
+
+// An Apply that cannot write fails (the sheet stays open) and keeps the
+// edits, so the next Apply still carries them out. Only deletions: they
+// alone would otherwise pass for done.
+TEST_F(PanelTest, ApplyThatCannotWriteKeepsTheEdits) {
+    Put("old", "1");
+    ASSERT_NE(nullptr, Open());
+    Select("old");
+    Press(522);
+    {
+        WriteDenied denied(PROPS_KEY);
+        ASSERT_TRUE(denied.ok);
+        ApplySheet();
+        EXPECT_EQ((Rows{{"old", "SZ:1"}}), Stored());
+        EXPECT_EQ(Rows(), Listed());
+    }
+    ApplySheet();
+    EXPECT_EQ(Rows(), Stored());
+    EXPECT_EQ(Rows(), Listed());
 }
