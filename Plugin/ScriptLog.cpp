@@ -6,13 +6,35 @@
 #include <fwwin/RealTime.h>
 #include <fwwin/RegKey.h>
 
+// Digits only, within 32 bits; false for anything else.
+static bool PlainNumber(const char* text, DWORD& number) {
+    if (!*text) return false;
+    unsigned long long value = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(*c - '0');
+        if (value > 0xFFFFFFFFull) return false;
+    }
+    number = static_cast<DWORD>(value);
+    return true;
+}
+
 DWORD MaxLogText(HKEY pluginKey) {
     const DWORD fallback = 0x8000;
     RegKey settings(pluginKey);
     if (!settings.key) return fallback;
     RegKey::Value limit = settings["Max LogText"];
-    if (!limit.Valid()) return fallback;
-    return static_cast<DWORD>(static_cast<int>(limit));
+    // A value of another type would read as 0 and cut every text away.
+    switch (limit.Type()) {
+    case REG_DWORD:
+        return limit.Number();
+    case REG_SZ: {
+        DWORD number = fallback;
+        return PlainNumber(limit.Text(), number) ? number : fallback;
+    }
+    default:
+        return fallback;
+    }
 }
 
 namespace {

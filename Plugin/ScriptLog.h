@@ -14,8 +14,9 @@
 #include "Plugin.h"
 
 
-// "Max LogText" of the open key, read through a borrowing RegKey; 32768
-// when the key is not open or the value is missing.
+// "Max LogText" of the open key, read through a borrowing RegKey: a
+// REG_DWORD, or a REG_SZ of decimal digits only; 32768 when the key is not
+// open, the value is missing or it is anything else.
 DWORD MaxLogText(HKEY pluginKey);
 
 // The log's path from pattern with today's date in place of the first "*"

@@ -90,7 +90,9 @@ void Plugin::SessionExtender::LogWrite(IUnknown* session) {
     DWORD limit = MaxLogText(settings.key);
     string text = values.GetString("aRvik.LogText");
     // The text is an argument, never a format: per-cent signs stay as they are.
-    log.Write(6, "%s", LimitLogText(text, limit).c_str());
+    Jotter::Outcome written = log.Write(6, "%s", LimitLogText(text, limit).c_str());
+    // The script keeps its text to retry or log elsewhere.
+    if (written.error) throw FileWriteError(written.error, written.path);
     values.Clear("aRvik.LogText");
 }
 

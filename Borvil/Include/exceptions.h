@@ -40,12 +40,21 @@ public:
 // back unchanged; zero throws WindowsError with the thread's last error.
 template <class R>
 R CheckSystemCall(R result, const char* file, unsigned line) {
-    if (!result) throw WindowsError(GetLastError(), file, line);
+    if (!result) {
+        // Before the exception or its texts allocate, which may set it anew.
+        DWORD error = GetLastError();
+        throw WindowsError(error, file, line);
+    }
     return result;
 }
 
 // For calls that return a Windows error number: nonzero throws it.
 void CheckErrorCode(LONG code, const char* file, unsigned line);
+
+// A file that could not be written for the Windows error: ERROR_PATH_NOT_FOUND
+// and ERROR_ACCESS_DENIED give their own texts, any other error its number
+// ("(ошибка 112)"); every reason ends with the file name.
+FileException FileWriteError(DWORD error, const string& name);
 
 // For a newly opened file handle: a handle that is neither null nor
 // INVALID_HANDLE_VALUE passes (true). Otherwise ERROR_PATH_NOT_FOUND and

@@ -20,9 +20,12 @@ void CheckErrorCode(LONG code, const char* file, unsigned line) {
 bool CheckFileHandle(HANDLE handle, const char* name, const char* file, unsigned line) {
     if (handle && handle != INVALID_HANDLE_VALUE) return true;
     DWORD error = GetLastError();
-    if (error == ERROR_PATH_NOT_FOUND)
-        throw FileException("Не удалось записать файл (путь не найден): ", name);
-    if (error == ERROR_ACCESS_DENIED)
-        throw FileException("Не удалось записать файл (нет доступа): ", name);
+    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED) throw FileWriteError(error, name);
     throw WindowsError(error, file, line);
+}
+
+FileException FileWriteError(DWORD error, const string& name) {
+    if (error == ERROR_PATH_NOT_FOUND) return FileException("Не удалось записать файл (путь не найден): ", name);
+    if (error == ERROR_ACCESS_DENIED) return FileException("Не удалось записать файл (нет доступа): ", name);
+    return FileException(FormatBuffer(256, "Не удалось записать файл (ошибка %lu): ", error), name);
 }

@@ -29,9 +29,9 @@ struct LogTest : CommandTest {
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath", REG_SZ,
                                                  pattern.c_str(), static_cast<DWORD>(pattern.size() + 1)));
     }
-    static void Limit(DWORD limit) {
-        ASSERT_EQ(ERROR_SUCCESS,
-                  RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText", REG_DWORD, &limit, sizeof limit));
+    static void Limit(DWORD limit) { LimitAs(REG_DWORD, &limit, sizeof limit); }
+    static void LimitAs(DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText", type, data, size));
     }
     // Writes text as one entry; the log text must be left empty.
     void Log(const std::string& text) {
@@ -39,6 +39,15 @@ struct LogTest : CommandTest {
         ASSERT_EQ(S_OK, Command(L"aRvik.LogWrite"));
         EXPECT_TRUE(session->Has(L"aRvik.LogText"));
         EXPECT_EQ("", Get(L"aRvik.LogText"));
+    }
+    // An entry that must fail with reason; the log text stays for a retry.
+    void Fails(const std::wstring& reason) {
+        Set(L"aRvik.LogText", "kept");
+        Record record;
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.LogWrite", &record));
+        EXPECT_EQ(59999, record.wCode);
+        EXPECT_STREQ(reason.c_str(), record.bstrDescription);
+        EXPECT_EQ("kept", Get(L"aRvik.LogText"));
     }
 };
 
@@ -144,16 +153,79 @@ TEST_F(LogTest, SixteenMebibytesAreCutOrWrittenWholeWithNoLimit) {
     EXPECT_TRUE(entries[1] == big + "\r\n") << entries[1].size();
 }
 
-TEST_F(LogTest, UnwritableFolderCostsOnlyTheEntry) {
+TEST_F(LogTest, AnEntryThatCannotBeWrittenFailsNamingTheFile) {
     std::string blocker = scratch + "file";
     WriteWhole(blocker, "not a folder");
-    Pattern(blocker + "\\Script\\log.txt");
-    Log("lost");  // no exception; the text is consumed
+    std::string below = blocker + "\\Script\\log.txt";
+    Pattern(below);
+    Fails(L"Не удалось записать файл (путь не найден): " + Wide(below));
     EXPECT_FALSE(Exists(blocker + "\\Script"));
+
+    Pattern(scratch.folder);  // a folder is no file to append to
+    Fails(L"Не удалось записать файл (нет доступа): " + Wide(scratch.folder));
+
+    Pattern(scratch + "x*y*.log");  // the second "*" stays, and no file may hold it
+    Fails(L"Не удалось записать файл (ошибка 123): " + Wide(scratch + ("x" + Today() + "y*.log").c_str()));
+
+    // Wine shows the Unix device that is always full as Z:\dev\full.
+    if (Exists("Z:\\dev\\full")) {
+        Pattern("Z:\\dev\\full");
+        Fails(L"Не удалось записать файл (ошибка 112): Z:\\dev\\full");
+    }
+
     std::string good = scratch + "good.log";
     Pattern(good);
     Log("kept");
     EXPECT_EQ(std::vector<std::string>{"kept\r\n"}, Entries(ReadWhole(good)));
+}
+
+TEST_F(LogTest, CyrillicFolderOfTheLog) {
+    Pattern(scratch + "Журнал сценариев\\Запись *.txt");
+    Log("строка");
+    EXPECT_EQ(std::vector<std::string>{"строка\r\n"},
+              Entries(ReadWhole(scratch + ("Журнал сценариев\\Запись " + Today() + ".txt").c_str())));
+}
+
+// An empty or missing "Script LogPath" switches the log off: no entry and
+// no failure.
+TEST_F(LogTest, NoPathIsNoLog) {
+    Log("nowhere");
+    Pattern("");
+    Log("nowhere");
+}
+
+// "Max LogText" that is no 32-bit number counts as missing, except a text of
+// decimal digits.
+TEST_F(LogTest, LimitOfAnotherTypeIsTheDefault) {
+    std::string file = scratch + "limit.log";
+    Pattern(file);
+    std::string at(32768, 'x');
+    const std::string cut = "[32768 байт]\r\n" + at + "\r\n...\r\n";
+    const unsigned long long big = 5;
+    const BYTE raw[4] = {5, 0, 0, 0};
+    struct {
+        DWORD type;
+        const void* data;
+        DWORD size;
+        std::string entry;  // what the 32768 bytes become
+    } cases[] = {
+        {REG_SZ, "abc", 4, cut},
+        {REG_SZ, "0x10", 5, cut},
+        {REG_SZ, "", 1, cut},
+        {REG_SZ, "-5", 3, cut},
+        {REG_SZ, "4294967296", 11, cut},
+        {REG_BINARY, raw, sizeof raw, cut},
+        {REG_QWORD, &big, sizeof big, cut},
+        {REG_SZ, "5", 2, "[32768 байт]\r\nxxxxx\r\n...\r\n"},
+        {REG_SZ, "4294967295", 11, at + "\r\n"},
+    };
+    std::vector<std::string> expected;
+    for (const auto& c : cases) {
+        LimitAs(c.type, c.data, c.size);
+        Log(at);
+        expected.push_back(c.entry);
+    }
+    EXPECT_EQ(expected, Entries(ReadWhole(file)));
 }
 
 TEST_F(LogTest, FileStaysOpenForReadersAndMovesWhenThePathChanges) {

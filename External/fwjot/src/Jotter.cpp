@@ -26,7 +26,7 @@ static string FormatText(const char* format, va_list args) {
     return string::Adopt(buf);
 }
 
-void Jotter::Write(DWORD format, const char* text, ...) {
+Jotter::Outcome Jotter::Write(DWORD format, const char* text, ...) {
     va_list args;
     va_start(args, text);
     string body = FormatText(text ? text : "", args);
@@ -47,22 +47,32 @@ void Jotter::Write(DWORD format, const char* text, ...) {
         entry = body + "\r\n";
     }
 
-    Data* record = new Data(format, entry);
+    // Whoever drains the queue fills this in, under the lock, before this
+    // call takes the lock in turn.
+    Outcome outcome;
+    Data* record = new Data(format, entry, &outcome);
     if (!queue_.Put(record)) {
         // The queue cannot grow: write this entry directly, in turn.
         ptr<Data> own(record);
         Trevan::Lock hold(lock_);
         Drain();
-        if (writer_) writer_->Put(*own);
-        return;
+        Put(*own);
+        return outcome;
     }
     Trevan::Lock hold(lock_);
     Drain();
+    return outcome;
 }
 
 void Jotter::Drain() {
     while (Data* next = queue_.Get()) {
         ptr<Data> record(next);
-        if (writer_) writer_->Put(*record);
+        Put(*record);
     }
+}
+
+void Jotter::Put(const Data& record) {
+    if (!writer_) return;
+    Outcome outcome = writer_->Put(record);
+    if (record.outcome) *record.outcome = outcome;
 }

@@ -1,7 +1,5 @@
 #include "LogFile.h"
 
-#include <fwbase/Exception.h>
-#include <fwbase/Format.h>
 #include <fwbase/Path.h>
 
 void LogFile::SetPath(const char* path) {
@@ -10,34 +8,42 @@ void LogFile::SetPath(const char* path) {
     path_ = keystring(string(path));
 }
 
-void LogFile::Put(const Jotter::Data& record) {
-    if (path_.empty()) return;
-    if (!file_ && !Open()) return;
-    try {
-        // Another process may append to the same file.
-        LARGE_INTEGER zero;
-        zero.QuadPart = 0;
-        SetFilePointerEx(file_->Handle(), zero, nullptr, FILE_END);
-        file_->Write(record.text.c_str(), record.text.length());
-    } catch (const KelmirException& e) {
-        Report("entry not written", e.Reason());
+Jotter::Outcome LogFile::Put(const Jotter::Data& record) {
+    Jotter::Outcome outcome;
+    if (path_.empty()) return outcome;
+    DWORD error = file_ ? 0 : Open();
+    if (!error) error = Append(record.text);
+    if (error) {
         file_ = nullptr;  // the next entry tries a fresh open
+        outcome.error = error;
+        outcome.path = path_;
     }
+    return outcome;
 }
 
-bool LogFile::Open() {
+DWORD LogFile::Open() {
     CreatePath(GetParentPath(path_), nullptr);
     HANDLE handle = CreateFileA(path_, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        Report("cannot open the file", FormatBuffer(64, "Windows error %lu", GetLastError()));
-        return false;
-    }
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError();
     file_ = new FilePort(handle, path_);
-    return true;
+    return 0;
 }
 
-void LogFile::Report(const char* what, const char* detail) const {
-    string text = string("Jotter: ") + what + " \"" + path_.c_str() + "\": " + detail + "\n";
-    OutputDebugStringA(text);
+DWORD LogFile::Append(const string& text) {
+    // Another process may append to the same file.
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(file_->Handle(), zero, nullptr, FILE_END)) return GetLastError();
+    const char* at = text.c_str();
+    size_t left = text.length();
+    // WriteFile may write less than asked.
+    while (left > 0) {
+        DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left), written = 0;
+        if (!WriteFile(file_->Handle(), at, chunk, &written, nullptr)) return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
+        at += written;
+        left -= written;
+    }
+    return 0;
 }

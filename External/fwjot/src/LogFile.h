@@ -1,6 +1,7 @@
 // The Jotter's file writer: appends entries to one file, opened on first
 // use after each change of path and shared for reading, writing and
-// deletion. Failures go to the debug output; nothing is thrown.
+// deletion. A failed open or write is the entry's outcome; the next entry
+// opens the file afresh. Nothing is thrown.
 #pragma once
 
 #include <fwbase/FilePort.h>
@@ -11,11 +12,11 @@
 class LogFile : public Jotter::Writer {
 public:
     void SetPath(const char* path) override;
-    void Put(const Jotter::Data& record) override;
+    Jotter::Outcome Put(const Jotter::Data& record) override;
 
 private:
-    bool Open();
-    void Report(const char* what, const char* detail) const;
+    DWORD Open();
+    DWORD Append(const string& text);
 
     keystring path_;
     ptr<FilePort> file_;

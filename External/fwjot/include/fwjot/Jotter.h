@@ -4,18 +4,19 @@
 // Write formats its text (printf rules) outside any lock, queues it as one
 // record and then, holding the log's critical section, drains the queue
 // into the writer: entries of concurrent callers never interleave, none is
-// lost, and when Write returns its entry has reached the writer. Options:
-// TimeStamp puts the local time before each entry, WithDate adds the date
-// to it. Every entry ends with "\r\n". Character format 6 is narrow text
-// in the ANSI code page, written as it is; the stand-in treats every format
-// so.
+// lost, and when Write returns its entry has reached the writer, which
+// tells the caller what became of it (an Outcome). Options: TimeStamp puts
+// the local time before each entry, WithDate adds the date to it. Every
+// entry ends with "\r\n". Character format 6 is narrow text in the ANSI
+// code page, written as it is; the stand-in treats every format so.
 //
 // The writer owns the file: opened on the first entry after the path
 // changed (its folders made when missing), shared with readers and writers
 // (a user may tail it), kept open until the path changes or the log goes.
-// A file that cannot be opened or written costs only its entries: the
-// failure is reported to the debug output (OutputDebugStringA), nothing is
-// thrown. An empty path writes nothing.
+// A file that cannot be opened or written fails only the entries that were
+// meant for it: each comes back as an Outcome with the Windows error and
+// the file's name, and the next entry tries the file afresh. Nothing is
+// thrown. An empty path writes nothing and is no failure: the log is off.
 //
 // The critical section is the first member; callers hold it while they
 // change the log's settings (it is recursive: SetLogPath takes it too).
@@ -32,11 +33,21 @@
 
 class Jotter {
 public:
-    // One log record. value is the writer's (a kind or format code).
+    // What became of one entry: error 0 when it was written or the log is
+    // off; otherwise the Windows error and the file the entry was meant for.
+    struct Outcome {
+        DWORD error = 0;
+        string path;
+    };
+
+    // One log record. value is the writer's (a kind or format code);
+    // outcome, when not null, receives what the writer made of it.
     struct Data {
-        Data(DWORD value, const string& text) : value(value), text(text) {}
+        Data(DWORD value, const string& text, Outcome* outcome = nullptr)
+            : value(value), text(text), outcome(outcome) {}
         DWORD value;
         string text;
+        Outcome* outcome;
     };
 
     // What the log writes through; owned and deleted by the Jotter. The
@@ -46,8 +57,8 @@ public:
         virtual ~Writer() {}
         // A path equal to the current one (ignoring case) changes nothing.
         virtual void SetPath(const char* path) {}
-        // One whole entry; failures are the writer's to report.
-        virtual void Put(const Data& record) {}
+        // Writes one whole entry and says what became of it.
+        virtual Outcome Put(const Data& record) { return Outcome(); }
     };
 
     enum Options : DWORD { TimeStamp = 1, WithDate = 2 };
@@ -68,10 +79,11 @@ public:
     void SetOptions(DWORD options) { options_ = options; }
 
     void SetLogPath(const char* path);
-    void Write(DWORD format, const char* text, ...) __attribute__((format(gnu_printf, 3, 4)));
+    Outcome Write(DWORD format, const char* text, ...) __attribute__((format(gnu_printf, 3, 4)));
 
 private:
     void Drain();
+    void Put(const Data& record);
 
     Trevan::CriticalSection lock_;
     ptr<Writer> writer_;
