@@ -193,7 +193,8 @@ void Plugin::SessionExtender::FileWrite(IUnknown* session) {
     if (!name.empty()) {
         if (!IsAbsolutePath(ExpEnv(name)))
             name = MakePathSpec(TAXDK::Standard::ResolveDataPath("")) + name.c_str();
-        name = ExpEnv(name);
+        // The name the file system will store: "." and ".." resolved.
+        name = FullPath(ExpEnv(name));
         values.SetString("aRvik.FileName", name);
     }
     string text = values.GetString("aRvik.FileText");

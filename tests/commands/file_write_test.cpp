@@ -64,6 +64,23 @@ TEST_F(FileTest, RelativeNamesGoBelowTheDataFolder) {
     }
 }
 
+// The name given back is the one the file system holds.
+TEST_F(FileTest, TheNameGivenBackIsTheFullNameOfTheFileWritten) {
+    Write(scratch + "a\\..\\.\\b.txt", "dots");
+    EXPECT_EQ(scratch + "b.txt", Get(L"aRvik.FileName"));
+    EXPECT_EQ("dots", ReadWhole(scratch + "b.txt"));
+    Write(scratch + "c.txt. .", "trailing");
+    EXPECT_EQ(scratch + "c.txt", Get(L"aRvik.FileName"));
+    EXPECT_EQ("trailing", ReadWhole(scratch + "c.txt"));
+}
+
+TEST_F(FileTest, CyrillicFolderAndFileNamesAreMadeOnDemand) {
+    std::string name = scratch + "Папка отчётов\\Ёлка №1.txt";
+    Write(name, "текст");
+    EXPECT_EQ(name, Get(L"aRvik.FileName"));
+    EXPECT_EQ("текст", ReadWhole(name));
+}
+
 TEST_F(FileTest, FileOpenElsewhereIsStillWritten) {
     std::string name = scratch + "shared.txt";
     WriteWhole(name, "old content, longer");
