@@ -44,6 +44,7 @@ void WriteUserSettings() {
         }
     }
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ);
+    props.Require();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "ModuleTest.h"
+#include "common/WriteDenied.h"
 
 namespace {
 
@@ -125,4 +126,37 @@ TEST_F(Install, FailureShowsTheReasonAndGivesZero) {
     EXPECT_GT(box.text.size(), prefix.size());
     EXPECT_EQ("module_test.exe", box.caption);
     EXPECT_EQ(nullptr, box.owner);
+}
+
+// Each key the installation may not open gives the system's reason and the
+// key's name, not the null handle that the failed open left.
+TEST_F(Install, AKeyThatMayNotBeOpenedIsNamedWithTheReason) {
+    const struct {
+        HKEY root;
+        const char* rootName;
+        const char* path;
+        DWORD denied;
+    } keys[] = {
+        {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT\\", PLUGIN_CLASS_KEY, KEY_SET_VALUE},
+        {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT\\", PLUGIN_CLASS_KEY "\\InProcServer32", KEY_SET_VALUE},
+        {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE\\", HOST_PLUGIN_KEY, KEY_SET_VALUE},
+        {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT\\", CONTROL_CLASS_KEY, KEY_SET_VALUE},
+        {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT\\", CONTROL_CLASS_KEY "\\InProcServer32", KEY_SET_VALUE},
+        {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE\\", HOST_CONTROL_KEY, KEY_SET_VALUE},
+        {HKEY_CURRENT_USER, "HKEY_CURRENT_USER\\", USER_KEY, KEY_SET_VALUE},
+        {HKEY_CURRENT_USER, "HKEY_CURRENT_USER\\", USER_PROPS_KEY, KEY_QUERY_VALUE},  // opened for reading
+    };
+    for (const auto& key : keys) {
+        Clean();
+        ShownMessages().clear();
+        {
+            WriteDenied denied(key.path, key.root, key.denied);
+            ASSERT_TRUE(denied.ok) << key.path;
+            EXPECT_EQ(0, install(nullptr, FALSE)) << key.path;
+        }
+        ASSERT_EQ(1u, ShownMessages().size()) << key.path;
+        EXPECT_EQ("Ошибка установки модуля \"" + ModulePath() + "\": Не удалось открыть раздел реестра (ошибка 5): " +
+                      key.rootName + key.path,
+                  ShownMessages()[0].text);
+    }
 }

@@ -85,15 +85,36 @@ TEST_F(RegKeyTest, BorrowedKeyStaysOpenForItsOwner) {
     EXPECT_TRUE(owner["After"].Valid());
 }
 
-TEST_F(RegKeyTest, WriteThroughAKeyThatIsNotOpenThrows) {
+// The open's own reason and the key's name, not the null handle it left.
+TEST_F(RegKeyTest, WriteThroughAKeyThatIsNotOpenThrowsTheOpensReason) {
     RegKey key(HKEY_CURRENT_USER, kTestKey, false, KEY_READ);
     ASSERT_EQ(nullptr, key.key);
+    const std::string reason = std::string("Не удалось открыть раздел реестра (ошибка 2): HKEY_CURRENT_USER\\") + kTestKey;
+    for (int write = 0; write < 3; ++write) {
+        try {
+            if (write == 0) key["x"] = "lost";
+            if (write == 1) key["x"] = static_cast<DWORD>(7);
+            if (write == 2) key.Require();
+            FAIL() << "a lost write was reported as success: " << write;
+        } catch (const ResourceException& e) {
+            EXPECT_EQ(reason, e.Reason());
+            EXPECT_EQ(std::string("HKEY_CURRENT_USER\\") + kTestKey, e.Name().c_str());
+        }
+    }
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(key["x"].Delete());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+
+    // A borrowed null handle had no open of its own.
+    RegKey borrowed(static_cast<HKEY>(nullptr));
     try {
-        key["x"] = "lost";
+        borrowed["x"] = "lost";
         FAIL() << "a lost write was reported as success";
     } catch (const WindowsError& e) {
         EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), e.Code());
     }
+    RegKey open(HKEY_CURRENT_USER, kTestKey, true, KEY_ALL_ACCESS);
+    open.Require();
 }
 
 TEST_F(RegKeyTest, LongTextValuesSurviveWhole) {

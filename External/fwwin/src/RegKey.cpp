@@ -3,16 +3,42 @@
 #include <stdlib.h>
 
 #include <exceptions.h>
+#include <fwbase/Exception.h>
+#include <fwbase/Format.h>
 
 static const char* const kSource = "fwwin/RegKey";
 
-RegKey::RegKey(HKEY parent, const char* path, bool create, REGSAM access) : key(nullptr), owned_(true) {
+static const char* RootName(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT\\";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER\\";
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE\\";
+    if (root == HKEY_USERS) return "HKEY_USERS\\";
+    return "";
+}
+
+RegKey::RegKey(HKEY parent, const char* path, bool create, REGSAM access)
+    : key(nullptr), owned_(true), openError_(0) {
     LONG r = create ? RegCreateKeyExA(parent, path, 0, nullptr, 0, access, nullptr, &key, nullptr)
                     : RegOpenKeyExA(parent, path, 0, access, &key);
     if (r != ERROR_SUCCESS) {
         key = nullptr;
+        openError_ = r;
+        name_ = string(RootName(parent)) + (path ? path : "");
         SetLastError(static_cast<DWORD>(r));
     }
+}
+
+void RegKey::Require() const {
+    if (key) return;
+    // A borrowed null handle never had an open of its own.
+    DWORD error = openError_ ? static_cast<DWORD>(openError_) : ERROR_INVALID_HANDLE;
+    throw ResourceException(FormatBuffer(256, "Не удалось открыть раздел реестра (ошибка %lu): ", error), name_);
+}
+
+void RegKey::Value::RequireKey() const {
+    if (key_) return;
+    if (owner_ && owner_->openError_) owner_->Require();
+    CheckErrorCode(ERROR_INVALID_HANDLE, kSource, __LINE__);
 }
 
 void RegKey::Close() {
@@ -81,24 +107,27 @@ DWORD RegKey::Value::Number() const {
 }
 
 RegKey::Value& RegKey::Value::operator=(const char* text) {
+    RequireKey();
     if (!text) text = "";
     DWORD size = static_cast<DWORD>(strlen(text) + 1);
-    LONG r = key_ ? RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size)
-                  : ERROR_INVALID_HANDLE;
-    CheckErrorCode(r, kSource, __LINE__);
+    CheckErrorCode(RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size), kSource,
+                   __LINE__);
     return *this;
 }
 
 RegKey::Value& RegKey::Value::operator=(DWORD number) {
-    LONG r = key_ ? RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                   sizeof number)
-                  : ERROR_INVALID_HANDLE;
-    CheckErrorCode(r, kSource, __LINE__);
+    RequireKey();
+    CheckErrorCode(RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                  sizeof number),
+                   kSource, __LINE__);
     return *this;
 }
 
 bool RegKey::Value::Delete() {
-    if (!key_) return false;
+    if (!key_) {
+        SetLastError(owner_ && owner_->openError_ ? static_cast<DWORD>(owner_->openError_) : ERROR_INVALID_HANDLE);
+        return false;
+    }
     LONG r = RegDeleteValueA(key_, name_);
     if (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) return true;
     SetLastError(static_cast<DWORD>(r));

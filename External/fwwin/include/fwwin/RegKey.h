@@ -3,12 +3,13 @@
 // RegKey(parent, path, create, access) opens path below parent, creating it
 // when create is true. A key that cannot be opened leaves key null and
 // throws nothing: callers test key (the system's reason is then the last
-// error). The destructor closes the key.
+// error) or call Require. The destructor closes the key.
 // RegKey(HKEY) borrows a key that another RegKey holds open: destroying the
 // borrower leaves the key open for its owner.
 //
 // A missing value reads as 0 or as the empty text. Writing through a key
-// that is not open, or a write the system refuses, throws WindowsError.
+// that did not open throws the open's reason naming the key (as Require);
+// a write the system refuses throws WindowsError.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +20,8 @@ class RegKey {
 public:
     class Value {
     public:
-        Value(HKEY key, const char* name) : key_(key), name_(name ? name : "") {}
+        Value(HKEY key, const char* name) : key_(key), name_(name ? name : ""), owner_(nullptr) {}
+        Value(const RegKey& owner, const char* name) : key_(owner.key), name_(name ? name : ""), owner_(&owner) {}
 
         // REG_SZ and REG_EXPAND_SZ as they are; REG_DWORD as unsigned decimal
         // text; anything else, or a missing value, as the empty text.
@@ -44,22 +46,32 @@ public:
         DWORD Type() const;
 
     private:
+        void RequireKey() const;
+
         HKEY key_;
         string name_;
+        const RegKey* owner_;  // the key it came from, for its open's reason
     };
 
     RegKey(HKEY parent, const char* path, bool create, REGSAM access);
-    explicit RegKey(HKEY borrowed) : key(borrowed), owned_(false) {}
+    explicit RegKey(HKEY borrowed) : key(borrowed), owned_(false), openError_(0) {}
     ~RegKey() { Close(); }
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
 
     // "" names the default value.
-    Value operator[](const char* name) const { return Value(key, name); }
+    Value operator[](const char* name) const { return Value(*this, name); }
     void Close();
+
+    // Returns when the key is open; otherwise throws ResourceException
+    // "Не удалось открыть раздел реестра (ошибка N): " with the open's
+    // Windows error and the key's full name ("HKEY_CURRENT_USER\...").
+    void Require() const;
 
     HKEY key;  // null when the key could not be opened
 
 private:
     bool owned_;
+    LONG openError_;  // why key is null; 0 when it opened
+    string name_;     // the key's full name, kept only when it did not open
 };
