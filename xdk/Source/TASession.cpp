@@ -92,8 +92,8 @@ RealTime TASession::GetTime(const string& name) {
     char* end = nullptr;
     errno = 0;
     unsigned long long count = strtoull(digits, &end, 10);
-    // Nothing read, or something left over: no time.
-    if (end == digits || *end) return RealTime();
+    // Something left over: no time. Blanks only read as the count 0.
+    if (*end) return RealTime();
     RealTime span(static_cast<double>(count) * millisecondSpan);
     return Local(sessionEpoch + span);
 }
