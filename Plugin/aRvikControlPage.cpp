@@ -144,7 +144,10 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Command(unsigned short code, unsigned s
 LONG STDMETHODCALLTYPE aRvikControlPage::Help(LONG_PTR window_) {
     return ComOperation(0L, [this, window_]() -> LONG {
         if (ControlPluginPage::Help(window_)) return 1;
-        CallHtmlHelp(reinterpret_cast<HWND>(window_), HelpFilePath().c_str(), HH_TP_HELP_WM_HELP, 0);
+        // The command's list of control and topic pairs: an empty one.
+        static const DWORD noTopics[2] = {0, 0};
+        CallHtmlHelp(reinterpret_cast<HWND>(window_), HelpFilePath().c_str(), HH_TP_HELP_WM_HELP,
+                     reinterpret_cast<DWORD_PTR>(noTopics));
         return 1;
     });
 }
@@ -262,7 +265,13 @@ bool aRvikControlPage::DeleteParam(const keystring& name) {
         deletedNames.AddSorted(name);
         params.Delete(at, 1);
         modified = true;
-        CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+        // The list shows what params holds, also when the host refuses.
+        try {
+            CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+        } catch (...) {
+            FillList();
+            throw;
+        }
     }
     FillList();
     return found;

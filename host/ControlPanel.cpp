@@ -84,6 +84,7 @@ HRESULT STDMETHODCALLTYPE ControlPanel::AddPage(ITallivantControlPage* page, BST
 }
 
 HRESULT STDMETHODCALLTYPE ControlPanel::PageChanged(LONG_PTR window, LONG changed) {
+    if (FAILED(pageChangedRefusal)) return pageChangedRefusal;
     Page* page = Find(reinterpret_cast<HWND>(window));
     if (!page) return E_INVALIDARG;
     HWND sheet = GetParent(page->window);

@@ -57,6 +57,10 @@ public:
     // it, else null.
     HWND PageWindow(size_t index) const;
 
+    // A failure code that PageChanged answers instead of doing its work
+    // (S_OK: it works); tests use it to see pages cope with a refusal.
+    HRESULT pageChangedRefusal = S_OK;
+
 private:
     struct Page;
 

@@ -171,6 +171,18 @@ TEST_F(PanelTest, ControlDisabledGivesNoPageAndCreatesNoKey) {
 // An Apply that cannot write fails (the sheet stays open) and keeps the
 // edits, so the next Apply still carries them out. Only deletions: they
 // alone would otherwise pass for done.
+// The list shows what the page holds, also when the host refuses the change.
+TEST_F(PanelTest, DeletionThatTheHostRefusesLeavesNoRowBehind) {
+    Put("old", "1");
+    Put("other", "2");
+    ASSERT_NE(nullptr, Open());
+    Select("old");
+    panel->pageChangedRefusal = E_FAIL;
+    Press(522);
+    panel->pageChangedRefusal = S_OK;
+    EXPECT_EQ((Rows{{"other", "2"}}), Listed());
+}
+
 TEST_F(PanelTest, ApplyThatCannotWriteKeepsTheEdits) {
     Put("old", "1");
     ASSERT_NE(nullptr, Open());
