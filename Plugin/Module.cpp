@@ -27,12 +27,12 @@ void ModuleErrorMessage(const char* text, const char* reason) noexcept {
 }
 
 // The interface identifiers and the session time epoch are constants set up
-// by the runtime before this runs. The product key stays open while the
+// by the runtime before this runs. Thread notifications stay on: the
+// module's thread-local data is freed on thread detach. The product key stays open while the
 // module is loaded; at process exit (reserved not null) the system closes it.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        DisableThreadLibraryCalls(instance);
         SetPluginInstance(instance);
         // No exception may leave DllMain: a product key that cannot be
         // allocated fails the load instead.

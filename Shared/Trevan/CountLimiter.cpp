@@ -23,11 +23,11 @@ SyncObject CountLimiter::Acquire() {
         // Already signalled and nobody else's: the caller may have it as it is.
         SyncObject granted(CreateEventA(nullptr, TRUE, TRUE, nullptr));
         if (granted.IsValid()) ++inUse_;
-        return granted;
+        return granted;  // moved out: nothing can fail once the count grew
     }
     ptr<Event> queued(new Event(true, false));
     if (!queued->IsValid()) return SyncObject();
-    SyncObject result(*queued);
+    SyncObject result(*queued);  // the duplicate that may fail comes first
     if (waiting_.Add(queued.get()) < 0) return SyncObject();
     queued.Detach();
     return result;

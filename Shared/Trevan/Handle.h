@@ -5,7 +5,8 @@
 // inheritable duplicate with the same access (a failed duplication throws
 // WindowsError); a copy of an empty one is empty and makes no system call.
 // Null means "no handle"; INVALID_HANDLE_VALUE is not special, as only
-// functions that return null on failure are wrapped.
+// functions that return null on failure are wrapped. Moving hands the
+// handle over without a system call and cannot fail.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,8 @@ class Handle {
 public:
     explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
     Handle(const Handle& other);
+    // Takes the handle over without a system call; other is left empty.
+    Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
     Handle& operator=(const Handle&) = delete;
     virtual ~Handle() { Close(); }
 

@@ -13,6 +13,7 @@ class SyncObject : public Handle {
 public:
     explicit SyncObject(HANDLE handle = nullptr) : Handle(handle) {}
     SyncObject(const SyncObject& other) = default;  // duplicates
+    SyncObject(SyncObject&& other) = default;       // hands over
 
     bool IsValid() const override { return handle_ != nullptr; }
 
