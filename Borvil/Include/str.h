@@ -131,8 +131,14 @@ public:
         if (!NotEmpty(b)) return true;
         return CompareNoCase(a, b) > 0;
     }
-    // Three-way order: 1 greater, 0 equal, -1 otherwise.
-    static int Order(const C* a, const C* b) { return Greater(a, b) ? 1 : Equal(a, b) ? 0 : -1; }
+    // Three-way order: 1 greater, 0 equal, -1 otherwise; one comparison by
+    // the system.
+    static int Order(const C* a, const C* b) {
+        bool ea = !NotEmpty(a), eb = !NotEmpty(b);
+        if (ea || eb) return ea ? (eb ? 0 : -1) : 1;
+        int c = CompareNoCase(a, b);
+        return c > 0 ? 1 : c == 0 ? 0 : -1;
+    }
     // Sort callback over two pointers to element pointers.
     static int Compare(const void* a, const void* b) {
         const key_text* ka = *static_cast<const key_text* const*>(a);
