@@ -1,8 +1,12 @@
 #include "LogFile.h"
 
+#include <string.h>
+
 #include <fwbase/Path.h>
 
 void LogFile::SetPath(const char* path) {
+    // The same bytes, the usual case, need no comparison by the system.
+    if (path_.c_str() && path && strcmp(path_.c_str(), path) == 0) return;
     if (path_ == keystring(string(path))) return;
     file_ = nullptr;
     path_ = keystring(string(path));
@@ -30,11 +34,9 @@ DWORD LogFile::Open() {
     return 0;
 }
 
+// The handle may only append: every write goes to the file's end as it is
+// then, also when another process appended meanwhile.
 DWORD LogFile::Append(const string& text) {
-    // Another process may append to the same file.
-    LARGE_INTEGER zero;
-    zero.QuadPart = 0;
-    if (!SetFilePointerEx(file_->Handle(), zero, nullptr, FILE_END)) return GetLastError();
     const char* at = text.c_str();
     size_t left = text.length();
     // WriteFile may write less than asked.
