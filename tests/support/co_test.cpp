@@ -65,3 +65,31 @@ TEST(NewStr, UnmappableCharactersAndLongTexts) {
     aptr<char> empty(newstr(L""));
     EXPECT_STREQ("", empty.get());
 }
+
+// The conversion gives the system's bytes for every unit alone, and for
+// texts that mix the fast cases with surrogates, paired and unpaired, at
+// every alignment.
+TEST(NewStr, GivesTheSystemsBytesForEveryUnit) {
+    auto system = [](const wchar_t* text, int length) {
+        std::string bytes(static_cast<size_t>(length) * 2 + 1, '\0');
+        int n = WideCharToMultiByte(CP_ACP, 0, text, length, &bytes[0], static_cast<int>(bytes.size()), nullptr,
+                                    nullptr);
+        bytes.resize(n > 0 ? n : 0);
+        return bytes;
+    };
+    int wrong = 0;
+    for (unsigned u = 1; u <= 0xFFFF; ++u) {
+        wchar_t unit[2] = {static_cast<wchar_t>(u), 0};
+        aptr<char> ours(newstr(unit));
+        if (std::string(ours.get()) != system(unit, 1) && wrong++ < 5) ADD_FAILURE() << "unit " << std::hex << u;
+    }
+    EXPECT_EQ(0, wrong);
+    const std::wstring mixed = L"abcdefgh\x0416\x0436xyz\xD83D\xDE00tail\xD800\xDC00\xDC00\xD800 end\x20AC\xFFFF"
+                               L"\xD83D" L"ABCDEFGHIJKL\xDE00";
+    const std::wstring text = mixed + mixed;
+    for (size_t start = 0; start < 8; ++start) {
+        aptr<char> ours(newstr(text.c_str() + start));
+        EXPECT_EQ(system(text.c_str() + start, static_cast<int>(text.size() - start)), std::string(ours.get()))
+            << start;
+    }
+}

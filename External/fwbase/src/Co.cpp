@@ -1,5 +1,8 @@
 #include <fwbase/Co.h>
 
+#include <stdint.h>
+#include <string.h>
+
 #include <fwbase/Exception.h>
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
@@ -22,24 +25,111 @@ CoString::CoString(const char* text) : s_(nullptr) {
     if (s_ && n > 1) MultiByteToWideChar(CP_ACP, 0, text, -1, s_, n);
 }
 
-// True when every character of the ANSI code page is one byte; the code
-// page does not change while the process runs.
-static bool SingleByteCodePage() {
-    static const bool single = [] {
+namespace {
+
+bool IsSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+// The byte the ANSI code page gives each UTF-16 unit outside the surrogates,
+// taken from the system's own conversion once: with one byte per character
+// and no flags, the system maps each such unit by itself, whatever stands
+// around it. Surrogates pair up, so their runs are left to the system.
+class NarrowTable {
+public:
+    NarrowTable() : usable_(false), ascii_(false) {
         CPINFO info;
-        return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
-    }();
-    return single;
+        if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return;
+        const int count = 0x10000 - 0x800;
+        aptr<wchar_t> units(new wchar_t[count]);
+        aptr<char> bytes(new char[count]);
+        int n = 0;
+        for (unsigned u = 0; u < 0x10000; ++u)
+            if (!IsSurrogate(static_cast<wchar_t>(u))) units.get()[n++] = static_cast<wchar_t>(u);
+        if (WideCharToMultiByte(CP_ACP, 0, units.get(), n, bytes.get(), n, nullptr, nullptr) != n) return;
+        memset(byte_, 0, sizeof byte_);
+        for (int i = 0; i < n; ++i) byte_[units.get()[i]] = static_cast<unsigned char>(bytes.get()[i]);
+        ascii_ = true;
+        for (unsigned u = 0; u < 0x80; ++u) ascii_ = ascii_ && byte_[u] == u;
+        usable_ = true;
+    }
+    bool Usable() const { return usable_; }
+
+    // length units of text into out (room for length bytes); gives the
+    // bytes written, or -1 when the system refuses a run of surrogates.
+    int Convert(const wchar_t* text, size_t length, char* out) const {
+        const wchar_t* end = text + length;
+        char* start = out;
+        while (text < end) {
+            // Four units below 0x80 at once: they stay as they are.
+            if (ascii_) {
+                while (end - text >= 4) {
+                    unsigned long long four;
+                    memcpy(&four, text, sizeof four);
+                    if (four & 0xFF80FF80FF80FF80ull) break;
+                    out[0] = static_cast<char>(four);
+                    out[1] = static_cast<char>(four >> 16);
+                    out[2] = static_cast<char>(four >> 32);
+                    out[3] = static_cast<char>(four >> 48);
+                    text += 4;
+                    out += 4;
+                }
+                if (text == end) break;
+            }
+            wchar_t unit = *text;
+            if (!IsSurrogate(unit)) {
+                *out++ = static_cast<char>(byte_[unit]);
+                ++text;
+                continue;
+            }
+            const wchar_t* run = text;
+            while (text < end && IsSurrogate(*text)) ++text;
+            int room = static_cast<int>(length - (out - start));
+            int n = WideCharToMultiByte(CP_ACP, 0, run, static_cast<int>(text - run), out, room, nullptr, nullptr);
+            if (n <= 0) return -1;
+            out += n;
+        }
+        return static_cast<int>(out - start);
+    }
+
+private:
+    bool usable_;
+    bool ascii_;  // units below 0x80 are their own bytes
+    unsigned char byte_[0x10000];
+};
+
+// The code page does not change while the process runs.
+const NarrowTable& AnsiTable() {
+    static const NarrowTable table;
+    return table;
 }
+
+// Units before the terminator, four at a time where the text allows.
+size_t WideLength(const wchar_t* text) {
+    const wchar_t* p = text;
+    // Aligned eight-byte reads never cross into another page.
+    while (reinterpret_cast<uintptr_t>(p) % 8 != 0) {
+        if (!*p) return p - text;
+        ++p;
+    }
+    for (;;) {
+        unsigned long long four;
+        memcpy(&four, p, sizeof four);
+        if ((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) break;
+        p += 4;
+    }
+    while (*p) ++p;
+    return p - text;
+}
+
+}  // namespace
 
 char* newstr(const wchar_t* text) {
     if (!text) return nullptr;
-    size_t length = wcslen(text) + 1;
-    // One byte per character: converted in one pass, without measuring.
-    if (SingleByteCodePage() && length <= 0x7FFFFFFF) {
-        char* out = new char[length];
-        int n = static_cast<int>(length);
-        if (WideCharToMultiByte(CP_ACP, 0, text, n, out, n, nullptr, nullptr) <= 0) out[0] = 0;
+    size_t length = WideLength(text);
+    // One byte per character: converted in one pass by the table.
+    if (AnsiTable().Usable() && length < 0x7FFFFFFF) {
+        char* out = new char[length + 1];
+        int n = AnsiTable().Convert(text, length, out);
+        out[n > 0 ? n : 0] = 0;
         return out;
     }
     int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
