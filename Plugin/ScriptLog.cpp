@@ -4,7 +4,6 @@
 
 #include <fwbase/Format.h>
 #include <fwwin/RealTime.h>
-#include <fwwin/RegKey.h>
 
 // Digits only, within 32 bits; false for anything else.
 static bool PlainNumber(const char* text, DWORD& number) {
@@ -35,6 +34,60 @@ DWORD MaxLogText(HKEY pluginKey) {
     default:
         return fallback;
     }
+}
+
+#ifndef REG_NOTIFY_THREAD_AGNOSTIC
+#define REG_NOTIFY_THREAD_AGNOSTIC 0x10000000L
+#endif
+
+// One report of the next change of key that filter names to event.
+static bool WatchKey(HKEY key, DWORD filter, HANDLE event) {
+    if (!key) return false;
+    // Not tied to the calling thread, which is the host's and may end. Systems
+    // that know no such registration end it with its thread, which signals
+    // the event: one reading more.
+    LONG r = RegNotifyChangeKeyValue(key, FALSE, filter | REG_NOTIFY_THREAD_AGNOSTIC, event, TRUE);
+    if (r == ERROR_INVALID_PARAMETER) r = RegNotifyChangeKeyValue(key, FALSE, filter, event, TRUE);
+    return r == ERROR_SUCCESS;
+}
+
+ScriptLogSettings::ScriptLogSettings() : stale_(true), changed_(false, false), limit_(0) {}
+
+void ScriptLogSettings::Read(string& pattern, DWORD& limit) {
+    Trevan::Lock hold(lock_);
+    // The event resets as the test finds it set.
+    if (stale_ || changed_.TryWait()) Reload();
+    pattern = pattern_;
+    limit = limit_;
+}
+
+// Under lock_. The keys are watched before they are read, so a change made
+// while reading is reported again. They stay open between readings:
+// closing a watched key reports a change of its own.
+void ScriptLogSettings::Reload() {
+    stale_ = false;
+    bool watched = changed_.IsValid();
+    const DWORD keyChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
+    // A key that cannot be watched any more was deleted: open it afresh.
+    if (!key_ || !WatchKey(key_->key, keyChanges, changed_.Get())) {
+        key_ = nullptr;
+        ptr<RegKey> key(new RegKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS));
+        if (!key->key) {
+            stale_ = true;
+            key->Require();
+        }
+        watched = WatchKey(key->key, keyChanges, changed_.Get()) && watched;
+        key_ = key.Detach();
+    }
+    // The key's deletion or making is told to its parent only.
+    if (!parent_ || !WatchKey(parent_->key, REG_NOTIFY_CHANGE_NAME, changed_.Get())) {
+        parent_ = new RegKey(HKEY_CURRENT_USER, PLUGINS_KEY, false, KEY_NOTIFY);
+        watched = WatchKey(parent_->key, REG_NOTIFY_CHANGE_NAME, changed_.Get()) && watched;
+    }
+    // Unwatched, the settings are read for every entry.
+    if (!watched) stale_ = true;
+    pattern_ = (*key_)["Script LogPath"].Text();
+    limit_ = MaxLogText(key_->key);
 }
 
 namespace {

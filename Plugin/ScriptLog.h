@@ -8,11 +8,44 @@
 
 #include <windows.h>
 
+#include <Trevan/CriticalSection.h>
+#include <Trevan/Event.h>
 #include <fwjot/Jotter.h>
+#include <fwwin/RegKey.h>
+#include <refs.h>
 #include <str.h>
 
 #include "Plugin.h"
 
+// "Script LogPath" and "Max LogText" as the plug-in key holds them. They
+// are read once, and again only after the system reported a change of the
+// key (a value set or removed, a subkey made or removed, its access list
+// changed, the key deleted or made: the system tells that to the parent).
+// The report is an event that each Read tests without waiting; the system
+// sets it as the change is made, so a change counts from the very next
+// Read, whoever made it. Safe for any number of threads.
+class ScriptLogSettings {
+public:
+    ScriptLogSettings();
+    ScriptLogSettings(const ScriptLogSettings&) = delete;
+    ScriptLogSettings& operator=(const ScriptLogSettings&) = delete;
+
+    // The settings now. Reading them opens the plug-in key, making it when
+    // missing; a key that cannot be opened throws its reason naming the key
+    // (RegKey::Require), and the next Read tries again.
+    void Read(string& pattern, DWORD& limit);
+
+private:
+    void Reload();
+
+    Trevan::CriticalSection lock_;
+    bool stale_;             // read the key at the next Read
+    Trevan::Event changed_;  // set by the system when a watched key changed
+    ptr<RegKey> key_;        // watched for changes
+    ptr<RegKey> parent_;     // watched for the key's deletion
+    string pattern_;
+    DWORD limit_;
+};
 
 // "Max LogText" of the open key, read through a borrowing RegKey: a
 // REG_DWORD, or a REG_SZ of decimal digits only; 32768 when the key is not

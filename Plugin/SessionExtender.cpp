@@ -81,13 +81,11 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
 }
 
 void Plugin::SessionExtender::LogWrite(IUnknown* session) {
-    RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
-    // Unopened, the settings would read as an empty path and the entry
-    // would be lost without a word.
-    if (!settings.key) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, 95);
-    SetScriptLogPath(log, settings["Script LogPath"].Text());
+    string pattern;
+    DWORD limit = 0;
+    logSettings.Read(pattern, limit);
+    SetScriptLogPath(log, pattern);
     TASession values(session);
-    DWORD limit = MaxLogText(settings.key);
     string text = values.GetString("aRvik.LogText");
     // The text is an argument, never a format: per-cent signs stay as they are.
     Jotter::Outcome written = log.Write(6, "%s", LimitLogText(text, limit).c_str());

@@ -14,6 +14,7 @@
 #include <fwjot/Jotter.h>
 
 #include "Plugin.h"
+#include "ScriptLog.h"
 
 // HKEY_CURRENT_USER key of the additional session properties.
 #define SESSION_PROPS_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props"
@@ -46,4 +47,5 @@ private:
     void FileWrite(IUnknown* session);
 
     Jotter log;
+    ScriptLogSettings logSettings;
 };

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "CommandsTest.h"
+#include "common/SavedKey.h"
 
 namespace {
 
@@ -250,4 +251,69 @@ TEST_F(LogTest, FileStaysOpenForReadersAndMovesWhenThePathChanges) {
     EXPECT_NE(INVALID_HANDLE_VALUE, alone);
     CloseHandle(alone);
     EXPECT_EQ(std::vector<std::string>{"3\r\n"}, Entries(ReadWhole(second)));
+}
+
+namespace {
+
+// Runs the system's reg.exe with arguments and waits (bounded) for its exit.
+void RunReg(const std::string& arguments) {
+    std::string line = "reg.exe " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &started))
+        << line;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started.hProcess, 30000)) << line;
+    DWORD code = 1;
+    GetExitCodeProcess(started.hProcess, &code);
+    EXPECT_EQ(0u, code) << line;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+}
+
+}  // namespace
+
+// The settings are read again after the key reported a change, from the
+// very next reading on: a value set, the key deleted, the key made again by
+// someone else.
+TEST_F(LogTest, SettingsFollowEveryChangeOfTheKey) {
+    SavedKey saved(HKEY_CURRENT_USER, PLUGIN_KEY);
+    Pattern("first");
+    Limit(5);
+    ScriptLogSettings settings;
+    string pattern;
+    DWORD limit = 0xDEADBEEF;
+    auto read = [&] {
+        pattern = string("sentinel");
+        limit = 0xDEADBEEF;
+        settings.Read(pattern, limit);
+        return std::string(pattern.c_str()) + " " + std::to_string(limit);
+    };
+    EXPECT_EQ("first 5", read());
+    EXPECT_EQ("first 5", read());
+    Pattern("second");
+    EXPECT_EQ("second 5", read());
+    Limit(7);
+    EXPECT_EQ("second 7", read());
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY));
+    Pattern("third");  // the key made again
+    EXPECT_EQ("third 32768", read());
+    Pattern("fourth");  // and watched again
+    EXPECT_EQ("fourth 32768", read());
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY));
+    EXPECT_EQ(" 32768", read());  // reading makes the key again, empty
+}
+
+// Another process changes both settings between two entries: the second
+// entry follows them.
+TEST_F(LogTest, AChangeByAnotherProcessCountsFromTheNextEntry) {
+    std::string first = scratch + "first.log", second = scratch + "second.log";
+    Pattern(first);
+    Log("1");
+    RunReg("add \"HKCU\\" PLUGIN_KEY "\" /v \"Script LogPath\" /t REG_SZ /d \"" + second + "\" /f");
+    RunReg("add \"HKCU\\" PLUGIN_KEY "\" /v \"Max LogText\" /t REG_DWORD /d 2 /f");
+    Log("345");
+    EXPECT_EQ(std::vector<std::string>{"1\r\n"}, Entries(ReadWhole(first)));
+    EXPECT_EQ(std::vector<std::string>{"[3 байт]\r\n34\r\n...\r\n"}, Entries(ReadWhole(second)));
 }

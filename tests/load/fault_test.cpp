@@ -92,7 +92,7 @@ TEST_F(FaultTest, LogWriteWithoutWriteAccessToItsSettingsFailsInsteadOfLosingThe
         WriteDenied denied(PLUGIN_KEY);
         ASSERT_TRUE(denied.ok);
         Set(L"aRvik.LogText", "kept");
-        Fails(L"aRvik.LogWrite", L"Windows system call error 5 (00000005) at \"Plugin/SessionExtender\":95");
+        Fails(L"aRvik.LogWrite", L"Не удалось открыть раздел реестра (ошибка 5): HKEY_CURRENT_USER\\" + Wide(PLUGIN_KEY));
         EXPECT_EQ("kept", Get(L"aRvik.LogText"));
         EXPECT_EQ("<missing>", ReadWhole(logName));
     }
