@@ -51,13 +51,27 @@ static bool WatchKey(HKEY key, DWORD filter, HANDLE event) {
     return r == ERROR_SUCCESS;
 }
 
-ScriptLogSettings::ScriptLogSettings() : stale_(true), changed_(false, false), limit_(0) {}
+ScriptLogSettings::ScriptLogSettings() : stale_(true), changed_(true, false), limit_(0), pathDay_(0) {}
 
-void ScriptLogSettings::Read(string& pattern, DWORD& limit) {
+void ScriptLogSettings::Read(string& path, DWORD& limit) {
+    // A trip to the system: made outside the lock, so threads do not queue
+    // behind each other's. Once set, the event stays set until the thread
+    // that reads the change again resets it.
+    bool changed = changed_.TryWait();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const DWORD today = now.wYear * 10000u + now.wMonth * 100u + now.wDay;
     Trevan::Lock hold(lock_);
-    // The event resets as the test finds it set.
-    if (stale_ || changed_.TryWait()) Reload();
-    pattern = pattern_;
+    if (changed && changed_.TryWait()) {
+        changed_.Reset();
+        stale_ = true;
+    }
+    if (stale_) Reload();
+    if (pathDay_ != today) {
+        path_ = DatedLogPath(pattern_, now);
+        pathDay_ = today;
+    }
+    path = path_;
     limit = limit_;
 }
 
@@ -88,6 +102,7 @@ void ScriptLogSettings::Reload() {
     if (!watched) stale_ = true;
     pattern_ = (*key_)["Script LogPath"].Text();
     limit_ = MaxLogText(key_->key);
+    pathDay_ = 0;
 }
 
 namespace {
@@ -104,16 +119,17 @@ private:
 };
 }  // namespace
 
-void SetScriptLogPath(Jotter& log, const char* pattern) {
-    SectionHold hold(log.Section());
+string DatedLogPath(const char* pattern, const SYSTEMTIME& day) {
     string path(pattern);
     const char* star = strchr(path, '*');
-    if (star) {
-        SYSTEMTIME day = Date(Now());
-        path = string(path.c_str(), static_cast<size_t>(star - path.c_str())) +
-               FormatBuffer(32, "(%04u-%02u-%02u)", day.wYear, day.wMonth, day.wDay).c_str() + (star + 1);
-    }
-    log.SetLogPath(path);
+    if (!star) return path;
+    return string(path.c_str(), static_cast<size_t>(star - path.c_str())) +
+           FormatBuffer(32, "(%04u-%02u-%02u)", day.wYear, day.wMonth, day.wDay).c_str() + (star + 1);
+}
+
+void SetScriptLogPath(Jotter& log, const char* pattern) {
+    SectionHold hold(log.Section());
+    log.SetLogPath(DatedLogPath(pattern, Date(Now())));
 }
 
 string LimitLogText(const string& text, DWORD limit) {

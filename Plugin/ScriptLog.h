@@ -23,28 +23,33 @@
 // changed, the key deleted or made: the system tells that to the parent).
 // The report is an event that each Read tests without waiting; the system
 // sets it as the change is made, so a change counts from the very next
-// Read, whoever made it. Safe for any number of threads.
+// Read, whoever made it. The log's path, with the day's date for the first
+// "*", is made again when the pattern or the day changed. Safe for any
+// number of threads.
 class ScriptLogSettings {
 public:
     ScriptLogSettings();
     ScriptLogSettings(const ScriptLogSettings&) = delete;
     ScriptLogSettings& operator=(const ScriptLogSettings&) = delete;
 
-    // The settings now. Reading them opens the plug-in key, making it when
-    // missing; a key that cannot be opened throws its reason naming the key
-    // (RegKey::Require), and the next Read tries again.
-    void Read(string& pattern, DWORD& limit);
+    // Today's log path and the limit. Reading the settings opens the
+    // plug-in key, making it when missing; a key that cannot be opened
+    // throws its reason naming the key (RegKey::Require), and the next Read
+    // tries again.
+    void Read(string& path, DWORD& limit);
 
 private:
     void Reload();
 
     Trevan::CriticalSection lock_;
     bool stale_;             // read the key at the next Read
-    Trevan::Event changed_;  // set by the system when a watched key changed
+    Trevan::Event changed_;  // set by the system when a watched key changed (manual reset)
     ptr<RegKey> key_;        // watched for changes
     ptr<RegKey> parent_;     // watched for the key's deletion
     string pattern_;
     DWORD limit_;
+    string path_;    // pattern_ with the date of pathDay_
+    DWORD pathDay_;  // YYYYMMDD of path_; 0 when it must be made
 };
 
 // "Max LogText" of the open key, read through a borrowing RegKey: a
@@ -52,8 +57,12 @@ private:
 // open, the value is missing or it is anything else.
 DWORD MaxLogText(HKEY pluginKey);
 
-// The log's path from pattern with today's date in place of the first "*"
-// (later ones stay); set while holding the log's critical section.
+// pattern with day's date as "(YYYY-MM-DD)" in place of the first "*"
+// (later ones stay).
+string DatedLogPath(const char* pattern, const SYSTEMTIME& day);
+
+// The log's path from pattern with today's date; set while holding the
+// log's critical section.
 void SetScriptLogPath(Jotter& log, const char* pattern);
 
 // A text as long as limit or longer becomes "[N байт]\r\n", its first limit

@@ -81,10 +81,10 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
 }
 
 void Plugin::SessionExtender::LogWrite(IUnknown* session) {
-    string pattern;
+    string path;
     DWORD limit = 0;
-    logSettings.Read(pattern, limit);
-    SetScriptLogPath(log, pattern);
+    logSettings.Read(path, limit);
+    log.SetLogPath(path);  // takes the log's critical section
     TASession values(session);
     string text = values.GetString("aRvik.LogText");
     // The text is an argument, never a format: per-cent signs stay as they are.
@@ -195,7 +195,8 @@ void Plugin::SessionExtender::FileWrite(IUnknown* session) {
         name = FullPath(ExpEnv(name));
         values.SetString("aRvik.FileName", name);
     }
-    string text = values.GetString("aRvik.FileText");
+    // Narrowed while written: a long text needs no copy of its own.
+    const wchar_t* text = values.GetWideText("aRvik.FileText");
     // An empty name reaches SaveFile too, which reports the path as not found.
     TAXDK::Standard::SaveFile(name, text);
     values.Clear("aRvik.FileText");
