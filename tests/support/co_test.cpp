@@ -93,3 +93,26 @@ TEST(NewStr, GivesTheSystemsBytesForEveryUnit) {
             << start;
     }
 }
+
+// Pieces give together what the system gives for the whole text, also
+// with a surrogate pair where a piece would end.
+TEST(NarrowPieces, TogetherTheyAreTheWholeText) {
+    for (size_t before : {size_t(0xFFFF), size_t(0x10000), size_t(0x1FFFE)}) {
+        std::wstring text(before, L'\x0436');
+        text += L"\xD83D\xDE00" + std::wstring(70000, L'a') + L"\xDC00";
+        std::string expected(text.size() * 2, '\0');
+        expected.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &expected[0],
+                                            static_cast<int>(expected.size()), nullptr, nullptr));
+        NarrowPieces pieces(text.c_str());
+        std::string joined;
+        const char* bytes = nullptr;
+        size_t count = 0;
+        int n = 0;
+        while (pieces.Next(bytes, count) && n++ < 100) joined.append(bytes, count);
+        EXPECT_TRUE(expected == joined) << before;
+    }
+    NarrowPieces none(nullptr);
+    const char* bytes = "sentinel";
+    size_t count = 7;
+    EXPECT_FALSE(none.Next(bytes, count));
+}

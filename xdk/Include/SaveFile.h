@@ -20,9 +20,13 @@ string ResolveDataPath(const char* path);
 
 // True once the file holds text.
 bool SaveFile(const char* fileName, const char* text);
+// The same for wide text, which is written as newstr narrows it, piece by
+// piece: a long text needs no narrow copy.
+bool SaveFile(const char* fileName, const wchar_t* text);
 
 // Replaces the whole content of file by text (null: empties it).
 void WriteFileText(FilePort& file, const char* text);
+void WriteFileText(FilePort& file, const wchar_t* text);
 
 }  // namespace Standard
 }  // namespace TAXDK

@@ -46,6 +46,12 @@ public:
     virtual void SetTime(const string& name, const RealTime& time);
     virtual void Remove(const string& name);
 
+    // The value's wide text as the host holds it, for reading it once
+    // without a copy: valid until the value changes. The empty text for a
+    // value the host lacks or a null object. Not a text operation: it goes
+    // to the host, whatever a derived class makes of GetString.
+    const wchar_t* GetWideText(const string& name);
+
 private:
     co<ITallivantSessionSite> site_;
 };

@@ -42,6 +42,13 @@ string TASession::GetString(const string& name) {
     return value ? string::Adopt(newstr(value)) : string("");
 }
 
+const wchar_t* TASession::GetWideText(const string& name) {
+    if (!site_) return L"";
+    CoString wideName(name.c_str());
+    const wchar_t* value = site_->GetValue(wideName);
+    return value ? value : L"";
+}
+
 static KLAppException BadNumber(const string& name, const string& text) {
     return KLAppException(string("Неверный формат числа: ") + name + "=" + text);
 }

@@ -102,21 +102,22 @@ const NarrowTable& AnsiTable() {
     return table;
 }
 
-// Units before the terminator, four at a time where the text allows.
-size_t WideLength(const wchar_t* text) {
+// Units before the terminator, at most limit, four at a time where the
+// text allows.
+size_t WideLength(const wchar_t* text, size_t limit = SIZE_MAX) {
     const wchar_t* p = text;
+    const wchar_t* end = limit == SIZE_MAX ? nullptr : text + limit;
     // Aligned eight-byte reads never cross into another page.
-    while (reinterpret_cast<uintptr_t>(p) % 8 != 0) {
+    while (reinterpret_cast<uintptr_t>(p) % 8 != 0 && p != end) {
         if (!*p) return p - text;
         ++p;
     }
-    for (;;) {
+    for (; !end || end - p >= 4; p += 4) {
         unsigned long long four;
         memcpy(&four, p, sizeof four);
         if ((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) break;
-        p += 4;
     }
-    while (*p) ++p;
+    while (p != end && *p) ++p;
     return p - text;
 }
 
@@ -137,6 +138,43 @@ char* newstr(const wchar_t* text) {
     out[0] = 0;
     if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, out, n, nullptr, nullptr);
     return out;
+}
+
+static const size_t kPieceUnits = 0x10000;
+
+NarrowPieces::NarrowPieces(const wchar_t* text) : text_(text ? text : L""), buffer_(nullptr), whole_(nullptr) {
+    if (AnsiTable().Usable())
+        buffer_ = new char[kPieceUnits];
+    else
+        whole_ = newstr(text_);
+}
+
+NarrowPieces::~NarrowPieces() {
+    delete[] buffer_;
+    delete[] whole_;
+}
+
+bool NarrowPieces::Next(const char*& bytes, size_t& count) {
+    if (whole_) {
+        // One piece, once.
+        bytes = whole_;
+        count = strlen(whole_);
+        bool more = *text_ != 0 && count > 0;
+        text_ = L"";
+        return more;
+    }
+    size_t units = WideLength(text_, kPieceUnits);
+    if (units == 0) return false;
+    // A high surrogate keeps its low one in the same piece.
+    if (units == kPieceUnits && text_[units] >= 0xDC00 && text_[units] <= 0xDFFF && text_[units - 1] >= 0xD800 &&
+        text_[units - 1] <= 0xDBFF)
+        --units;
+    int n = AnsiTable().Convert(text_, units, buffer_);
+    if (n < 0) n = 0;
+    text_ += units;
+    bytes = buffer_;
+    count = static_cast<size_t>(n);
+    return true;
 }
 
 char* newstr(const char* text) {

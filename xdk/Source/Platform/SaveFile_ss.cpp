@@ -15,7 +15,8 @@ string ResolveDataPath(const char* path) {
     return MakePathSpec(base) + path;
 }
 
-bool SaveFile(const char* fileName, const char* text) {
+template <class C>
+static bool Save(const char* fileName, const C* text) {
     CreatePath(GetParentPath(fileName), nullptr);
     HANDLE handle = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
@@ -26,6 +27,10 @@ bool SaveFile(const char* fileName, const char* text) {
     WriteFileText(file, text);
     return true;
 }
+
+bool SaveFile(const char* fileName, const char* text) { return Save(fileName, text); }
+
+bool SaveFile(const char* fileName, const wchar_t* text) { return Save(fileName, text); }
 
 }  // namespace Standard
 }  // namespace TAXDK
