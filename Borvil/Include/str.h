@@ -105,6 +105,31 @@ inline string::string(HWND window) {
 inline int CompareNoCase(const char* a, const char* b) { return lstrcmpiA(a, b); }
 inline int CompareNoCase(const wchar_t* a, const wchar_t* b) { return lstrcmpiW(a, b); }
 
+// True when every character of s is printable ASCII (blank to tilde).
+template <class C>
+inline bool PrintableAscii(const C* s) {
+    for (; *s; ++s)
+        if (static_cast<unsigned>(*s) - 0x20u > 0x5Eu) return false;
+    return true;
+}
+
+// Equality by the system's case-insensitive rule, decided without asking
+// the system where both texts are printable ASCII: such texts are equal
+// exactly when they match letter for letter, case ignored. 1 equal,
+// 0 different, -1 for the system to decide.
+template <class C>
+inline int AsciiEqualNoCase(const C* a, const C* b) {
+    for (;; ++a, ++b) {
+        unsigned ca = static_cast<unsigned>(*a), cb = static_cast<unsigned>(*b);
+        if (ca - 0x20u > 0x5Eu || cb - 0x20u > 0x5Eu) break;  // an end, or not printable
+        if (ca - 'A' < 26u) ca += 'a' - 'A';
+        if (cb - 'A' < 26u) cb += 'a' - 'A';
+        if (ca != cb) break;
+    }
+    if (!*a && !*b) return 1;
+    return PrintableAscii(a) && PrintableAscii(b) ? 0 : -1;
+}
+
 // Name comparisons that ignore case. An empty value equals only another
 // empty value; it is never greater, and any non-empty value is greater than it.
 template <class Base, class C>
@@ -124,7 +149,8 @@ public:
     static bool Equal(const C* a, const C* b) {
         bool ea = !NotEmpty(a), eb = !NotEmpty(b);
         if (ea || eb) return ea && eb;
-        return CompareNoCase(a, b) == 0;
+        int ascii = AsciiEqualNoCase(a, b);
+        return ascii >= 0 ? ascii == 1 : CompareNoCase(a, b) == 0;
     }
     static bool Greater(const C* a, const C* b) {
         if (!NotEmpty(a)) return false;

@@ -93,6 +93,27 @@ TEST(KeyString, EqualityIgnoresCaseIncludingCyrillic) {
     EXPECT_TRUE(keystring() == static_cast<const char*>(nullptr));
 }
 
+// Equality of printable ASCII is decided without the system: it must agree
+// with the system's rule for every pair of characters and for texts that
+// differ in length, punctuation or a character outside that range.
+TEST(KeyString, EqualityOfPrintableAsciiAgreesWithTheSystem) {
+    int disagreements = 0;
+    for (int a = 0x20; a <= 0x7E; ++a)
+        for (int b = 0x20; b <= 0x7E; ++b) {
+            char x[3] = {'k', static_cast<char>(a), 0}, y[3] = {'K', static_cast<char>(b), 0};
+            if (keystring::Equal(x, y) != (lstrcmpiA(x, y) == 0) && disagreements++ < 5)
+                ADD_FAILURE() << a << " " << b;
+        }
+    EXPECT_EQ(0, disagreements);
+    const char* pairs[][2] = {{"co-op", "coop"}, {"it's", "its"}, {"aRvik.LogWrite", "ARVIK.LOGWRITE"},
+                              {"aRvik.LogWrite", "aRvik.LogWrite "}, {"a\x01b", "ab"}, {"Ёлка", "ёЛКА"},
+                              {"a\xFF", "A\xDF"}, {"x", ""}};
+    for (const auto& p : pairs) {
+        EXPECT_EQ(lstrcmpiA(p[0], p[1]) == 0, keystring::Equal(p[0], p[1])) << p[0] << " / " << p[1];
+        EXPECT_EQ(lstrcmpiA(p[1], p[0]) == 0, keystring::Equal(p[1], p[0])) << p[1] << " / " << p[0];
+    }
+}
+
 TEST(KeyString, OrderPutsEmptyFirst) {
     keystring empty, a("alpha"), B("Beta");
     EXPECT_FALSE(empty > a);
