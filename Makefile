@@ -1,11 +1,14 @@
 # make test: install what is missing, build, run the tests under Wine.
 # make demo: install what is missing, build, run the example.
+# make run SCRIPT=FILE: build, install the plug-in when it is not yet
+# registered from this build, run the session script FILE (relative to the
+# top of the tree, or absolute).
 # make screenshot: build, then save a picture of the control panel as
 # docs/control-panel.png.
 # make bench: build, then measure the plug-in's commands against the
 # alternatives under Wine; prints the table and writes it as
 # build/ARCH/bench/bench.csv (BENCH_ARGS=--quick for a short smoke run).
-.PHONY: all setup build test demo screenshot bench clean
+.PHONY: all setup build test demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -27,6 +30,13 @@ demo: build
 	@echo "To open the control panel with the settings page on your display:"
 	@echo "  ARVIK_IN_XVFB=1 tools/wine-session.sh $(ARCH) tools/wine-run build/$(ARCH)/host/tallivant.exe --control-panel"
 	@echo "Without a display, 'make screenshot' saves its picture as docs/control-panel.png."
+
+# The host runs in build/ARCH/host, so the script goes by its full name.
+run: build
+	@case "$(SCRIPT)" in "") echo "usage: make run SCRIPT=path/to/script.tvs"; exit 2;; /*) s="$(SCRIPT)";; \
+	  *) s="$(CURDIR)/$(SCRIPT)";; esac; [ -f "$$s" ] || { echo "make run: no script $$s"; exit 2; }; \
+	  tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && \
+	    ../../../tools/wine-run tallivant.exe --headless --install-if-needed ../Plugin/aRvik.dll "$$1"' sh "$$s"
 
 screenshot: build
 	@mkdir -p docs
