@@ -1,11 +1,14 @@
 # make test: install what is missing, build, run the tests under Wine.
 # make demo: install what is missing, build, run the example.
-# make screenshot: build, then save a picture of the control panel as
-# docs/control-panel.png.
+# make run SCRIPT=FILE: build, install the plug-in when it is not yet
+# registered from this build, run the session script FILE (relative to the
+# top of the tree, or absolute).
+# make screenshot: build, then save a picture of the control panel with the
+# example parameters of docs/control-panel.tvs as docs/control-panel.png.
 # make bench: build, then measure the plug-in's commands against the
 # alternatives under Wine; prints the table and writes it as
 # build/ARCH/bench/bench.csv (BENCH_ARGS=--quick for a short smoke run).
-.PHONY: all setup build test demo screenshot bench clean
+.PHONY: all setup build test demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -28,9 +31,21 @@ demo: build
 	@echo "  ARVIK_IN_XVFB=1 tools/wine-session.sh $(ARCH) tools/wine-run build/$(ARCH)/host/tallivant.exe --control-panel"
 	@echo "Without a display, 'make screenshot' saves its picture as docs/control-panel.png."
 
+# The host runs in build/ARCH/host, so the script goes by its full name.
+run: build
+	@case "$(SCRIPT)" in "") echo "usage: make run SCRIPT=path/to/script.tvs"; exit 2;; /*) s="$(SCRIPT)";; \
+	  *) s="$(CURDIR)/$(SCRIPT)";; esac; [ -f "$$s" ] || { echo "make run: no script $$s"; exit 2; }; \
+	  tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && \
+	    ../../../tools/wine-run tallivant.exe --headless --install-if-needed ../Plugin/aRvik.dll "$$1"' sh "$$s"
+
+# The picture is made in a prefix of its own, its parameters set anew each
+# time from docs/control-panel.tvs: the settings in build/ARCH/wineprefix
+# stay as they are.
 screenshot: build
-	@mkdir -p docs
-	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll --control-panel --screenshot ../../../docs/control-panel.png'
+	@ARVIK_WINEPREFIX=$(CURDIR)/build/$(ARCH)/picture/wineprefix tools/wine-session.sh $(ARCH) sh -c ' \
+	  tools/wine-run reg delete "HKCU\Software\Kelmir\Tallivant\Plugins\aRvik\Session Props" /f >/dev/null 2>&1; \
+	  cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll \
+	    ../../../docs/control-panel.tvs --control-panel --screenshot ../../../docs/control-panel.png'
 
 bench: build
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/bench && ../../../tools/wine-run aRvik_bench.exe $(BENCH_ARGS)'

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include <ListView.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
@@ -110,8 +112,20 @@ LONG aRvikControlPage::InitPage(HWND page) {
         list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0x21, 0x21);
         list.Columns.Insert("Параметр", -1);
         list.Columns.Insert("Значение", -1);
-        for (int i = 0; i < list.Columns.Count(); ++i) list.Columns[i].AutoWidth(false);
         FillList();
+        // Each column as wide as the wider of its header and its values. The
+        // header's own sizing can come out a few pixels short of its text
+        // (so under Wine): the text's width and the header's margins, three
+        // edges a side, are the floor.
+        for (int i = 0; i < list.Columns.Count(); ++i) {
+            list.Columns[i].AutoWidth(true);
+            int values = list.Columns[i].Width();
+            int text = static_cast<int>(list.SendMessage(
+                LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(list.Columns[i].Text().c_str())));
+            int need = std::max(values, text + 6 * GetSystemMetrics(SM_CXEDGE));
+            list.Columns[i].AutoWidth(false);
+            if (list.Columns[i].Width() < need) list.SendMessage(LVM_SETCOLUMNWIDTH, i, need);
+        }
         return 1;
     } catch (const KelmirException& e) {
         ShowError(e.Reason(), nullptr, nullptr, 0);

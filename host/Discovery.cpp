@@ -5,14 +5,35 @@
 #include "Console.h"
 #include "PluginClass.h"
 
-#define PLUGINS_KEY "Software\\Kelmir\\Tallivant\\Plugins"
+#define PRODUCT_KEY "Software\\Kelmir\\Tallivant"
+#define PLUGINS_KEY PRODUCT_KEY "\\Plugins"
 
 typedef int(WINAPI* InstallEntry)(HWND, BOOL);
 
-bool InstallPlugin(const std::string& modulePath) {
+static std::string FullPath(const std::string& path) {
     char full[MAX_PATH * 2] = {};
-    GetFullPathNameA(modulePath.c_str(), sizeof full, full, nullptr);
-    Print(std::string("install: ") + full);
+    GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return full;
+}
+
+// Modules read the product key when they load: it is set before.
+static void SetProductRoot() {
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, "Root Path", RRF_RT_ANY, nullptr, nullptr, nullptr) !=
+        ERROR_FILE_NOT_FOUND)
+        return;
+    char folder[MAX_PATH * 2] = {};
+    GetModuleFileNameA(nullptr, folder, sizeof folder - 1);
+    std::string root(folder);
+    root.erase(root.find_last_of('\\') + 1);
+    LONG error = RegSetKeyValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, "Root Path", REG_SZ, root.c_str(),
+                                 static_cast<DWORD>(root.size() + 1));
+    Print("  product \"Root Path\": " + root + (error ? " not set: error " + std::to_string(error) : ""));
+}
+
+bool InstallPlugin(const std::string& modulePath) {
+    std::string full = FullPath(modulePath);
+    Print("install: " + full);
+    SetProductRoot();
     HMODULE module = LoadPluginModule(full);
     if (!module) return false;
     auto install = reinterpret_cast<InstallEntry>(GetProcAddress(module, "TallivantPlugin_InstallInit"));
@@ -23,6 +44,13 @@ bool InstallPlugin(const std::string& modulePath) {
     int result = install(nullptr, TRUE);
     Print("  TallivantPlugin_InstallInit gave " + std::to_string(result));
     return result == 1;
+}
+
+bool PluginRegistered(const std::string& modulePath) {
+    std::string full = FullPath(modulePath);
+    for (const std::string& name : RegisteredPlugins(PLUGINS_KEY))
+        if (lstrcmpiA(PluginServer(PLUGINS_KEY, name).c_str(), full.c_str()) == 0) return true;
+    return false;
 }
 
 static bool StartPlugin(HostObject* host, const std::string& name) {

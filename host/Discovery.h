@@ -11,7 +11,14 @@
 #include "HostObject.h"
 
 // Loads the module and calls its installation entry; true when it gave 1.
+// First, as the product's own setup would, names the host's folder as the
+// product's "Root Path" (HKEY_LOCAL_MACHINE\Software\Kelmir\Tallivant)
+// when none is set: plug-ins place their logs below it.
 bool InstallPlugin(const std::string& modulePath);
+
+// True when a registered plug-in's class is served by the module at
+// modulePath (its full path, case ignored).
+bool PluginRegistered(const std::string& modulePath);
 
 // Number of plug-ins initialised.
 int StartPlugins(HostObject* host);

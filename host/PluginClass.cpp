@@ -57,6 +57,11 @@ static std::string RegText(HKEY root, const std::string& key, const char* name) 
     return data;
 }
 
+std::string PluginServer(const char* listKey, const std::string& name) {
+    std::string clsidText = RegText(HKEY_LOCAL_MACHINE, std::string(listKey) + "\\" + name, "CLSID");
+    return clsidText.empty() ? "" : RegText(HKEY_CLASSES_ROOT, "CLSID\\" + clsidText + "\\InProcServer32", "");
+}
+
 IUnknown* CreatePluginObject(const char* listKey, const std::string& name, REFIID iid) {
     std::string clsidText = RegText(HKEY_LOCAL_MACHINE, std::string(listKey) + "\\" + name, "CLSID");
     CLSID clsid;

@@ -19,6 +19,10 @@ HMODULE LoadPluginModule(const std::string& path);
 // the key is missing.
 std::vector<std::string> RegisteredPlugins(const char* listKey);
 
+// The module that serves the class of plug-in name of listKey, as
+// registered; empty when there is none.
+std::string PluginServer(const char* listKey, const std::string& name);
+
 // An object of the class that plug-in name of listKey registers, asked for
 // interface iid; null on failure.
 IUnknown* CreatePluginObject(const char* listKey, const std::string& name, REFIID iid);

@@ -28,13 +28,55 @@ void Split(const std::wstring& s, std::wstring& word, std::wstring& rest) {
     rest = blank == std::wstring::npos ? std::wstring() : Trim(s.substr(blank));
 }
 
-// "NAME = VALUE"; false without "=" or with an empty name.
+const wchar_t* const kSettingsKey = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
+const wchar_t* const kPropsKey = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props";
+
+// "NAME = VALUE", NAME perhaps in double quotes (it may hold blanks there);
+// VALUE as written. False without "=" or with an empty name.
 bool Assignment(const std::wstring& s, std::wstring& name, std::wstring& value) {
-    size_t eq = s.find(L'=');
-    if (eq == std::wstring::npos) return false;
-    name = Trim(s.substr(0, eq));
+    size_t eq;
+    if (!s.empty() && s[0] == L'"') {
+        size_t close = s.find(L'"', 1);
+        if (close == std::wstring::npos) return false;
+        name = s.substr(1, close - 1);
+        eq = s.find_first_not_of(L" \t", close + 1);
+        if (eq == std::wstring::npos || s[eq] != L'=') return false;
+    } else {
+        eq = s.find(L'=');
+        if (eq == std::wstring::npos) return false;
+        name = Trim(s.substr(0, eq));
+    }
     value = Trim(s.substr(eq + 1));
     return !name.empty();
+}
+
+// A value in double quotes loses them and keeps its blanks; "" inside
+// stands for one quote. Gives what is wrong, or an empty text.
+std::wstring Unquote(std::wstring& value, bool& quoted) {
+    quoted = !value.empty() && value[0] == L'"';
+    if (!quoted) return std::wstring();
+    std::wstring out;
+    for (size_t i = 1; i < value.size(); ++i) {
+        if (value[i] != L'"') {
+            out += value[i];
+        } else if (i + 1 == value.size()) {
+            value = out;
+            return std::wstring();
+        } else if (value[i + 1] == L'"') {
+            out += L'"';
+            ++i;
+        } else {
+            return L"a quote inside a quoted value is written twice: \"\"";
+        }
+    }
+    return L"the quoted value has no closing quote";
+}
+
+// A value as the console shows it: whole up to 200 characters, else its
+// length and its start.
+std::wstring Shown(const std::wstring& value) {
+    if (value.size() <= 200) return L"\"" + value + L"\"";
+    return std::to_wstring(value.size()) + L" characters: \"" + value.substr(0, 60) + L"...\"";
 }
 
 std::string Hex(HRESULT hr) {
@@ -104,52 +146,121 @@ void ScriptRunner::Fail(const std::wstring& what) {
     }
 }
 
-std::wstring ScriptRunner::Expand(const std::wstring& text) const {
-    std::wstring out;
+bool ScriptRunner::Expand(const std::wstring& text, std::wstring& out) {
+    out.clear();
     size_t at = 0;
     for (;;) {
         size_t open = text.find(L"${", at);
         size_t close = open == std::wstring::npos ? open : text.find(L'}', open);
-        if (close == std::wstring::npos) return out + text.substr(at);
+        if (close == std::wstring::npos) {
+            out += text.substr(at);
+            return true;
+        }
+        std::wstring name = text.substr(open + 2, close - open - 2);
+        // A misspelt name would otherwise quietly give an empty text.
+        if (!session_->Has(name.c_str())) {
+            Fail(L"${" + name + L"}: the session property " + name + L" was never set");
+            return false;
+        }
         out += text.substr(at, open - at);
-        out += session_->Value(text.substr(open + 2, close - open - 2).c_str());
+        out += session_->Value(name.c_str());
         at = close + 1;
     }
+}
+
+// NAME = VALUE of a statement, VALUE unquoted and expanded; usage is the
+// complaint when the statement has no such form.
+bool ScriptRunner::Assign(const std::wstring& usage, const std::wstring& rest, std::wstring& name,
+                          std::wstring& value, bool* quoted) {
+    std::wstring raw;
+    if (!Assignment(rest, name, raw)) {
+        Fail(usage);
+        return false;
+    }
+    bool inQuotes = false;
+    std::wstring wrong = Unquote(raw, inQuotes);
+    if (!wrong.empty()) {
+        Fail(name + L": " + wrong);
+        return false;
+    }
+    if (quoted) *quoted = inQuotes;
+    return Expand(raw, value);
+}
+
+// "setting" and "prop": wide registry calls, so that any text arrives as
+// written; the plug-in reads it in its code page.
+bool ScriptRunner::Registry(const std::wstring& word, const std::wstring& rest) {
+    bool setting = word == L"setting";
+    std::wstring name, value;
+    bool quoted = false;
+    if (!Assign(setting ? L"setting needs \"NAME\" = VALUE" : L"prop needs NAME = VALUE", rest, name, value,
+                &quoted))
+        return false;
+    const wchar_t* key = setting ? kSettingsKey : kPropsKey;
+    std::wstring label = setting ? L"setting \"" + name + L"\"" : L"prop " + name;
+    if (value.empty() && !quoted) {
+        LONG error = RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name.c_str());
+        if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+            Fail(label + L": cannot remove it: Windows error " + std::to_wstring(error));
+            return false;
+        }
+        Print(L"  " + label + (error == ERROR_SUCCESS ? L" removed" : L" was not there"));
+        return true;
+    }
+    bool number = setting && !quoted && value.find_first_not_of(L"0123456789") == std::wstring::npos;
+    unsigned long long n = number ? wcstoull(value.c_str(), nullptr, 10) : 0;
+    if (number && (value.size() > 10 || n > 0xFFFFFFFFull)) {
+        Fail(label + L": " + value + L" does not fit a REG_DWORD; quote it to store a text");
+        return false;
+    }
+    DWORD dword = static_cast<DWORD>(n);
+    HKEY opened = nullptr;
+    LONG error = RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr);
+    if (error == ERROR_SUCCESS) {
+        error = number ? RegSetValueExW(opened, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dword),
+                                        sizeof dword)
+                       : RegSetValueExW(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    }
+    if (error != ERROR_SUCCESS) {
+        Fail(label + L": cannot write it: Windows error " + std::to_wstring(error));
+        return false;
+    }
+    Print(L"  " + label + L" = " + (number ? std::to_wstring(dword) + L" (REG_DWORD)" : Shown(value) + L" (REG_SZ)"));
+    return true;
 }
 
 bool ScriptRunner::Step(const std::wstring& statement) {
     std::wstring word, rest, name, value;
     Split(statement, word, rest);
     if (word == L"echo") {
-        Print(Expand(rest));
+        if (!Expand(rest, value)) return false;
+        Print(value);
         return true;
     }
     if (word == L"set") {
-        if (!Assignment(rest, name, value)) {
-            Fail(L"set needs NAME = VALUE");
-            return false;
-        }
-        value = Expand(value);
+        if (!Assign(L"set needs NAME = VALUE", rest, name, value)) return false;
         session_->Set(name.c_str(), value.c_str());
-        Print(L"  set " + name + L" = \"" + value + L"\"");
+        Print(L"  set " + name + L" = " + Shown(value));
         return true;
     }
+    if (word == L"setting" || word == L"prop") return Registry(word, rest);
     if (word == L"print") {
-        Print(L"  " + rest + L" = \"" + session_->Value(rest.c_str()) + L"\"");
+        if (!session_->Has(rest.c_str()))
+            Print(L"  " + rest + L" is not set");
+        else
+            Print(L"  " + rest + L" = " + Shown(session_->Value(rest.c_str())));
         return true;
     }
     if (word == L"expect") {
-        if (!Assignment(rest, name, value)) {
-            Fail(L"expect needs NAME = VALUE");
-            return false;
-        }
-        value = Expand(value);
+        if (!Assign(L"expect needs NAME = VALUE", rest, name, value)) return false;
         std::wstring actual = session_->Value(name.c_str());
         if (actual == value) {
-            Print(L"  ok: " + name + L" = \"" + value + L"\"");
+            Print(L"  ok: " + name + L" = " + Shown(value));
             return true;
         }
-        Fail(L"expected " + name + L" = \"" + value + L"\", found \"" + actual + L"\"");
+        Fail(L"expected " + name + L" = " + Shown(value) + L", found " + Shown(actual));
         return false;
     }
     if (word == L"run") return Command(rest);

@@ -4,8 +4,13 @@
 // (UTF-8 text); "#" starts a comment line:
 //   echo TEXT                 print TEXT
 //   set NAME = VALUE          set a session property (VALUE may be empty)
+//   setting "NAME" = VALUE    set the plug-in's registry setting NAME: a bare
+//                             unsigned decimal as REG_DWORD, any other value
+//                             as REG_SZ; nothing after "=" removes it
+//   prop NAME = VALUE         set NAME in "Session Props" (REG_SZ); nothing
+//                             after "=" removes it
 //   run COMMAND               pass COMMAND to every session extender
-//   print NAME                print a session property
+//   print NAME                print a session property (a long one shortened)
 //   expect NAME = VALUE       check a session property
 //   event NAME                send a terminal event to every terminal extender
 //   block | unblock           session extender operations 10 and 7
@@ -14,7 +19,9 @@
 //                             a failure under "continue" is reported but
 //                             accepted
 
-// ${NAME} in TEXT and VALUE stands for the session property NAME.
+// A VALUE in double quotes keeps its blanks, and a quote inside it is
+// written twice; an unquoted VALUE is trimmed. ${NAME} in TEXT and VALUE
+// stands for the session property NAME; one never set is an error.
 // Each step is printed; a failure names the script line.
 #pragma once
 
@@ -38,7 +45,10 @@ private:
     bool Command(const std::wstring& name);
     bool Event(const std::wstring& name);
     bool ShowLog(int lines);
-    std::wstring Expand(const std::wstring& text) const;
+    bool Registry(const std::wstring& word, const std::wstring& rest);
+    bool Assign(const std::wstring& usage, const std::wstring& rest, std::wstring& name, std::wstring& value,
+                bool* quoted = nullptr);
+    bool Expand(const std::wstring& text, std::wstring& out);
     void Fail(const std::wstring& what);
 
     HostObject* host_;

@@ -1,8 +1,10 @@
 // tallivant.exe: the stand-in host.
-//   tallivant [--headless] [--install MODULE]... [SCRIPT]
-//             [--control-panel [--screenshot FILE.png]]
-// Installs the given plug-in modules, starts every registered plug-in as
-// the host does, then runs SCRIPT in one session (see ScriptRunner.h).
+//   tallivant [--headless] [--install MODULE | --install-if-needed MODULE]...
+//             [SCRIPT] [--control-panel [--screenshot FILE.png]]
+// Installs the given plug-in modules (--install-if-needed: unless the
+// registry already names that file as a plug-in's server), starts every
+// registered plug-in as the host does, then runs SCRIPT in one session (see
+// ScriptRunner.h).
 // --control-panel then shows the control panel with the pages of every
 // registered control plug-in; with --screenshot it is shown without waiting
 // for the operator, its picture saved as FILE.png and closed.
@@ -23,7 +25,8 @@
 static const char* const PanelTitle = "Панель управления";
 
 static int Usage() {
-    Print("usage: tallivant [--headless] [--install MODULE]... [SCRIPT] [--control-panel [--screenshot FILE.png]]");
+    Print("usage: tallivant [--headless] [--install MODULE | --install-if-needed MODULE]... [SCRIPT]"
+          " [--control-panel [--screenshot FILE.png]]");
     return 2;
 }
 
@@ -66,16 +69,21 @@ static bool ShowControlPanel(ControlPanel* panel, const std::string& picture) {
     return saved;
 }
 
+struct Installation {
+    std::string module;
+    bool always;
+};
+
 int main(int argc, char** argv) {
-    std::vector<std::string> modules;
+    std::vector<Installation> modules;
     std::string script, picture;
     bool controlPanel = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--headless") {
             SetHeadless(true);
-        } else if (arg == "--install" && i + 1 < argc) {
-            modules.push_back(argv[++i]);
+        } else if ((arg == "--install" || arg == "--install-if-needed") && i + 1 < argc) {
+            modules.push_back({argv[++i], arg == "--install"});
         } else if (arg == "--control-panel") {
             controlPanel = true;
         } else if (arg == "--screenshot" && i + 1 < argc) {
@@ -91,8 +99,12 @@ int main(int argc, char** argv) {
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int failures = 0;
-    for (const std::string& module : modules)
-        if (!InstallPlugin(module)) ++failures;
+    for (const Installation& install : modules) {
+        if (!install.always && PluginRegistered(install.module))
+            Print("installed already: " + install.module);
+        else if (!InstallPlugin(install.module))
+            ++failures;
+    }
     if (failures == 0 && (!script.empty() || controlPanel)) {
         co<HostObject> host(new HostObject);
         if (!script.empty()) {

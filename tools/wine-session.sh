@@ -2,10 +2,11 @@
 # Runs a command with a virtual display and one live wineserver for the build
 # folder's prefix: tools/wine-session.sh ARCH COMMAND...
 # The prefix is created on first use; the server is stopped at the end.
+# ARVIK_WINEPREFIX names another prefix (make screenshot has one of its own).
 set -euo pipefail
 arch=$1; shift
 top=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${ARVIK_BUILD_DIR:-$top/build/$arch}/wineprefix
+export WINEPREFIX=${ARVIK_WINEPREFIX:-${ARVIK_BUILD_DIR:-$top/build/$arch}/wineprefix}
 export ARVIK_WINE=$([ "$arch" = i686 ] && echo wine || echo wine64)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 server=wineserver

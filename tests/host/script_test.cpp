@@ -1,0 +1,110 @@
+// The stand-in host's script statements that write the plug-in's settings,
+// and the value forms of its script language, run through ScriptRunner with
+// no plug-in started. Values are read back with the wide registry calls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "ScriptRunner.h"
+
+namespace {
+
+const wchar_t* const kSettings = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
+const wchar_t* const kProps = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props";
+
+bool KeyExists(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// "SZ:text", "DWORD:number", or "" for a value that is not there.
+std::wstring Stored(const wchar_t* key, const wchar_t* name) {
+    wchar_t text[256] = {};
+    DWORD number = 0, type = REG_NONE, size = sizeof text - sizeof text[0];
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, text, &size) !=
+        ERROR_SUCCESS)
+        return L"";
+    if (type != REG_DWORD) return L"SZ:" + std::wstring(text);
+    memcpy(&number, text, sizeof number);
+    return L"DWORD:" + std::to_wstring(number);
+}
+
+// A script file in the temporary folder; the values the tests write go
+// afterwards, and so do the keys they made.
+struct Script : ::testing::Test {
+    std::string path;
+    bool hadSettings = KeyExists(kSettings), hadProps = KeyExists(kProps);
+
+    Script() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        path = std::string(temp) + "arvik_script_test.tvs";
+    }
+    ~Script() override {
+        DeleteFileA(path.c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, L"ScriptTest Number");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, L"ScriptTest Text");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProps, L"ScriptTest Prop");
+        if (!hadProps) RegDeleteKeyW(HKEY_CURRENT_USER, kProps);
+        if (!hadSettings) RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
+        CoUninitialize();
+    }
+    // The failed steps of the script, UTF-8 text (u8 literals: narrow ones
+    // are compiled to Windows-1251).
+    int Run(const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+        co<HostObject> host(new HostObject);
+        ScriptRunner runner(host.get());
+        return runner.Run(path);
+    }
+};
+
+}  // namespace
+
+TEST_F(Script, SettingStoresABareNumberAsDwordAndAnyOtherValueAsText) {
+    ASSERT_EQ(0, Run(u8"setting \"ScriptTest Number\" = 100\n"
+                     u8"setting \"ScriptTest Text\" = \"  Привет, \"\"мир\"\"  \"\n"));
+    EXPECT_EQ(L"DWORD:100", Stored(kSettings, L"ScriptTest Number"));
+    EXPECT_EQ(L"SZ:  Привет, \"мир\"  ", Stored(kSettings, L"ScriptTest Text"));
+
+    ASSERT_EQ(0, Run(u8"setting \"ScriptTest Number\" = \"7\"\n"
+                     u8"setting \"ScriptTest Text\" = C:\\Журнал\\*.txt\n"));
+    EXPECT_EQ(L"SZ:7", Stored(kSettings, L"ScriptTest Number"));
+    EXPECT_EQ(L"SZ:C:\\Журнал\\*.txt", Stored(kSettings, L"ScriptTest Text"));
+
+    EXPECT_EQ(1, Run(u8"setting \"ScriptTest Number\" = 4294967296\n"));
+    EXPECT_EQ(L"SZ:7", Stored(kSettings, L"ScriptTest Number"));
+}
+
+TEST_F(Script, NothingAfterTheEqualSignRemovesAndQuotesKeepAnEmptyText) {
+    ASSERT_EQ(0, Run(u8"prop ScriptTest Prop =   Значение  \n"));
+    EXPECT_EQ(L"SZ:Значение", Stored(kProps, L"ScriptTest Prop"));
+    ASSERT_EQ(0, Run(u8"prop ScriptTest Prop =\n"
+                     u8"setting \"ScriptTest Text\" = \"\"\n"));
+    EXPECT_EQ(L"", Stored(kProps, L"ScriptTest Prop"));
+    EXPECT_EQ(L"SZ:", Stored(kSettings, L"ScriptTest Text"));
+    ASSERT_EQ(0, Run(u8"setting \"ScriptTest Text\" =\n"
+                     u8"setting \"ScriptTest Text\" =\n"));
+    EXPECT_EQ(L"", Stored(kSettings, L"ScriptTest Text"));
+}
+
+TEST_F(Script, QuotedValuesKeepTheirBlanksAndAPropertyNeverSetFailsTheStep) {
+    ASSERT_EQ(0, Run(u8"set A = \"  a  \"\n"
+                     u8"set Empty =\n"
+                     u8"expect A = \"  a  \"\n"
+                     u8"setting \"ScriptTest Text\" = [${A}${Empty}]\n"));
+    EXPECT_EQ(L"SZ:[  a  ]", Stored(kSettings, L"ScriptTest Text"));
+
+    EXPECT_EQ(1, Run(u8"setting \"ScriptTest Number\" = ${Missing}\n"
+                     u8"setting \"ScriptTest Text\" = reached\n"));
+    EXPECT_EQ(L"", Stored(kSettings, L"ScriptTest Number"));
+    EXPECT_EQ(L"SZ:[  a  ]", Stored(kSettings, L"ScriptTest Text"));
+
+    EXPECT_EQ(1, Run(u8"set B = \"a\"b\"\n"));
+}
