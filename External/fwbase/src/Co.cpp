@@ -142,11 +142,9 @@ char* newstr(const wchar_t* text) {
 
 static const size_t kPieceUnits = 0x10000;
 
-NarrowPieces::NarrowPieces(const wchar_t* text) : text_(text ? text : L""), buffer_(nullptr), whole_(nullptr) {
-    if (AnsiTable().Usable())
-        buffer_ = new char[kPieceUnits];
-    else
-        whole_ = newstr(text_);
+NarrowPieces::NarrowPieces(const wchar_t* text)
+    : text_(text ? text : L""), buffer_(nullptr), size_(0), whole_(nullptr) {
+    if (!AnsiTable().Usable()) whole_ = newstr(text_);
 }
 
 NarrowPieces::~NarrowPieces() {
@@ -165,6 +163,13 @@ bool NarrowPieces::Next(const char*& bytes, size_t& count) {
     }
     size_t units = WideLength(text_, kPieceUnits);
     if (units == 0) return false;
+    // As large as the first piece: a short text needs no large block.
+    if (size_ < units) {
+        delete[] buffer_;
+        buffer_ = nullptr;
+        buffer_ = new char[units];
+        size_ = units;
+    }
     // A high surrogate keeps its low one in the same piece.
     if (units == kPieceUnits && text_[units] >= 0xDC00 && text_[units] <= 0xDFFF && text_[units - 1] >= 0xD800 &&
         text_[units - 1] <= 0xDBFF)

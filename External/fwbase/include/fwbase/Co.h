@@ -65,5 +65,6 @@ public:
 private:
     const wchar_t* text_;  // what is left
     char* buffer_;
+    size_t size_;  // of buffer_
     char* whole_;  // the whole text, for code pages the table cannot take
 };
