@@ -85,9 +85,10 @@ TEST(NewStr, GivesTheSystemsBytesForEveryUnit) {
     }
     EXPECT_EQ(0, wrong);
     const std::wstring mixed = L"abcdefgh\x0416\x0436xyz\xD83D\xDE00tail\xD800\xDC00\xDC00\xD800 end\x20AC\xFFFF"
-                               L"\xD83D" L"ABCDEFGHIJKL\xDE00";
+                               L"\xD83D" L"ABCDEFGHIJKL\xDE00" L"0123456789abcdefghijklmnopqrstuvwxyz0123456789\x00FF"
+                               L"0123456789abcdefghijklmnopqrstu\x0080vwxyz0123456789";
     const std::wstring text = mixed + mixed;
-    for (size_t start = 0; start < 8; ++start) {
+    for (size_t start = 0; start < 16; ++start) {
         aptr<char> ours(newstr(text.c_str() + start));
         EXPECT_EQ(system(text.c_str() + start, static_cast<int>(text.size() - start)), std::string(ours.get()))
             << start;
@@ -97,7 +98,7 @@ TEST(NewStr, GivesTheSystemsBytesForEveryUnit) {
 // Pieces give together what the system gives for the whole text, also
 // with a surrogate pair where a piece would end.
 TEST(NarrowPieces, TogetherTheyAreTheWholeText) {
-    for (size_t before : {size_t(0xFFFF), size_t(0x10000), size_t(0x1FFFE)}) {
+    for (size_t before : {size_t(0x3FFF), size_t(0x4000), size_t(0x7FFF), size_t(0x10000)}) {
         std::wstring text(before, L'\x0436');
         text += L"\xD83D\xDE00" + std::wstring(70000, L'a') + L"\xDC00";
         std::string expected(text.size() * 2, '\0');

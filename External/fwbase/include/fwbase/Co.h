@@ -64,7 +64,7 @@ public:
 
 private:
     const wchar_t* text_;  // what is left
-    char* buffer_;
-    size_t size_;  // of buffer_
-    char* whole_;  // the whole text, for code pages the table cannot take
+    char* whole_;          // the whole text, for code pages the table cannot take
+    bool given_;           // whole_ was handed out
+    char buffer_[16384];
 };
