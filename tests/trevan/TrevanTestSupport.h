@@ -1,6 +1,6 @@
 // Helpers of the threading toolkit's tests: the expected call-site errors,
-// the handle-leak probe, bounded polling and a window pumping messages on a
-// thread of its own.
+// the handle-leak probe, bounded polling, the waiters of a critical section
+// and a window pumping messages on a thread of its own.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <exceptions.h>
+#include <Trevan/CriticalSection.h>
 #include <Trevan/Thread.h>
 
 // Runs call, which must throw WindowsError with code at the toolkit's line.
@@ -46,6 +47,13 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds
         Sleep(1);
     }
     return true;
+}
+
+// The threads that wait to enter section while its owner holds it once.
+// Wine counts every attempt to enter in LockCount: -1 free, 0 held, then
+// one more for each thread waiting.
+inline LONG Waiters(Trevan::CriticalSection& section) {
+    return *static_cast<volatile LONG*>(&section.Get()->LockCount);
 }
 
 // A real top-level window on its own thread with a message loop. Every
