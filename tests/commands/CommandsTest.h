@@ -35,9 +35,11 @@ struct Scratch {
 };
 
 struct CommandTest : ::testing::Test {
+    // First, so that it goes last: the extender keeps its log file open
+    // until it goes, and an open file keeps its folder.
+    Scratch scratch;
     co<ITallivantSessionExtender> extender{new Plugin::SessionExtender};
     co<HostSession> session{new HostSession};
-    Scratch scratch;
 
     // Runs the command through Invoke; the record, when given, gets the
     // exception record of a failure.

@@ -38,6 +38,9 @@ public:
         }
         RegDeleteTreeA(HKEY_CURRENT_USER, backup_.c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
+        // The backups' parents go once empty; a key with subkeys refuses.
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Kelmir\\ArvikTests\\Saved");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Kelmir\\ArvikTests");
     }
     SavedKey(const SavedKey&) = delete;
     SavedKey& operator=(const SavedKey&) = delete;

@@ -7,13 +7,16 @@
 #include <HostSession.h>
 #include <SessionExtender.h>
 
+#include "common/SavedKey.h"
 #include "dispatch.h"
 
 namespace {
 
 // Drives an extender the way the host does, on a fresh session, with the
-// Session Props key removed before and after.
+// Session Props key removed before and after, and the plug-in key put back
+// as it was (gone, when the test made it).
 struct Extender : ::testing::Test {
+    SavedKey saved{HKEY_CURRENT_USER, PLUGIN_KEY};  // first, so that it goes after the extender
     co<ITallivantSessionExtender> extender{new Plugin::SessionExtender};
     co<HostSession> session{new HostSession};
 

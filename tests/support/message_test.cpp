@@ -75,27 +75,62 @@ TEST(MessageWithoutHandler, DebugMessageNeverBlocks) {
     SetMessageHandler(previous);
 }
 
-// Presses Cancel on the box once it appears; 1 when it did.
-static DWORD WINAPI PressCancel(void*) {
-    for (int i = 0; i < 200; ++i) {
-        if (HWND box = FindWindowA("#32770", "Заголовок")) {
+namespace {
+
+// The box's thread reports the activation of each dialog window through a
+// hook: the box is then made, captioned and about to wait for input.
+HANDLE boxShown = nullptr;
+HWND shownBox = nullptr;
+
+LRESULT CALLBACK WatchActivation(int code, WPARAM wParam, LPARAM lParam) {
+    char name[16] = "";
+    if (code == HCBT_ACTIVATE && GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name) &&
+        lstrcmpA(name, "#32770") == 0) {
+        shownBox = reinterpret_cast<HWND>(wParam);
+        SetEvent(boxShown);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+BOOL CALLBACK PressCancelOn(HWND window, LPARAM) {
+    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+// Presses Cancel on the box once it is shown; 1 when it did. Without a
+// report it cancels whatever the box's thread shows, so that the test
+// fails instead of waiting for a box nobody answers.
+DWORD WINAPI PressCancel(void* boxThread) {
+    if (WaitForSingleObject(boxShown, 10000) == WAIT_OBJECT_0) {
+        HWND box = FindWindowA("#32770", "Заголовок");
+        if (box && box == shownBox) {
             PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
             return 1;
         }
-        Sleep(50);
     }
+    EnumThreadWindows(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(boxThread)), PressCancelOn, 0);
     return 0;
 }
 
+}  // namespace
+
 TEST(MessageWithoutHandler, RealBoxIsShownAndAnswered) {
+    boxShown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, boxShown);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, WatchActivation, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    HANDLE closer = CreateThread(nullptr, 0, PressCancel,
+                                 reinterpret_cast<void*>(static_cast<UINT_PTR>(GetCurrentThreadId())), 0, nullptr);
+    ASSERT_NE(nullptr, closer);  // nobody would answer the box
     MessageHandler previous = SetMessageHandler(nullptr);
-    HANDLE closer = CreateThread(nullptr, 0, PressCancel, nullptr, 0, nullptr);
     int pressed = AppMessage("Текст", MB_OKCANCEL, nullptr, "Заголовок", 0);
+    SetMessageHandler(previous);
+    UnhookWindowsHookEx(hook);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(closer, 15000));
     DWORD found = 0;
     GetExitCodeThread(closer, &found);
     CloseHandle(closer);
+    CloseHandle(boxShown);
     EXPECT_EQ(1u, found);
     EXPECT_EQ(IDCANCEL, pressed);
-    SetMessageHandler(previous);
 }

@@ -1,6 +1,6 @@
 // Helpers of the threading toolkit's tests: the expected call-site errors,
-// the handle-leak probe, bounded polling and a window pumping messages on a
-// thread of its own.
+// the handle-leak probe, bounded polling, the waiters of a critical section
+// and a window pumping messages on a thread of its own.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <exceptions.h>
+#include <Trevan/CriticalSection.h>
 #include <Trevan/Thread.h>
 
 // Runs call, which must throw WindowsError with code at the toolkit's line.
@@ -37,7 +38,8 @@ inline HANDLE NextHandleValue() {
     return h;
 }
 
-// Polls condition every millisecond for at most milliseconds.
+// Polls condition every millisecond for at most milliseconds; only for
+// states that no event reports.
 inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
     DWORD start = GetTickCount();
     while (!condition()) {
@@ -47,23 +49,42 @@ inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds
     return true;
 }
 
+// The threads that wait to enter section while its owner holds it once.
+// Wine counts every attempt to enter in LockCount: -1 free, 0 held, then
+// one more for each thread waiting.
+inline LONG Waiters(Trevan::CriticalSection& section) {
+    return *static_cast<volatile LONG*>(&section.Get()->LockCount);
+}
+
 // A real top-level window on its own thread with a message loop. Every
-// message at or above WM_APP goes to the handler, on the window's thread.
+// message at or above WM_APP goes to the handler, on the window's thread,
+// except kFlush.
 class WindowThread {
 public:
     typedef std::function<void(UINT, WPARAM, LPARAM)> Handler;
 
+    static constexpr UINT kFlush = 0xBFFF;  // the last of the WM_APP range
+
     explicit WindowThread(Handler handler) : handler_(std::move(handler)), window_(nullptr),
-        ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+        flushed_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
         thread_.Start(&Run, this);
-        WaitForSingleObject(ready_, 5000);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready_, 5000)) << "window thread did not start";
     }
     ~WindowThread() {
         if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
         EXPECT_TRUE(thread_.Wait(5000)) << "window thread did not end";
         CloseHandle(ready_);
+        CloseHandle(flushed_);
     }
     HWND Window() const { return window_; }
+
+    // True once the window has handled every message posted to it before
+    // the call: posted messages are handled in the order they came.
+    bool Flush(DWORD milliseconds = 10000) {
+        if (!PostMessageA(window_, kFlush, 0, 0)) return false;
+        return WaitForSingleObject(flushed_, milliseconds) == WAIT_OBJECT_0;
+    }
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -72,6 +93,10 @@ private:
             SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
         auto* self = reinterpret_cast<WindowThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message == kFlush) {
+            SetEvent(self->flushed_);
+            return 0;
+        }
         if (self && message >= WM_APP && message < 0xC000) {
             self->handler_(message, wParam, lParam);
             return 0;
@@ -98,5 +123,6 @@ private:
     Handler handler_;
     HWND window_;
     HANDLE ready_;
+    HANDLE flushed_;  // auto-reset: one Flush, one set
     Trevan::Thread thread_;
 };

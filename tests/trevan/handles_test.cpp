@@ -26,10 +26,17 @@ unsigned __stdcall AbandonMutex(void* mutex) {
     return 0;  // ends holding it
 }
 
-unsigned __stdcall CountForever(void* counter) {
+struct Counter {
+    volatile LONG count = 0;
+    Event counted{true, false};  // set by every count
+};
+
+unsigned __stdcall CountForever(void* argument) {
+    auto* counter = static_cast<Counter*>(argument);
     for (;;) {
-        InterlockedIncrement(static_cast<volatile LONG*>(counter));
-        Sleep(1);
+        InterlockedIncrement(&counter->count);
+        SetEvent(counter->counted.Get());
+        Sleep(1);  // paces the count; the test waits on the event
     }
 }
 
@@ -144,18 +151,21 @@ TEST(Thread, StartsSuspendedOnRequestAndReportsTheExitCode) {
 }
 
 TEST(Thread, SuspendReturnsTrueWhateverTheCount) {
-    volatile LONG counter = 0;
+    // No assertion returns before Terminate: the thread counts on the stack.
+    Counter counter;
     Thread thread;
-    ASSERT_NE(0u, thread.Start(&CountForever, const_cast<LONG*>(&counter)));
-    ASSERT_TRUE(WaitUntil([&] { return counter > 0; }));
+    ASSERT_NE(0u, thread.Start(&CountForever, &counter));
+    EXPECT_TRUE(counter.counted.Wait(5000));
     EXPECT_TRUE(thread.Suspend());
     EXPECT_TRUE(thread.Suspend());  // count 2: still true
-    LONG frozen = counter;
-    Sleep(30);
-    EXPECT_EQ(frozen, counter);
+    LONG frozen = counter.count;
+    counter.counted.Reset();
+    EXPECT_FALSE(counter.counted.Wait(30));  // suspended: no count
+    EXPECT_EQ(frozen, counter.count);
     EXPECT_TRUE(thread.Resume());
     EXPECT_TRUE(thread.Resume());
-    EXPECT_TRUE(WaitUntil([&] { return counter > frozen; }));
+    EXPECT_TRUE(counter.counted.Wait(5000));
+    EXPECT_GT(counter.count, frozen);
     EXPECT_TRUE(thread.Terminate(99));
     ASSERT_TRUE(thread.Wait(5000));
     EXPECT_EQ(99u, thread.ExitCode());

@@ -11,7 +11,7 @@ namespace {
 
 struct Queue {
     CountLimiter* limiter;
-    volatile LONG queued = 0;
+    Event queued{false, false};  // set by each thread once it has asked
     volatile LONG granted = 0;
     int order[8] = {};
 };
@@ -26,10 +26,9 @@ unsigned __stdcall AcquireInTurn(void* argument) {
     auto* arrival = static_cast<Arrival*>(argument);
     Queue* q = arrival->queue;
     SyncObject slot = q->limiter->Acquire();
-    InterlockedIncrement(&q->queued);
+    SetEvent(q->queued.Get());
     if (!slot.Wait(10000)) return 1;
     q->order[InterlockedIncrement(&q->granted) - 1] = arrival->index;
-    Sleep(2);
     q->limiter->Release();
     return 0;
 }
@@ -93,7 +92,8 @@ TEST(CountLimiter, WaitersAreServedInArrivalOrder) {
         arrivals[i] = {&q, i};
         ASSERT_NE(0u, threads[i].Start(&AcquireInTurn, &arrivals[i]));
         // The next thread starts only once this one is queued.
-        ASSERT_TRUE(WaitUntil([&] { return limiter.Waiting() == i + 1; }));
+        ASSERT_TRUE(q.queued.Wait(5000));
+        ASSERT_EQ(i + 1, limiter.Waiting());
     }
     limiter.Release();
     for (auto& t : threads) ASSERT_TRUE(t.Wait(10000));
