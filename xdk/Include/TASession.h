@@ -46,6 +46,14 @@ public:
     virtual void SetTime(const string& name, const RealTime& time);
     virtual void Remove(const string& name);
 
+    // The value as the host holds it, UTF-16, for texts that the ANSI code
+    // page cannot hold. Not in the table of operations: it reaches the host
+    // directly, as SetWideString does.
+    basic_text<wchar_t> GetWideString(const string& name);
+    // Hands text, a BSTR, to the host as it is, zeros included; null writes
+    // the empty text.
+    void SetWideString(const string& name, BSTR text);
+
 private:
     co<ITallivantSessionSite> site_;
 };
