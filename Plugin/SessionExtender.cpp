@@ -3,13 +3,11 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <SaveFile.h>
 #include <TASession.h>
 #include <Trevan/CriticalSection.h>
 #include <Trevan/SyncObject.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
-#include <fwbase/Path.h>
 #include <fwwin/RegKey.h>
 
 #include "ScriptLog.h"
@@ -72,6 +70,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.Execute", &SessionExtender::Execute},
         {"aRvik.UpdateProps", &SessionExtender::UpdateProps},
         {"aRvik.FileWrite", &SessionExtender::FileWrite},
+        {"aRvik.FileRead", &SessionExtender::FileRead},
     };
     for (const auto& command : commands)
         if (name == command.name) {
@@ -187,18 +186,4 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
 
 void Plugin::SessionExtender::UpdateProps(IUnknown* session) { ApplySessionProps(session); }
 
-void Plugin::SessionExtender::FileWrite(IUnknown* session) {
-    TASession values(session);
-    string name = values.GetString("aRvik.FileName");
-    if (!name.empty()) {
-        if (!IsAbsolutePath(ExpEnv(name)))
-            name = MakePathSpec(TAXDK::Standard::ResolveDataPath("")) + name.c_str();
-        // The name the file system will store: "." and ".." resolved.
-        name = FullPath(ExpEnv(name));
-        values.SetString("aRvik.FileName", name);
-    }
-    string text = values.GetString("aRvik.FileText");
-    // An empty name reaches SaveFile too, which reports the path as not found.
-    TAXDK::Standard::SaveFile(name, text);
-    values.Clear("aRvik.FileText");
-}
+// FileWrite and FileRead are in FileCommands.cpp.
