@@ -5,7 +5,6 @@
 
 #include <TASession.h>
 #include <Trevan/CriticalSection.h>
-#include <Trevan/SyncObject.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
 #include <fwwin/RegKey.h>
@@ -149,41 +148,6 @@ void Plugin::SessionExtender::PutEnv(IUnknown* session) {
     values.Clear("aRvik.Name");
 }
 
-void Plugin::SessionExtender::Execute(IUnknown* session) {
-    TASession values(session);
-    string command = values.GetString("aRvik.Command");
-    if (command.empty()) return;
-    values.Clear("aRvik.Result");
-    string wait = values.GetString("aRvik.Wait");
-    string hide = values.GetString("aRvik.Hide");
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    if (!hide.empty()) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-    }
-    PROCESS_INFORMATION started;
-    memset(&started, 0, sizeof started);
-    // CreateProcessA may write into the command line: it gets its own copy.
-    aptr<char> line(newstr(command.c_str()));
-    CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &started),
-                    kSource, 246);
-    // Declared in this order, the thread handle is closed first.
-    Trevan::SyncObject process(started.hProcess);
-    Trevan::SyncObject thread(started.hThread);
-    if (!wait.empty()) {
-        process.Wait(INFINITE);
-        DWORD exitCode = 0;
-        CheckSystemCall(GetExitCodeProcess(process.Get(), &exitCode), kSource, 254);
-        values.SetUnsigned("aRvik.Result", exitCode);
-    }
-    values.Clear("aRvik.Command");
-    values.Clear("aRvik.Wait");
-    values.Clear("aRvik.Hide");
-}
-
 void Plugin::SessionExtender::UpdateProps(IUnknown* session) { ApplySessionProps(session); }
 
-// FileWrite and FileRead are in FileCommands.cpp.
+// Execute is in Execute.cpp; FileWrite and FileRead are in FileCommands.cpp.
