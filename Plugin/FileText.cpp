@@ -111,8 +111,19 @@ void ReadFileBytes(const char* fileName, Buffer<char>& out) {
     }
 }
 
+// True when every character of code page is one byte.
+static bool SingleByte(UINT page) {
+    CPINFO info;
+    return GetCPInfo(page, &info) && info.MaxCharSize == 1;
+}
+
 void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
-    int n = size ? MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0) : 0;
+    // One byte per character: as many characters as bytes, converted in one
+    // pass without measuring.
+    int n = 0;
+    if (size)
+        n = page != CP_UTF8 && SingleByte(page) ? Count(size)
+                                                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
     if (size && n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
     if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
