@@ -88,16 +88,14 @@ void ReadFileBytes(const char* fileName, Buffer<char>& out) {
         throw ReadError(error, fileName);
     }
     FilePort file(handle, fileName);
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle, &size)) {
-        DWORD error = GetLastError();
-        throw ReadError(error, fileName);
-    }
-    ULONGLONG expected = static_cast<ULONGLONG>(size.QuadPart);
-    if (expected > maxFileRead) throw TooLarge(fileName);
-    // One byte more than the size: a read that fills it all shows the file
-    // grew meanwhile, and the reads go on up to the limit.
-    size_t ask = static_cast<size_t>(expected) + 1;
+    // A small file comes whole with the first read, without asking its size
+    // (a call to the system less). A read that fills all it asked for is
+    // followed by one for the rest of the size, and one byte more: a read
+    // that fills that too shows the file grew meanwhile, and the reads go on
+    // up to the limit.
+    const size_t step = 64 << 10;
+    size_t ask = step;
+    bool sized = false;
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(handle, out.Room(ask), static_cast<DWORD>(ask), &got, nullptr)) {
@@ -107,7 +105,17 @@ void ReadFileBytes(const char* fileName, Buffer<char>& out) {
         out.Grow(got);
         if (out.Size() > maxFileRead) throw TooLarge(fileName);
         if (got < ask) return;
-        ask = 64 << 10;
+        ask = step;
+        if (sized) continue;
+        sized = true;
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(handle, &size)) {
+            DWORD error = GetLastError();
+            throw ReadError(error, fileName);
+        }
+        ULONGLONG expected = static_cast<ULONGLONG>(size.QuadPart);
+        if (expected > maxFileRead) throw TooLarge(fileName);
+        if (expected >= out.Size()) ask = static_cast<size_t>(expected) - out.Size() + 1;
     }
 }
 
