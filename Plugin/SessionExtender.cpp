@@ -3,13 +3,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <SaveFile.h>
 #include <TASession.h>
 #include <Trevan/CriticalSection.h>
-#include <Trevan/SyncObject.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
-#include <fwbase/Path.h>
 #include <fwwin/RegKey.h>
 
 #include "ScriptLog.h"
@@ -72,6 +69,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.Execute", &SessionExtender::Execute},
         {"aRvik.UpdateProps", &SessionExtender::UpdateProps},
         {"aRvik.FileWrite", &SessionExtender::FileWrite},
+        {"aRvik.FileRead", &SessionExtender::FileRead},
     };
     for (const auto& command : commands)
         if (name == command.name) {
@@ -148,56 +146,6 @@ void Plugin::SessionExtender::PutEnv(IUnknown* session) {
     values.Clear("aRvik.Name");
 }
 
-void Plugin::SessionExtender::Execute(IUnknown* session) {
-    TASession values(session);
-    string command = values.GetString("aRvik.Command");
-    if (command.empty()) return;
-    values.Clear("aRvik.Result");
-    string wait = values.GetString("aRvik.Wait");
-    string hide = values.GetString("aRvik.Hide");
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    if (!hide.empty()) {
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-    }
-    PROCESS_INFORMATION started;
-    memset(&started, 0, sizeof started);
-    // CreateProcessA may write into the command line: it gets its own copy.
-    aptr<char> line(newstr(command.c_str()));
-    CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &started),
-                    kSource, 246);
-    // Declared in this order, the thread handle is closed first.
-    Trevan::SyncObject process(started.hProcess);
-    Trevan::SyncObject thread(started.hThread);
-    if (!wait.empty()) {
-        process.Wait(INFINITE);
-        DWORD exitCode = 0;
-        CheckSystemCall(GetExitCodeProcess(process.Get(), &exitCode), kSource, 254);
-        values.SetUnsigned("aRvik.Result", exitCode);
-    }
-    values.Clear("aRvik.Command");
-    values.Clear("aRvik.Wait");
-    values.Clear("aRvik.Hide");
-}
-
 void Plugin::SessionExtender::UpdateProps(IUnknown* session) { ApplySessionProps(session); }
 
-void Plugin::SessionExtender::FileWrite(IUnknown* session) {
-    TASession values(session);
-    string name = values.GetString("aRvik.FileName");
-    if (!name.empty()) {
-        if (!IsAbsolutePath(ExpEnv(name)))
-            name = MakePathSpec(TAXDK::Standard::ResolveDataPath("")) + name.c_str();
-        // The name the file system will store: "." and ".." resolved.
-        name = FullPath(ExpEnv(name));
-        values.SetString("aRvik.FileName", name);
-    }
-    // Narrowed while written: a long text needs no copy of its own.
-    const wchar_t* text = values.GetWideText("aRvik.FileText");
-    // An empty name reaches SaveFile too, which reports the path as not found.
-    TAXDK::Standard::SaveFile(name, text);
-    values.Clear("aRvik.FileText");
-}
+// Execute is in Execute.cpp; FileWrite and FileRead are in FileCommands.cpp.

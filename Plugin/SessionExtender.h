@@ -45,6 +45,7 @@ private:
     void Execute(IUnknown* session);
     void UpdateProps(IUnknown* session);
     void FileWrite(IUnknown* session);
+    void FileRead(IUnknown* session);
 
     Jotter log;
     ScriptLogSettings logSettings;

@@ -4,8 +4,8 @@
 //   aRvik_bench [--quick] [--case NAME]... [--csv FILE]
 // --quick cuts every time budget to a fifth (a smoke run; the figures are
 // then rougher); --case runs only the named case groups (dispatch,
-// execute, file, log, props, map). The CSV goes beside the program unless
-// FILE is given.
+// execute, file, log, props, map, capture, read). The CSV goes beside the
+// program unless FILE is given.
 // Exit code: 0 when the table was printed and written, 1 otherwise, 2 for
 // usage. Missed goals are reported in the table, not in the exit code.
 #include <windows.h>
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
                 const char* name;
                 void (*run)(const Context&);
             } cases[] = {{"dispatch", DispatchCase}, {"execute", ExecuteCase}, {"file", FileWriteCase},
-                         {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase}};
+                         {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase},
+                         {"capture", CaptureCase},        {"read", FileReadCase}};
             for (const auto& one : cases) {
                 if (!only.empty() && !only.count(one.name)) continue;
                 fprintf(stderr, "measuring: %s\n", one.name);

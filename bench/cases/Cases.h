@@ -30,3 +30,5 @@ void FileWriteCase(const Context& c);
 void LogWriteCase(const Context& c);
 void SessionPropsCase(const Context& c);
 void ContainersCase(const Context& c);
+void CaptureCase(const Context& c);
+void FileReadCase(const Context& c);

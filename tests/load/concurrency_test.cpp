@@ -179,9 +179,10 @@ TEST_F(ConcurrencyTest, EightSessionsOnOneExtenderKeepEntriesFilesAndPropertiesW
 
     for (Worker& w : workers) {
         for (const std::string& fault : w.faults) ADD_FAILURE() << fault;
-        // Only its own properties: the nine arguments and results, its own
-        // defaults, nothing of another session.
-        EXPECT_EQ(9u + kProps, w.session->Count()) << "thread " << w.thread;
+        // Only its own properties: the ten arguments and results (with
+        // aRvik.ProcessId, which every start writes), its own defaults,
+        // nothing of another session.
+        EXPECT_EQ(10u + kProps, w.session->Count()) << "thread " << w.thread;
         for (const auto& prop : w.props) EXPECT_EQ(prop.second, w.Get(prop.first.c_str()));
         for (int other = 0; other < kThreads; ++other) {
             if (other == w.thread) continue;

@@ -98,6 +98,26 @@ TEST_F(Values, TimesAreMillisecondsSince1970Utc) {
     EXPECT_STREQ(L"", host->Value(L"T"));
 }
 
+// Characters the ANSI code page lacks pass both ways unchanged. (Outside
+// the checks, whose texts are narrow: the code page cannot hold them.)
+TEST_F(Values, WideTextsPassWithoutConversion) {
+    const wchar_t greek[] = L"Ωμέγα ё \U0001F600", japanese[] = L"日本";
+    host->Set(L"W", greek);
+    EXPECT_STREQ(greek, session.GetWideString("W").c_str());
+    EXPECT_STREQ("????? ё ??", session.GetString("W").c_str());
+    EXPECT_STREQ(L"", session.GetWideString("NeverSet").c_str());
+    BSTR text = SysAllocString(japanese);
+    session.SetWideString("Русское имя", text);
+    SysFreeString(text);
+    EXPECT_STREQ(japanese, host->Value(L"Русское имя"));
+    session.SetWideString("Русское имя", nullptr);
+    EXPECT_TRUE(host->Has(L"Русское имя"));
+    EXPECT_STREQ(L"", host->Value(L"Русское имя"));
+    TASession none(nullptr);
+    none.SetWideString("A", nullptr);
+    EXPECT_STREQ(L"", none.GetWideString("A").c_str());
+}
+
 TEST(SessionWrapper, RefusedObjectThrowsNullObjectIsInert) {
     co<ITypeInfo> notASession;
     ASSERT_EQ(S_OK, GetTallivanxTypeInfo(__uuidof(ITallivantPlugin), notASession.Out()));

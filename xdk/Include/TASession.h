@@ -51,6 +51,13 @@ public:
     // value the host lacks or a null object. Not a text operation: it goes
     // to the host, whatever a derived class makes of GetString.
     const wchar_t* GetWideText(const string& name);
+    // The value as the host holds it, UTF-16, for texts that the ANSI code
+    // page cannot hold. Not in the table of operations: it reaches the host
+    // directly, as SetWideString does.
+    basic_text<wchar_t> GetWideString(const string& name);
+    // Hands text, a BSTR, to the host as it is, zeros included; null writes
+    // the empty text.
+    void SetWideString(const string& name, BSTR text);
 
 private:
     co<ITallivantSessionSite> site_;

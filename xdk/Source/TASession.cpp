@@ -148,5 +148,23 @@ void TASession::Remove(const string& name) {
     site_->RemoveValue(wideName);
 }
 
+basic_text<wchar_t> TASession::GetWideString(const string& name) {
+    if (!site_) return basic_text<wchar_t>(L"");
+    CoString wideName(name.c_str());
+    const wchar_t* value = site_->GetValue(wideName);
+    return basic_text<wchar_t>(value ? value : L"");
+}
+
+void TASession::SetWideString(const string& name, BSTR text) {
+    if (!site_) return;
+    CoString wideName(name.c_str());
+    if (text) {
+        site_->SetValue(wideName, text);
+        return;
+    }
+    CoString empty(L"");
+    site_->SetValue(wideName, empty);
+}
+
 }  // namespace Tallivant
 }  // namespace TAXDK

@@ -4,13 +4,125 @@
 // first writes, one per line, what it was started with: "flags=" and
 // "show=" from GetStartupInfoA, "env=" the value of VARIABLE (empty when
 // unset), "cwd=" its current folder.
+//   commands_child STEP... CODE
+// Runs the steps in order, then exits with CODE:
+//   -o TEXT   writes TEXT to the standard output
+//   -e TEXT   writes TEXT to the standard error
+//   -x HEX    writes the bytes given in hexadecimal to the standard output
+//   -n COUNT  writes COUNT bytes to the standard output: lines of 63 letters
+//             (byte i of the run is 'a' + i / 64 % 26) each ending in "\n"
+//   -s MS     sleeps
+//   -h VALUE  writes "handle VALUE: present" or "absent": whether the
+//             handle value names an open handle here
+//   -i        reads the standard input to its end, writes "input=N"
+//   -p        writes "pid=" and its process id
+//   -g MS     starts "commands_child -s MS 0" inheriting its handles and
+//             writes "grandchild=" and that process's id
+//   -t FILE   the steps after it write into FILE instead of the output
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+
+static HANDLE target = nullptr;  // set by -t
+
+static void Put(DWORD which, const void* data, size_t size) {
+    HANDLE out = target ? target : GetStdHandle(which);
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD n = 0;
+        if (!WriteFile(out, p, static_cast<DWORD>(size > 65536 ? 65536 : size), &n, nullptr) || n == 0) ExitProcess(4);
+        p += n;
+        size -= n;
+    }
+}
+
+static void Say(const char* format, unsigned long long value) {
+    char text[64];
+    int n = snprintf(text, sizeof text, format, value);
+    Put(STD_OUTPUT_HANDLE, text, static_cast<size_t>(n));
+}
+
+static int Steps(int argc, char** argv) {
+    int i = 1;
+    for (; i + 1 < argc; ++i) {
+        const char* step = argv[i];
+        const char* value = i + 2 < argc ? argv[i + 1] : "";
+        if (!strcmp(step, "-o") || !strcmp(step, "-e")) {
+            Put(step[1] == 'o' ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, value, strlen(value));
+            ++i;
+        } else if (!strcmp(step, "-x")) {
+            for (const char* h = value; h[0] && h[1]; h += 2) {
+                char pair[3] = {h[0], h[1], 0};
+                char byte = static_cast<char>(strtoul(pair, nullptr, 16));
+                Put(STD_OUTPUT_HANDLE, &byte, 1);
+            }
+            ++i;
+        } else if (!strcmp(step, "-n")) {
+            unsigned long long count = _strtoui64(value, nullptr, 10), at = 0;
+            static char block[65536];
+            while (at < count) {
+                size_t n = 0;
+                for (; n < sizeof block && at + n < count; ++n) {
+                    unsigned long long k = at + n;
+                    block[n] = k % 64 == 63 ? '\n' : static_cast<char>('a' + k / 64 % 26);
+                }
+                Put(STD_OUTPUT_HANDLE, block, n);
+                at += n;
+            }
+            ++i;
+        } else if (!strcmp(step, "-s")) {
+            Sleep(strtoul(value, nullptr, 10));
+            ++i;
+        } else if (!strcmp(step, "-h")) {
+            HANDLE handle = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(_strtoui64(value, nullptr, 10)));
+            DWORD flags = 0;
+            char text[96];
+            int n = snprintf(text, sizeof text, "handle %s: %s", value,
+                             GetHandleInformation(handle, &flags) ? "present" : "absent");
+            Put(STD_OUTPUT_HANDLE, text, static_cast<size_t>(n));
+            ++i;
+        } else if (!strcmp(step, "-i")) {
+            char buf[4096];
+            DWORD n = 0;
+            unsigned long long total = 0;
+            while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &n, nullptr) && n > 0) total += n;
+            Say("input=%llu", total);
+        } else if (!strcmp(step, "-p")) {
+            Say("pid=%llu", GetCurrentProcessId());
+        } else if (!strcmp(step, "-g")) {
+            char self[MAX_PATH] = "", line[MAX_PATH + 64];
+            GetModuleFileNameA(nullptr, self, MAX_PATH);
+            snprintf(line, sizeof line, "\"%s\" -s %s 0", self, value);
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION started = {};
+            if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
+                return 5;
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+            Say("grandchild=%llu", started.dwProcessId);
+            ++i;
+        } else if (!strcmp(step, "-t")) {
+            target = CreateFileA(value, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (target == INVALID_HANDLE_VALUE) return 3;
+            ++i;
+        } else {
+            return 2;
+        }
+    }
+    if (target) CloseHandle(target);
+    return 0;
+}
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
+    if (argv[1][0] == '-' && argv[1][1] && (argv[1][1] < '0' || argv[1][1] > '9')) {
+        int failed = Steps(argc, argv);
+        if (failed) return failed;
+        ExitProcess(static_cast<UINT>(strtoll(argv[argc - 1], nullptr, 10)));
+    }
     UINT code = static_cast<UINT>(strtoll(argv[1], nullptr, 10));
     if (argc >= 3) {
         STARTUPINFOA startup;

@@ -1,0 +1,166 @@
+#include "FileText.h"
+
+#include <exceptions.h>
+#include <fwbase/FilePort.h>
+#include <fwbase/Format.h>
+#include <fwbase/Path.h>
+
+static const char* const kSource = "Plugin/FileText";
+
+TextEncoding ParseEncoding(const char* property, const string& text) {
+    if (text.empty()) return TextEncoding::Ansi;
+    keystring name(text);
+    if (name == "UTF-8") return TextEncoding::Utf8;
+    if (name == "UTF-8 BOM") return TextEncoding::Utf8Bom;
+    if (name == "UTF-16") return TextEncoding::Utf16;
+    throw KLAppException(string("Неизвестная кодировка: ") + property + "=" + text +
+                         " (допустимо: UTF-8, UTF-8 BOM, UTF-16)");
+}
+
+// The conversions take int counts: texts beyond that are refused here, far
+// beyond what a session holds.
+static int Count(size_t n) {
+    if (n > 0x3FFFFFFF) throw KLAppException("Текст слишком длинный");
+    return static_cast<int>(n);
+}
+
+void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<char>& out, size_t& markSize) {
+    markSize = 0;
+    if (encoding == TextEncoding::Utf16) {
+        out.Append("\xFF\xFE", 2);
+        markSize = 2;
+        out.Append(reinterpret_cast<const char*>(text), length * sizeof(wchar_t));
+        return;
+    }
+    if (encoding == TextEncoding::Utf8Bom) {
+        out.Append("\xEF\xBB\xBF", 3);
+        markSize = 3;
+    }
+    if (!length) return;
+    UINT page = encoding == TextEncoding::Ansi ? CP_ACP : CP_UTF8;
+    int n = WideCharToMultiByte(page, 0, text, Count(length), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+    n = WideCharToMultiByte(page, 0, text, Count(length), out.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
+    if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+    out.Grow(static_cast<size_t>(n));
+}
+
+void WriteFileBytes(const char* fileName, const char* bytes, size_t size, size_t markSize, bool append) {
+    CreatePath(GetParentPath(fileName), nullptr);
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    // Append access alone: every write goes to the end, also when another
+    // writer has made the file longer meanwhile.
+    HANDLE handle = append ? CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                           : CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    FilePort file(handle, fileName);
+    CheckFileHandle(handle, fileName, kSource, __LINE__);
+    // A second mark inside the text would read as a character.
+    if (append && markSize && file.Size() > 0) {
+        bytes += markSize;
+        size -= markSize;
+    }
+    file.Write(bytes, size);
+}
+
+static FileException ReadError(DWORD error, const char* name) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return FileException("Не удалось прочитать файл (файл не найден): ", name);
+    if (error == ERROR_ACCESS_DENIED) {
+        DWORD attributes = GetFileAttributesA(name);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return FileException("Не удалось прочитать файл (это папка): ", name);
+        return FileException("Не удалось прочитать файл (нет доступа): ", name);
+    }
+    return FileException(FormatBuffer(256, "Не удалось прочитать файл (ошибка %lu): ", error), name);
+}
+
+static FileException TooLarge(const char* name) {
+    return FileException("Не удалось прочитать файл (больше 64 МБ): ", name);
+}
+
+void ReadFileBytes(const char* fileName, Buffer<char>& out) {
+    HANDLE handle = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        throw ReadError(error, fileName);
+    }
+    FilePort file(handle, fileName);
+    // A small file comes whole with the first read, without asking its size
+    // (a call to the system less). A read that fills all it asked for is
+    // followed by one for the rest of the size, and one byte more: a read
+    // that fills that too shows the file grew meanwhile, and the reads go on
+    // up to the limit.
+    const size_t step = 64 << 10;
+    size_t ask = step;
+    bool sized = false;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(handle, out.Room(ask), static_cast<DWORD>(ask), &got, nullptr)) {
+            DWORD error = GetLastError();
+            throw ReadError(error, fileName);
+        }
+        out.Grow(got);
+        if (out.Size() > maxFileRead) throw TooLarge(fileName);
+        if (got < ask) return;
+        ask = step;
+        if (sized) continue;
+        sized = true;
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(handle, &size)) {
+            DWORD error = GetLastError();
+            throw ReadError(error, fileName);
+        }
+        ULONGLONG expected = static_cast<ULONGLONG>(size.QuadPart);
+        if (expected > maxFileRead) throw TooLarge(fileName);
+        if (expected >= out.Size()) ask = static_cast<size_t>(expected) - out.Size() + 1;
+    }
+}
+
+// True when every character of code page is one byte.
+static bool SingleByte(UINT page) {
+    CPINFO info;
+    return GetCPInfo(page, &info) && info.MaxCharSize == 1;
+}
+
+void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
+    // One byte per character: as many characters as bytes, converted in one
+    // pass without measuring.
+    int n = 0;
+    if (size)
+        n = page != CP_UTF8 && SingleByte(page) ? Count(size)
+                                                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
+    if (size && n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
+    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    *out.Out() = text;
+    if (n) MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
+}
+
+static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& out) {
+    size_t n = size / 2, odd = size % 2;
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(Count(n + odd)));
+    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    *out.Out() = text;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+    for (size_t i = 0; i < n; ++i, p += 2)
+        text[i] = static_cast<wchar_t>(bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
+    if (odd) text[n] = 0xFFFD;
+}
+
+void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString& out) {
+    if (size >= 3 && !memcmp(bytes, "\xEF\xBB\xBF", 3)) return CodePageText(CP_UTF8, bytes + 3, size - 3, out);
+    if (size >= 2 && !memcmp(bytes, "\xFF\xFE", 2)) return FromUtf16(bytes + 2, size - 2, false, out);
+    if (size >= 2 && !memcmp(bytes, "\xFE\xFF", 2)) return FromUtf16(bytes + 2, size - 2, true, out);
+    switch (fallback) {
+    case TextEncoding::Utf8:
+    case TextEncoding::Utf8Bom:
+        return CodePageText(CP_UTF8, bytes, size, out);
+    case TextEncoding::Utf16:
+        return FromUtf16(bytes, size, false, out);
+    default:
+        return CodePageText(CP_ACP, bytes, size, out);
+    }
+}

@@ -1,0 +1,49 @@
+// Texts in files for aRvik.FileWrite and aRvik.FileRead: the encodings a
+// script may name, writing bytes by replacing or appending, and reading a
+// whole file back as UTF-16 text.
+#pragma once
+
+#include <windows.h>
+
+#include <fwbase/Co.h>
+#include <str.h>
+
+#include "Buffer.h"
+
+enum class TextEncoding { Ansi, Utf8, Utf8Bom, Utf16 };
+
+// The encoding named by text: "UTF-8", "UTF-8 BOM" or "UTF-16" in any mix
+// of capital and small letters; Ansi for the empty text. Any other text
+// throws KLAppException naming property and listing the names.
+TextEncoding ParseEncoding(const char* property, const string& text);
+
+// The byte-order mark the encoding puts at the start of a file: FF FE for
+// UTF-16 (little-endian), EF BB BF for UTF-8 BOM, none for the others.
+// Encode writes the mark, then text (length UTF-16 units) in the encoding;
+// Ansi converts to the ANSI code page as the session's narrow texts do.
+void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<char>& out, size_t& markSize);
+
+// Writes size bytes into fileName, creating its folder with its parents.
+// Replacing makes the file hold exactly the bytes; appending adds them at
+// the end, making the file when missing, and leaves the first markSize
+// bytes out when the file already holds something. Failures throw as
+// SaveFile's do.
+void WriteFileBytes(const char* fileName, const char* bytes, size_t size, size_t markSize, bool append);
+
+// The most FileRead takes: 64 MiB.
+const ULONGLONG maxFileRead = 64ull << 20;
+
+// The whole content of fileName, read with every sharing mode granted to
+// others. A file that is missing, a folder, one that may not be read, or
+// larger than maxFileRead (also when it grows beyond it while read) throws
+// FileException "Не удалось прочитать файл (...): " and the name.
+void ReadFileBytes(const char* fileName, Buffer<char>& out);
+
+// Bytes in code page as UTF-16 text, a new BSTR; zeros are kept.
+void CodePageText(UINT page, const char* bytes, size_t size, CoString& out);
+
+// File bytes as UTF-16 text: a byte-order mark decides (EF BB BF UTF-8,
+// FF FE UTF-16 little-endian, FE FF big-endian) and is dropped; without
+// one, fallback does, Ansi meaning the ANSI code page. Zeros are kept;
+// invalid sequences become U+FFFD, as does an odd last byte of UTF-16.
+void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString& out);

@@ -1,0 +1,195 @@
+#include "ProcessOutput.h"
+
+#include <stdlib.h>
+
+#include <exceptions.h>
+#include <fwbase/Format.h>
+
+#include "FileText.h"
+
+static const char* const kSource = "Plugin/ProcessOutput";
+static const DWORD chunkSize = 64 << 10;
+
+static string PipeName() {
+    static volatile LONG serial = 0;
+    return FormatBuffer(96, "\\\\.\\pipe\\aRvik.Output.%lu.%ld", GetCurrentProcessId(),
+                        InterlockedIncrement(&serial));
+}
+
+// The plug-in's end: a first instance, so that no other process can have
+// made the name before.
+static HANDLE ReadingEnd(const char* name) {
+    HANDLE handle = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                     PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                     1, 0, chunkSize, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+    return handle;
+}
+
+// The handle list passes on only inheritable handles; no other start of the
+// plug-in inherits these, since every start names its own.
+static HANDLE ChildEnd(const char* name, DWORD access) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE handle = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+    return handle;
+}
+
+OutputPipe::OutputPipe()
+    : name_(PipeName()),
+      read_(ReadingEnd(name_)),
+      write_(ChildEnd(name_, GENERIC_WRITE)),
+      input_(ChildEnd("NUL", GENERIC_READ)),
+      event_(true, false),
+      chunk_(new char[chunkSize]) {
+    if (!event_.IsValid()) throw WindowsError(GetLastError(), kSource, __LINE__);
+    memset(&overlapped_, 0, sizeof overlapped_);
+    overlapped_.hEvent = event_.Get();
+    memset(&startup_, 0, sizeof startup_);
+    inherited_[0] = write_.Get();
+    inherited_[1] = input_.Get();
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    aptr<char> list(new char[size]);
+    LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.get());
+    CheckSystemCall(InitializeProcThreadAttributeList(attributes, 1, 0, &size), kSource, __LINE__);
+    attributes_ = list.Detach();
+    CheckSystemCall(UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited_,
+                                              sizeof inherited_, nullptr, nullptr),
+                    kSource, __LINE__);
+}
+
+OutputPipe::~OutputPipe() {
+    Stop(false);
+    if (attributes_) DeleteProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.get()));
+}
+
+STARTUPINFOEXA* OutputPipe::Startup(const STARTUPINFOA& startup) {
+    startup_.StartupInfo = startup;
+    startup_.StartupInfo.cb = sizeof startup_;
+    startup_.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup_.StartupInfo.hStdInput = input_.Get();
+    startup_.StartupInfo.hStdOutput = write_.Get();
+    startup_.StartupInfo.hStdError = write_.Get();
+    startup_.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.get());
+    return &startup_;
+}
+
+// The pipe's end shows only when no writing end is left: the child's,
+// after this.
+void OutputPipe::Started() {
+    write_.Close();
+    input_.Close();
+}
+
+// Starts one overlapped read; its result is taken when the event is set.
+void OutputPipe::Read() {
+    if (ReadFile(read_.Get(), chunk_.get(), chunkSize, nullptr, &overlapped_) || GetLastError() == ERROR_IO_PENDING) {
+        pending_ = true;
+        return;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_BROKEN_PIPE) throw WindowsError(error, kSource, __LINE__);
+    ended_ = true;
+}
+
+void OutputPipe::Take() {
+    DWORD got = 0;
+    BOOL done = GetOverlappedResult(read_.Get(), &overlapped_, &got, FALSE);
+    DWORD error = done ? ERROR_SUCCESS : GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) return;
+    pending_ = false;
+    if (done) return Keep(got);
+    if (error != ERROR_BROKEN_PIPE) throw WindowsError(error, kSource, __LINE__);
+    ended_ = true;
+}
+
+void OutputPipe::Keep(DWORD got) {
+    total_ += got;
+    size_t kept = kept_.Size();
+    if (kept < limit) kept_.Append(chunk_.get(), got < limit - kept ? got : limit - kept);
+}
+
+// Ends a read still under way; what it brought in meanwhile is kept when
+// keep says so. The buffer must not go while the system may write into it.
+void OutputPipe::Stop(bool keep) noexcept {
+    if (!pending_) return;
+    pending_ = false;
+    CancelIoEx(read_.Get(), &overlapped_);
+    DWORD got = 0;
+    if (GetOverlappedResult(read_.Get(), &overlapped_, &got, TRUE) && keep) {
+        try {
+            Keep(got);
+        } catch (...) {
+        }
+    }
+}
+
+// Milliseconds left of timeout since start; INFINITE stays.
+static DWORD Left(ULONGLONG start, DWORD timeout) {
+    if (timeout == INFINITE) return INFINITE;
+    ULONGLONG gone = GetTickCount64() - start;
+    return gone >= timeout ? 0 : static_cast<DWORD>(timeout - gone);
+}
+
+bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
+    ULONGLONG start = GetTickCount64();
+    bool exited = false;
+    while (!ended_) {
+        if (!pending_) {
+            Read();
+            continue;
+        }
+        if (!exited) {
+            HANDLE waits[2] = {event_.Get(), process};
+            DWORD got = WaitForMultipleObjects(2, waits, FALSE, Left(start, timeout));
+            if (got == WAIT_OBJECT_0) Take();
+            else if (got == WAIT_OBJECT_0 + 1) exited = true;
+            else if (got == WAIT_TIMEOUT) return false;
+            else throw WindowsError(GetLastError(), kSource, __LINE__);
+            continue;
+        }
+        // The program has ended, so all it wrote is in the pipe: take that
+        // and stop when nothing is left, though the pipe stays open.
+        if (WaitForSingleObject(event_.Get(), 0) == WAIT_OBJECT_0) {
+            Take();
+            continue;
+        }
+        DWORD available = 0;
+        if (!PeekNamedPipe(read_.Get(), nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
+        DWORD got = WaitForSingleObject(event_.Get(), Left(start, timeout));
+        if (got == WAIT_TIMEOUT) return false;
+        if (got != WAIT_OBJECT_0) throw WindowsError(GetLastError(), kSource, __LINE__);
+        Take();
+    }
+    Stop(true);
+    if (exited) return true;
+    // The output ended first: the program closed it and may run on.
+    DWORD got = WaitForSingleObject(process, Left(start, timeout));
+    if (got == WAIT_OBJECT_0) return true;
+    if (got == WAIT_TIMEOUT) return false;
+    throw WindowsError(GetLastError(), kSource, __LINE__);
+}
+
+// Through UTF-16 into the ANSI code page, as the log's texts are: what that
+// cannot show becomes "?".
+void OutputPipe::Text(CoString& out) const {
+    CoString wide;
+    CodePageText(GetOEMCP(), kept_.Data(), kept_.Size(), wide);
+    UINT length = SysStringLen(wide);
+    Buffer<char> ansi;
+    if (total_ > kept_.Size()) {
+        char digits[24];
+        string marker = string("[") + _ui64toa(total_, digits, 10) + " байт]\r\n";
+        ansi.Append(marker.c_str(), marker.length());
+    }
+    if (length) {
+        int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+        if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+        n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), ansi.Room(static_cast<size_t>(n)), n,
+                                nullptr, nullptr);
+        ansi.Grow(static_cast<size_t>(n));
+    }
+    if (total_ > kept_.Size()) ansi.Append("\r\n...", 5);
+    CodePageText(CP_ACP, ansi.Data(), ansi.Size(), out);
+}

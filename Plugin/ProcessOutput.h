@@ -1,0 +1,74 @@
+// OutputPipe: what a program started by aRvik.Execute with aRvik.Capture
+// writes to its standard output and error. One pipe takes both, so the
+// texts keep the order in which they were written.
+//
+// The plug-in reads the pipe through a named pipe end opened for overlapped
+// reads, which the child never sees. The child inherits exactly two
+// handles, named in PROC_THREAD_ATTRIBUTE_HANDLE_LIST: the pipe's writing
+// end (output and error) and the NUL device (input). The plug-in closes its
+// copies of both once the child has started.
+//
+// Collect reads while it waits for the program, so no amount of output
+// blocks the child. Once the program has ended it takes what is left in the
+// pipe and stops: a handle passed on to a grandchild keeps the pipe open but
+// does not hold the command. Every failure throws WindowsError.
+#pragma once
+
+#include <windows.h>
+
+#include <Trevan/Event.h>
+#include <fwbase/Co.h>
+#include <str.h>
+
+#include "Buffer.h"
+
+// A file or pipe handle, owned; the INVALID_HANDLE_VALUE of a failed open
+// is held as none.
+class FileHandle : public Trevan::Handle {
+public:
+    explicit FileHandle(HANDLE handle) : Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    bool IsValid() const override { return handle_ != nullptr; }
+};
+
+class OutputPipe {
+public:
+    OutputPipe();
+    ~OutputPipe();
+    OutputPipe(const OutputPipe&) = delete;
+    OutputPipe& operator=(const OutputPipe&) = delete;
+
+    // startup with the standard handles and the handle list, for
+    // CreateProcessA with bInheritHandles and EXTENDED_STARTUPINFO_PRESENT;
+    // valid while the pipe lives.
+    STARTUPINFOEXA* Startup(const STARTUPINFOA& startup);
+    // Closes the child's ends here, after the start.
+    void Started();
+    // Reads until process has ended and its output is taken: true; false
+    // when timeout milliseconds (INFINITE: no limit) pass first.
+    bool Collect(HANDLE process, DWORD timeout);
+
+    // Bytes kept at most; more are counted and dropped.
+    static const size_t limit = 16u << 20;
+    // The output converted from the console code page (OEM) to the ANSI code
+    // page, zeros kept. Output over limit bytes becomes "[N байт]\r\n", its
+    // first limit bytes and "\r\n...", as the log cuts long texts.
+    void Text(CoString& out) const;
+
+private:
+    void Read();
+    void Take();
+    void Keep(DWORD got);
+    void Stop(bool keep) noexcept;
+
+    string name_;
+    FileHandle read_, write_, input_;
+    Trevan::Event event_;
+    aptr<char> chunk_;
+    OVERLAPPED overlapped_;
+    bool pending_ = false, ended_ = false;
+    Buffer<char> kept_;
+    unsigned long long total_ = 0;
+    aptr<char> attributes_;
+    HANDLE inherited_[2];
+    STARTUPINFOEXA startup_;
+};

@@ -1,0 +1,183 @@
+// file read: read a file of 1 KiB and of 4 MiB back as text:
+// aRvik.FileRead, CreateFileA/ReadFile/MultiByteToWideChar called directly,
+// and Scripting.FileSystemObject's OpenTextFile and ReadAll through
+// IDispatch as a script would. The host's setting of aRvik.FileName before
+// each command is not timed; every variant's text is checked for its
+// length after each run.
+#include "Cases.h"
+
+#include <oleauto.h>
+
+#include <memory>
+
+#include <HostSession.h>
+#include <exceptions.h>
+
+#include "../Text.h"
+
+static const char* const kSource = "bench/file_read";
+
+// Lines of letters and digits ending in CR LF, cut to size bytes.
+static std::string Lines(size_t size) {
+    std::string text;
+    text.reserve(size + 64);
+    for (int line = 0; text.size() < size; ++line) {
+        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
+        text += "\r\n";
+    }
+    text.resize(size);
+    return text;
+}
+
+static void CheckLength(size_t got, size_t size, const char* what) {
+    if (got != size)
+        throw KLAppException(string(what) + " gave " + std::to_string(got).c_str() + " characters, not " +
+                             std::to_string(size).c_str());
+}
+
+// The whole file as UTF-16 from the ANSI code page; its length.
+static size_t ReadDirect(const std::string& file) {
+    HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+    LARGE_INTEGER size;
+    GetFileSizeEx(handle, &size);
+    std::string bytes(size_t(size.QuadPart), '\0');
+    DWORD got = 0;
+    BOOL ok = ReadFile(handle, &bytes[0], DWORD(bytes.size()), &got, nullptr);
+    DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (!ok) throw WindowsError(error, kSource, __LINE__);
+    BSTR text = SysAllocStringLen(nullptr, got);
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(got), text, int(got));
+    SysFreeString(text);
+    return size_t(n);
+}
+
+static DISPID MemberId(IDispatch* object, const wchar_t* name) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = 0;
+    CheckResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "FileSystemObject members");
+    return id;
+}
+
+static VARIANT Typed(VARTYPE type) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = type;
+    return v;
+}
+
+// OpenTextFile(name, ForReading, no create, ASCII), ReadAll(), Close();
+// gives the text's length.
+class FsoRead {
+public:
+    FsoRead() {
+        CLSID fsoClass;
+        CheckResult(CLSIDFromProgID(L"Scripting.FileSystemObject", &fsoClass),
+                    "Scripting.FileSystemObject: CLSIDFromProgID");
+        CheckResult(CoCreateInstance(fsoClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                     reinterpret_cast<void**>(fso_.Out())),
+                    "Scripting.FileSystemObject: CoCreateInstance");
+        open_ = MemberId(fso_.get(), L"OpenTextFile");
+    }
+    size_t operator()(BSTR file) {
+        VARIANT args[4] = {Typed(VT_I4), Typed(VT_BOOL), Typed(VT_I4), Typed(VT_BSTR)};  // reversed
+        V_I4(&args[0]) = 0;              // TristateFalse: ASCII
+        V_BOOL(&args[1]) = VARIANT_FALSE;
+        V_I4(&args[2]) = 1;              // ForReading
+        V_BSTR(&args[3]) = file;
+        VARIANT stream;
+        VariantInit(&stream);
+        Call(fso_.get(), open_, args, 4, &stream, "OpenTextFile");
+        co<IDispatch> holder;
+        if (V_VT(&stream) == VT_DISPATCH) {
+            holder = co<IDispatch>(V_DISPATCH(&stream));
+        } else {
+            VariantClear(&stream);
+            throw KLAppException("OpenTextFile gave no object");
+        }
+        if (!readAll_) {
+            readAll_ = MemberId(holder.get(), L"ReadAll");
+            close_ = MemberId(holder.get(), L"Close");
+        }
+        VARIANT text;
+        VariantInit(&text);
+        Call(holder.get(), readAll_, nullptr, 0, &text, "ReadAll");
+        size_t length = V_VT(&text) == VT_BSTR ? SysStringLen(V_BSTR(&text)) : 0;
+        VariantClear(&text);
+        Call(holder.get(), close_, nullptr, 0, nullptr, "Close");
+        return length;
+    }
+
+private:
+    static void Call(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
+        DISPPARAMS params = {args, nullptr, count, 0};
+        UINT argError = 0;
+        CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
+                                   &argError),
+                    what);
+    }
+    co<IDispatch> fso_;
+    DISPID open_ = 0, readAll_ = 0, close_ = 0;
+};
+
+static void OneSize(const Context& c, size_t size, const char* group, int batch, const Plan& plan) {
+    std::string file = *c.scratch + "read.txt";
+    {
+        std::string text = Lines(size);
+        HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+        WriteFile(handle, text.data(), DWORD(text.size()), &written, nullptr);
+        CloseHandle(handle);
+    }
+    co<HostSession> session(new HostSession);
+    Bstr name(L"aRvik.FileRead");
+    std::wstring wideFile = Wide(file);
+    std::unique_ptr<FsoRead> fsoRead;
+    std::string noFso;
+    try {
+        fsoRead.reset(new FsoRead);
+    } catch (const KelmirException& e) {
+        noFso = e.Reason();
+    }
+    Bstr fsoName(wideFile);
+    std::vector<Result> results = Measure(plan, {PluginVariant(c, batch, [&] {
+        double seconds = 0;
+        for (int i = 0; i < batch; ++i) {
+            session->Set(L"aRvik.FileName", wideFile.c_str());
+            Stopwatch watch;
+            CheckResult(c.plugin->Command(session.get(), name), "aRvik.FileRead");
+            seconds += watch.Seconds();
+        }
+        CheckLength(wcslen(session->Value(L"aRvik.FileText")), size, "aRvik.FileRead");
+        return seconds;
+    }), Variant{batch, [&] {
+        size_t length = 0;
+        Stopwatch watch;
+        for (int i = 0; i < batch; ++i) length = ReadDirect(file);
+        double seconds = watch.Seconds();
+        CheckLength(length, size, "the direct read");
+        return seconds;
+    }, ""}, Variant{batch, [&] {
+        size_t length = 0;
+        Stopwatch watch;
+        for (int i = 0; i < batch; ++i) length = (*fsoRead)(fsoName);
+        double seconds = watch.Seconds();
+        CheckLength(length, size, "ReadAll");
+        return seconds;
+    }, noFso}});
+    DeleteFileA(file.c_str());
+    const Result &plugin = results[0], &direct = results[1], &fso = results[2];
+    std::string ratio = Ratio(plugin, fso);
+    c.table->Add({group, "aRvik.FileRead", plugin, "", "", ""});
+    c.table->Add({group, "direct: CreateFileA + ReadFile + MultiByteToWideChar", direct, Ratio(plugin, direct), "", ""});
+    c.table->Add({group, "FileSystemObject OpenTextFile + ReadAll", fso, ratio, "ratio <= 1.0",
+                  ratio.empty() ? "" : Verdict(plugin.median <= fso.median)});
+}
+
+void FileReadCase(const Context& c) {
+    OneSize(c, 1024, "file read, 1 KiB", 20, Budget(c, 3.0, 9, 51));
+    OneSize(c, 4 << 20, "file read, 4 MiB", 1, Budget(c, 6.0, 9, 31));
+}

@@ -1,0 +1,209 @@
+// aRvik.Execute with aRvik.Timeout, aRvik.ProcessId, aRvik.Dir, aRvik.Capture
+// and aRvik.Output.
+#include "CommandsTest.h"
+
+#include <vector>
+
+namespace {
+
+struct ExecuteOptionsTest : CommandTest {
+    std::string child = ExeFolder() + "commands_child.exe";
+    std::vector<DWORD> started;  // ended by the fixture, should a test leave one running
+
+    ~ExecuteOptionsTest() override {
+        for (DWORD pid : started) End(pid);
+    }
+    std::string Line(const std::string& args) { return "\"" + child + "\" " + args; }
+    // Presets the results to sentinels and sets the arguments given.
+    void Arguments(const std::string& command, const char* wait, const char* timeout, const char* capture = "") {
+        Set(L"aRvik.Command", command);
+        Set(L"aRvik.Wait", wait);
+        Set(L"aRvik.Timeout", timeout);
+        Set(L"aRvik.Capture", capture);
+        Set(L"aRvik.Result", "old");
+        Set(L"aRvik.ProcessId", "old");
+        Set(L"aRvik.Output", "old");
+    }
+    // Runs aRvik.Execute, which must succeed and empty its arguments.
+    void Runs() {
+        ASSERT_EQ(S_OK, Command(L"aRvik.Execute"));
+        for (const wchar_t* name : {L"aRvik.Command", L"aRvik.Wait", L"aRvik.Timeout", L"aRvik.Capture", L"aRvik.Dir"})
+            EXPECT_EQ("", Get(name)) << Narrow(name);
+        Remember();
+    }
+    // Runs aRvik.Execute, which must fail with reason and keep its arguments.
+    void Fails(const std::wstring& reason) {
+        std::string command = Get(L"aRvik.Command"), timeout = Get(L"aRvik.Timeout"), capture = Get(L"aRvik.Capture"),
+                    dir = Get(L"aRvik.Dir");
+        Record record;
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.Execute", &record));
+        EXPECT_EQ(59999, record.wCode);
+        EXPECT_STREQ(reason.c_str(), record.bstrDescription);
+        EXPECT_EQ(command, Get(L"aRvik.Command"));
+        EXPECT_EQ(timeout, Get(L"aRvik.Timeout"));
+        EXPECT_EQ(capture, Get(L"aRvik.Capture"));
+        EXPECT_EQ(dir, Get(L"aRvik.Dir"));
+        EXPECT_EQ("", Get(L"aRvik.Result"));
+        Remember();
+    }
+    void Remember() {
+        std::string pid = Get(L"aRvik.ProcessId");
+        if (!pid.empty() && pid != "old") started.push_back(std::stoul(pid));
+    }
+    static bool Running(DWORD pid) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (!process) return false;
+        bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+        CloseHandle(process);
+        return running;
+    }
+    static void End(DWORD pid) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process) return;
+        TerminateProcess(process, 9);
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+};
+
+}  // namespace
+
+TEST_F(ExecuteOptionsTest, TimeoutLeavesAProgramThatRunsOnAndNamesIt) {
+    std::string sleeper = Line("-s 30000 0");
+    for (const char* timeout : {"300", "0"}) {
+        Arguments(sleeper, "1", timeout);
+        DWORD before = GetTickCount();
+        Fails(L"Программа не завершилась за " + Wide(timeout) + L" мс: " + Wide(sleeper));
+        EXPECT_LT(GetTickCount() - before, 5000u);
+        ASSERT_FALSE(started.empty());
+        EXPECT_TRUE(Running(started.back())) << "aRvik.ProcessId names the program";
+    }
+
+    // Within the time: the exit code, as without a limit.
+    Arguments(Line("7"), "1", "20000");
+    Runs();
+    EXPECT_EQ("7", Get(L"aRvik.Result"));
+    EXPECT_EQ(std::to_string(started.back()), Get(L"aRvik.ProcessId"));
+    EXPECT_EQ("old", Get(L"aRvik.Output"));  // without aRvik.Capture
+
+    // Not waiting: the id of the program left running.
+    Arguments(sleeper, "", "");
+    Runs();
+    EXPECT_EQ("", Get(L"aRvik.Result"));
+    EXPECT_TRUE(Running(started.back()));
+}
+
+TEST_F(ExecuteOptionsTest, BadArgumentsStartNothing) {
+    std::string line = Line("0");
+    const struct {
+        const char *timeout, *capture, *wait;
+        const wchar_t* reason;
+    } cases[] = {
+        {"abc", "", "1", L"Неверный формат числа: aRvik.Timeout=abc"},
+        {"10 s", "", "1", L"Неверный формат числа: aRvik.Timeout=10 s"},
+        {"-5", "", "1", L"Время ожидания не может быть отрицательным: aRvik.Timeout=-5"},
+        {"4294967295", "", "1", L"Время ожидания больше 4294967294 мс: aRvik.Timeout=4294967295"},
+        {"", "1", "", L"aRvik.Capture требует aRvik.Wait: вывод программы читается, пока её ждут"},
+    };
+    for (const auto& c : cases) {
+        Arguments(line, c.wait, c.timeout, c.capture);
+        Fails(c.reason);
+        EXPECT_EQ("", Get(L"aRvik.ProcessId")) << c.timeout;
+    }
+
+    SetEnvironmentVariableA("ARVIK_EXECUTE_DIR", scratch.folder.c_str());
+    Arguments(line, "1", "");
+    Set(L"aRvik.Dir", "%ARVIK_EXECUTE_DIR%missing");
+    Fails(L"Не удалось запустить программу (папка не найдена): " + Wide(scratch + "missing"));
+    WriteWhole(scratch + "plain", "x");
+    Set(L"aRvik.Dir", "%ARVIK_EXECUTE_DIR%plain");
+    Fails(L"Не удалось запустить программу (папка не найдена): " + Wide(scratch + "plain"));
+    SetEnvironmentVariableA("ARVIK_EXECUTE_DIR", nullptr);
+    EXPECT_EQ("", Get(L"aRvik.ProcessId"));
+}
+
+TEST_F(ExecuteOptionsTest, DirIsTheProgramsCurrentFolder) {
+    std::string folder = scratch + "Рабочая папка", report = scratch + "report.txt";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetEnvironmentVariableA("ARVIK_EXECUTE_DIR", scratch.folder.c_str());
+    Arguments(Line("0 \"" + report + "\""), "1", "");
+    Set(L"aRvik.Dir", "%ARVIK_EXECUTE_DIR%Рабочая папка");
+    Runs();
+    SetEnvironmentVariableA("ARVIK_EXECUTE_DIR", nullptr);
+    EXPECT_NE(std::string::npos, ReadWhole(report).find("cwd=" + folder + "\n")) << ReadWhole(report);
+}
+
+TEST_F(ExecuteOptionsTest, CaptureGivesOutputAndErrorInTheOrderWritten) {
+    // "Привет" in code page 866 arrives in the ANSI code page.
+    Arguments(Line("-o out1, -e err, -o out2 -x 8FE0A8A2A5E2 -i -p 7"), "1", "20000", "yes");
+    Runs();
+    EXPECT_EQ("7", Get(L"aRvik.Result"));
+    EXPECT_EQ("out1,err,out2Приветinput=0pid=" + Get(L"aRvik.ProcessId"), Get(L"aRvik.Output"));
+
+    Arguments(Line("0"), "1", "", "1");
+    Runs();
+    EXPECT_TRUE(session->Has(L"aRvik.Output"));
+    EXPECT_EQ("", Get(L"aRvik.Output"));
+}
+
+// The pipe is read while the program runs: a program that writes far more
+// than a pipe holds ends, and what is kept is cut as the log cuts.
+TEST_F(ExecuteOptionsTest, LargeOutputIsReadWhileWaitingAndCutAfterSixteenMiB) {
+    auto pattern = [](size_t n) {
+        std::string s(n, '\0');
+        for (size_t k = 0; k < n; ++k) s[k] = k % 64 == 63 ? '\n' : static_cast<char>('a' + k / 64 % 26);
+        return s;
+    };
+    const size_t limit = 16u << 20;
+    Arguments(Line("-n " + std::to_string(limit) + " 0"), "1", "120000", "1");
+    Runs();
+    EXPECT_TRUE(Get(L"aRvik.Output") == pattern(limit)) << "16 MiB are kept whole";
+
+    Arguments(Line("-n 52428800 3"), "1", "120000", "1");
+    Runs();
+    EXPECT_EQ("3", Get(L"aRvik.Result"));
+    std::string output = Get(L"aRvik.Output");
+    EXPECT_TRUE(output == "[52428800 байт]\r\n" + pattern(limit) + "\r\n...") << output.size() << " bytes";
+}
+
+TEST_F(ExecuteOptionsTest, OnlyThePipeIsInheritedAndTheOutputEndsWithTheProgram) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE event = CreateEventA(&inherit, TRUE, FALSE, nullptr);
+    ASSERT_NE(nullptr, event);
+    std::string value = std::to_string(reinterpret_cast<UINT_PTR>(event));
+
+    Arguments(Line("-h " + value + " 0"), "1", "20000", "1");
+    Runs();
+    EXPECT_EQ("handle " + value + ": absent", Get(L"aRvik.Output"));
+
+    // Without aRvik.Capture nothing at all is inherited, as ever.
+    std::string report = scratch + "handles.txt";
+    Arguments(Line("-t \"" + report + "\" -h " + value + " 0"), "1", "20000");
+    Runs();
+    EXPECT_EQ("handle " + value + ": absent", ReadWhole(report));
+    EXPECT_EQ("old", Get(L"aRvik.Output"));
+    CloseHandle(event);
+
+    // A grandchild that inherited the pipe keeps it open; the command still
+    // ends with its child.
+    Arguments(Line("-g 30000 -o ,done 0"), "1", "20000", "1");
+    DWORD before = GetTickCount();
+    Runs();
+    EXPECT_LT(GetTickCount() - before, 5000u);
+    std::string output = Get(L"aRvik.Output");
+    ASSERT_EQ(0u, output.find("grandchild=")) << output;
+    started.push_back(std::stoul(output.substr(11)));
+    EXPECT_EQ(",done", output.substr(output.find(',')));
+    EXPECT_TRUE(Running(started.back()));
+}
+
+TEST_F(ExecuteOptionsTest, CaptureWithATimeoutDoesNotWaitForTheOutput) {
+    std::string line = Line("-o partial -s 30000 0");
+    Arguments(line, "1", "300", "1");
+    DWORD before = GetTickCount();
+    Fails(L"Программа не завершилась за 300 мс: " + Wide(line));
+    EXPECT_LT(GetTickCount() - before, 5000u);
+    EXPECT_EQ("", Get(L"aRvik.Output"));
+    ASSERT_FALSE(started.empty());
+    EXPECT_TRUE(Running(started.back()));
+}

@@ -1,0 +1,99 @@
+// aRvik.FileWrite with aRvik.FileMode and aRvik.FileEncoding.
+#include "CommandsTest.h"
+
+namespace {
+
+// Every character here but the Cyrillic ones lies outside Windows-1251.
+const wchar_t kText[] = L"Ωμέγα 日本 ё \U0001F600";
+const char kUtf8[] = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5\xE6\x9C\xAC \xD1\x91 \xF0\x9F\x98\x80";
+
+struct FileOptionsTest : CommandTest {
+    std::string name = scratch + "out.txt";
+
+    // Writes text with the mode and encoding given; must succeed and leave
+    // its arguments empty.
+    void Write(const wchar_t* text, const char* mode, const char* encoding) {
+        Set(L"aRvik.FileName", name);
+        session->Set(L"aRvik.FileText", text);
+        Set(L"aRvik.FileMode", mode);
+        Set(L"aRvik.FileEncoding", encoding);
+        ASSERT_EQ(S_OK, Command(L"aRvik.FileWrite"));
+        for (const wchar_t* argument : {L"aRvik.FileText", L"aRvik.FileMode", L"aRvik.FileEncoding"})
+            EXPECT_EQ("", Get(argument)) << Narrow(argument);
+        EXPECT_EQ(name, Get(L"aRvik.FileName"));
+    }
+    static std::string Utf16(const std::wstring& text) {
+        return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    }
+};
+
+}  // namespace
+
+TEST_F(FileOptionsTest, EncodingsKeepEveryCharacter) {
+    Write(kText, "", "UTF-8");
+    EXPECT_EQ(kUtf8, ReadWhole(name));
+    Write(kText, "", "utf-8 bom");
+    EXPECT_EQ(std::string("\xEF\xBB\xBF") + kUtf8, ReadWhole(name));
+    Write(kText, "replace", "UTF-16");
+    EXPECT_EQ("\xFF\xFE" + Utf16(kText), ReadWhole(name));
+    // Without an encoding: the ANSI code page, as ever.
+    Write(L"Ωμέγα ё", "", "");
+    EXPECT_EQ("????? ё", ReadWhole(name));
+}
+
+TEST_F(FileOptionsTest, AppendAddsAtTheEndMakesTheFileAndWritesOneMark) {
+    name = scratch + "new folder\\log.txt";
+    Write(L"первая ", "append", "");
+    Write(L"вторая", "APPEND", "");
+    EXPECT_EQ("первая вторая", ReadWhole(name));
+
+    for (const char* encoding : {"UTF-16", "UTF-8 BOM"}) {
+        bool utf16 = encoding[4] == '1';
+        std::string mark = utf16 ? "\xFF\xFE" : "\xEF\xBB\xBF";
+        DeleteFileA(name.c_str());
+        Write(kText, "append", encoding);
+        Write(L"+ещё", "Append", encoding);
+        std::string text = utf16 ? Utf16(kText) + Utf16(L"+ещё") : std::string(kUtf8) + "+\xD0\xB5\xD1\x89\xD1\x91";
+        EXPECT_EQ(mark + text, ReadWhole(name)) << encoding;
+        // An existing empty file gets its mark.
+        WriteWhole(name, "");
+        Write(L"x", "append", encoding);
+        EXPECT_EQ(mark + (utf16 ? Utf16(L"x") : "x"), ReadWhole(name)) << encoding;
+    }
+}
+
+TEST_F(FileOptionsTest, UnknownModesAndEncodingsFailAndTouchNothing) {
+    WriteWhole(name, "old");
+    const struct {
+        const char *mode, *encoding;
+        const wchar_t* reason;
+    } cases[] = {
+        {"add", "", L"Неизвестный режим записи: aRvik.FileMode=add (допустимо: append, replace)"},
+        {"", "UTF-32", L"Неизвестная кодировка: aRvik.FileEncoding=UTF-32 (допустимо: UTF-8, UTF-8 BOM, UTF-16)"},
+        {"append", "utf8", L"Неизвестная кодировка: aRvik.FileEncoding=utf8 (допустимо: UTF-8, UTF-8 BOM, UTF-16)"},
+    };
+    for (const auto& c : cases) {
+        Set(L"aRvik.FileName", name);
+        Set(L"aRvik.FileText", "new");
+        Set(L"aRvik.FileMode", c.mode);
+        Set(L"aRvik.FileEncoding", c.encoding);
+        Record record;
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileWrite", &record));
+        EXPECT_EQ(59999, record.wCode);
+        EXPECT_STREQ(c.reason, record.bstrDescription);
+        EXPECT_EQ("new", Get(L"aRvik.FileText"));
+        EXPECT_EQ(c.mode, Get(L"aRvik.FileMode"));
+        EXPECT_EQ(c.encoding, Get(L"aRvik.FileEncoding"));
+        EXPECT_EQ("old", ReadWhole(name));
+    }
+
+    // An append below a file fails as a replacing write does.
+    std::string below = scratch + "out.txt\\a.txt";
+    Set(L"aRvik.FileName", below);
+    Set(L"aRvik.FileMode", "append");
+    Set(L"aRvik.FileEncoding", "UTF-8");
+    Record record;
+    ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileWrite", &record));
+    EXPECT_STREQ((L"Не удалось записать файл (путь не найден): " + Wide(below)).c_str(), record.bstrDescription);
+    EXPECT_EQ("append", Get(L"aRvik.FileMode"));
+}
