@@ -7,7 +7,7 @@
 #include "aRvikControlPage.h"
 
 
-ControlPlugin::ControlPlugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantControlPlugin>(info, 3) {}
+ControlPlugin::ControlPlugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantControlPlugin>(info, SafeForScripting) {}
 
 HRESULT STDMETHODCALLTYPE ControlPlugin::Initialize(IUnknown* controlPanel) {
     return ComOperation([controlPanel] { AddPage(controlPanel); });
@@ -20,7 +20,7 @@ void ControlPlugin::AddPage(IUnknown* controlPanel) {
     DWORD disabled;
     {
         RegKey key(HKEY_CURRENT_USER, PLUGIN_KEY, false, KEY_READ);
-        disabled = key["Control Disabled"].Number();
+        disabled = key[CONTROL_DISABLED].Number();
     }
     if (disabled) return;
     co<ITallivantControlPanel> panel = co<ITallivantControlPanel>::From(controlPanel);

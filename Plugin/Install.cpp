@@ -12,7 +12,6 @@
 #include "SessionExtender.h"
 
 #define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
-#define CONTROL_PLUGIN_KEY "Software\\Kelmir\\Tallivant\\Control Plugins\\aRvik"
 
 namespace {
 
@@ -37,14 +36,13 @@ void RegisterClass(const char* clsid, const char* hostKey, const string& moduleP
 void WriteUserSettings() {
     {
         RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
-        RegKey::Value logPath = settings["Script LogPath"];
+        RegKey::Value logPath = settings[SCRIPT_LOG_PATH];
         if (!logPath.Valid()) {
             string path = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";
             logPath = path.c_str();
         }
     }
-    RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ);
-    props.Require();
+    RegKey(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ).Require();
 }
 
 }  // namespace
@@ -52,8 +50,8 @@ void WriteUserSettings() {
 extern "C" int WINAPI TallivantPlugin_InstallInit(HWND, BOOL) {
     try {
         string path = ModulePath();
-        RegisterClass(PLUGIN_CLSID_TEXT, PLUGIN_KEY, path);
-        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, CONTROL_PLUGIN_KEY, path);
+        RegisterClass(PLUGIN_CLSID_TEXT, HOST_PLUGIN_KEY, path);
+        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, HOST_CONTROL_PLUGIN_KEY, path);
         WriteUserSettings();
         return 1;
     } catch (const KelmirException& e) {

@@ -9,7 +9,7 @@
 
 static const char* const kSource = "Plugin/Plugin";
 
-Plugin::Plugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantPlugin>(info, 3) {}
+Plugin::Plugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantPlugin>(info, SafeForScripting) {}
 
 HRESULT STDMETHODCALLTYPE Plugin::Initialize(IUnknown* host) {
     return ComOperation([this, host] { Connect(host); });
@@ -49,7 +49,7 @@ void Plugin::Connect(IUnknown* host) {
 }
 
 Plugin::TerminalExtender::TerminalExtender()
-    : TallivantObject2<ITallivantTerminalExtender2>(co<ITypeInfo>(), 3) {}
+    : TallivantObject2<ITallivantTerminalExtender2>(co<ITypeInfo>(), SafeForScripting) {}
 
 HRESULT STDMETHODCALLTYPE Plugin::TerminalExtender::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_INVALIDARG;

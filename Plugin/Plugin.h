@@ -10,6 +10,8 @@
 
 #include <TallivantObject2.h>
 
+#include "RegistryNames.h"
+
 // Set by the session extender (operation 10), cleared by its operation 7,
 // read by the terminal extender before it obeys "aRvik.Terminate". A plain
 // byte: written and read without a lock.
@@ -23,10 +25,6 @@ const CLSID CLSID_ControlPlugin = {0xB3E1D7A9, 0x2C46, 0x4F0B, {0x8D, 0x73, 0xE9
 #define PLUGIN_CLSID_TEXT "{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}"
 #define CONTROL_PLUGIN_CLSID_TEXT "{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"
 
-// HKEY_CURRENT_USER key of the plug-in's settings, below the key of all
-// plug-ins.
-#define PLUGINS_KEY "Software\\Kelmir\\Tallivant\\Plugins"
-#define PLUGIN_KEY PLUGINS_KEY "\\aRvik"
 
 // Caption of the plug-in's diagnostics.
 #define PLUGIN_CAPTION "Kelmir Tallivant aRvik plugin v.1.2.0"

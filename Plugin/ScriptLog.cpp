@@ -22,7 +22,7 @@ DWORD MaxLogText(HKEY pluginKey) {
     const DWORD fallback = 0x8000;
     RegKey settings(pluginKey);
     if (!settings.key) return fallback;
-    RegKey::Value limit = settings["Max LogText"];
+    RegKey::Value limit = settings[MAX_LOG_TEXT];
     // A value of another type would read as 0 and cut every text away.
     switch (limit.Type()) {
     case REG_DWORD:
@@ -100,7 +100,7 @@ void ScriptLogSettings::Reload() {
     }
     // Unwatched, the settings are read for every entry.
     if (!watched) stale_ = true;
-    pattern_ = (*key_)["Script LogPath"].Text();
+    pattern_ = (*key_)[SCRIPT_LOG_PATH].Text();
     limit_ = MaxLogText(key_->key);
     pathDay_ = 0;
 }

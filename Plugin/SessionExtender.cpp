@@ -18,8 +18,8 @@ static const char* const kSource = "Plugin/SessionExtender";
 
 volatile bool terminateBlocked = false;
 
-Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), 3) {
-    log.SetOptions(log.GetOptions() | 3);
+Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), SafeForScripting) {
+    log.SetOptions(log.GetOptions() | Jotter::TimeStamp | Jotter::WithDate);
 }
 
 HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::UnblockTerminate(VARIANT) {
@@ -99,7 +99,7 @@ void Plugin::SessionExtender::SetProp(IUnknown* session) {
         string value = values.GetString("aRvik.Value");
         RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
         // The reason the key did not open, not the null handle it left.
-        if (!props.key) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, 112);
+        props.Require();
         if (!value.empty()) {
             props[name] = value.c_str();
             values.SetString(name, value);

@@ -16,9 +16,6 @@
 #include "Plugin.h"
 #include "ScriptLog.h"
 
-// HKEY_CURRENT_USER key of the additional session properties.
-#define SESSION_PROPS_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props"
-
 class Plugin::SessionExtender : public TallivantObject2<ITallivantSessionExtender> {
 public:
     SessionExtender();

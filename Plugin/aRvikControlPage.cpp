@@ -62,7 +62,7 @@ int aRvikControlPage::LoadParams() {
         if (type == REG_SZ)
             params.Insert(keystring(name), key[name].Text());
         else if (type == REG_DWORD)
-            params.Insert(keystring(name), Format(0, key[name].Number(), 0));
+            params.Insert(keystring(name), Format(NumberPlain, key[name].Number(), 0));
     });
     return params.Count();
 }
@@ -109,7 +109,8 @@ LONG aRvikControlPage::InitPage(HWND page) {
         caption = WindowText(window);
         (new AutoLayout(window))->SetRules(kPageRules, sizeof kPageRules / sizeof kPageRules[0]);
         ListView list(::GetDlgItem(window, ListId));
-        list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0x21, 0x21);
+        const LPARAM styles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+        list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
         list.Columns.Insert("Параметр", -1);
         list.Columns.Insert("Значение", -1);
         FillList();
@@ -166,12 +167,6 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Help(LONG_PTR window_) {
     });
 }
 
-// The key for writing; one that cannot be opened is an error, not a
-// silent skip that the reload would then hide.
-static void RequireOpen(const RegKey& key, unsigned line) {
-    if (!key.key) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, line);
-}
-
 static void Remove(RegKey::Value& value, unsigned line) {
     if (!value.Delete()) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, line);
 }
@@ -183,7 +178,8 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* 
         if (modified) {
             if (deletedNames.Count()) {
                 RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-                RequireOpen(key, __LINE__);
+                // Unopened, nothing would be written and the reload would hide it.
+                key.Require();
                 for (int i = 0; i < deletedNames.Count(); ++i) {
                     RegKey::Value value = key[deletedNames.At(i)->c_str()];
                     if (value.Valid()) Remove(value, __LINE__);
@@ -191,7 +187,8 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* 
             }
             if (params.Count()) {
                 RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-                RequireOpen(key, __LINE__);
+                // Unopened, nothing would be written and the reload would hide it.
+                key.Require();
                 for (int i = 0; i < params.Count(); ++i) {
                     const map<keystring, string>::pair& entry = params.At(i);
                     RegKey::Value value = key[entry.key.c_str()];

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objsafe.h>
 #include <oleauto.h>
 
 #include <Tallivanx.h>
@@ -25,6 +26,10 @@ inline co<ITypeInfo> HostTypeInfo(REFIID iid) {
     return info;
 }
 
+// The object-safety options every object of the plug-in declares: safe for
+// untrusted callers and for untrusted data.
+const DWORD SafeForScripting = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+
 template <class T>
 class TallivantObject2 : public IDispatchType<T> {
 public:
@@ -33,9 +38,9 @@ public:
     // An empty info makes the object fetch the host's for T.
     TallivantObject2(const co<ITypeInfo>& info, DWORD options)
         : IDispatchType<T>(info), safety_(static_cast<T*>(this)), errorInfo_(static_cast<T*>(this)) {
-        safety_.SetInterfaceSafetyOptions(__uuidof(IUnknown), 3, options);
-        safety_.SetInterfaceSafetyOptions(__uuidof(IDispatch), 3, options);
-        safety_.SetInterfaceSafetyOptions(__uuidof(T), 3, options);
+        safety_.SetInterfaceSafetyOptions(__uuidof(IUnknown), SafeForScripting, options);
+        safety_.SetInterfaceSafetyOptions(__uuidof(IDispatch), SafeForScripting, options);
+        safety_.SetInterfaceSafetyOptions(__uuidof(T), SafeForScripting, options);
         if (!this->typeInfo) this->typeInfo = HostTypeInfo(__uuidof(T));
         errorInfo_.Add(__uuidof(IDispatch));
         errorInfo_.Add(__uuidof(T));

@@ -88,7 +88,7 @@ public:
     // Inserts a copy of value in order; -1 when an equal one is present.
     int AddSorted(const T& value) {
         const T* probe = &value;
-        int at = searchpos(&probe, this->Slots(), this->Count(), sizeof(T*), 3, &T::Compare);
+        int at = searchpos(&probe, this->Slots(), this->Count(), sizeof(T*), SearchAfterEqual | SearchUnique, &T::Compare);
         if (at < 0) return -1;
         T* element = new T(value);
         try {

@@ -37,8 +37,7 @@ private:
 };
 
 struct FaultTest : CommandTest {
-    SavedValue logPath{PLUGIN_KEY, "Script LogPath"};
-    SavedValue prop{SESSION_PROPS_KEY, "Load.Fault"};
+    SavedKey settings{HKEY_CURRENT_USER, PLUGIN_KEY};
     std::string logName = scratch + "script.log";
 
     FaultTest() {
@@ -74,7 +73,7 @@ TEST_F(FaultTest, SetPropIntoAKeyWithoutWriteAccessFailsAndKeepsItsArguments) {
         for (const char* value : {"new", ""}) {  // storing, then deleting
             Set(L"aRvik.Name", "Load.Fault");
             Set(L"aRvik.Value", value);
-            Fails(L"aRvik.SetProp", L"Windows system call error 5 (00000005) at \"Plugin/SessionExtender\":112");
+            Fails(L"aRvik.SetProp", L"Не удалось открыть раздел реестра (ошибка 5): HKEY_CURRENT_USER\\" + Wide(SESSION_PROPS_KEY));
             EXPECT_EQ("Load.Fault", Get(L"aRvik.Name"));
             EXPECT_EQ(value, Get(L"aRvik.Value"));
             EXPECT_FALSE(session->Has(L"Load.Fault"));

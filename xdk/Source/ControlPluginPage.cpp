@@ -10,7 +10,7 @@ namespace TAXDK {
 namespace Standard {
 
 ControlPluginPage::ControlPluginPage(ITallivantControlPanel* host_, const string& name)
-    : TallivantObject2<ITallivantControlPage>(co<ITypeInfo>(), 3), host(host_), window(nullptr),
+    : TallivantObject2<ITallivantControlPage>(co<ITypeInfo>(), SafeForScripting), host(host_), window(nullptr),
       caption(name.c_str()) {}
 
 ControlPluginPage::~ControlPluginPage() {}
@@ -111,7 +111,7 @@ bool ControlPluginPage::CheckInteger(HWND control, const char* field, int* value
     string text = WindowText(control);
     double number;
     try {
-        number = ScanNumber(2, text, 0, true);
+        number = ScanNumber(NumberCommaOrHex, text, 0, true);
     } catch (const NumericSyntax&) {
         FieldError(control, field, string("ошибка формата целого числа (\"") + text + "\")");
         return false;

@@ -65,10 +65,10 @@ int TASession::GetInt(const string& name) {
     if (text.empty()) return 0;
     double value;
     try {
-        value = ScanNumberEx(0, text, 0, 0);
+        value = ScanNumberEx(NumberPlain, text, 0, 0);
     } catch (const NumericSyntax&) {
         try {
-            value = ScanNumberEx(2, text, 0, 0);
+            value = ScanNumberEx(NumberCommaOrHex, text, 0, 0);
         } catch (const NumericSyntax&) {
             throw BadNumber(name, text);
         }
@@ -80,10 +80,10 @@ double TASession::GetReal(const string& name) {
     string text = GetString(name);
     if (text.empty()) return 0.0;
     try {
-        return ScanNumber(0, text, 2, true);
+        return ScanNumber(NumberPlain, text, 2, true);
     } catch (const NumericSyntax&) {
         try {
-            return ScanNumber(2, text, 2, true);
+            return ScanNumber(NumberCommaOrHex, text, 2, true);
         } catch (const NumericSyntax&) {
             throw BadNumber(name, text);
         }
@@ -114,9 +114,9 @@ void TASession::SetString(const string& name, const string& text) {
     site_->SetValue(wideName, wideText);
 }
 
-void TASession::SetInt(const string& name, int value) { SetString(name, Format(0, value, 0)); }
+void TASession::SetInt(const string& name, int value) { SetString(name, Format(NumberPlain, value, 0)); }
 
-void TASession::SetUnsigned(const string& name, unsigned value) { SetString(name, Format(0, value, 0)); }
+void TASession::SetUnsigned(const string& name, unsigned value) { SetString(name, Format(NumberPlain, value, 0)); }
 
 void TASession::SetBool(const string& name, bool value) {
     if (value)

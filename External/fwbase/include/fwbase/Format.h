@@ -13,6 +13,9 @@
 
 #include <str.h>
 
+// The kinds above by name.
+enum NumberKind { NumberPlain = 0, NumberCommaOrHex = 2 };
+
 // printf into a new string of at most size - 1 characters.
 string FormatBuffer(int size, const char* format, ...)
     __attribute__((format(gnu_printf, 2, 3)));
