@@ -5,6 +5,7 @@
 #include <ScriptLog.h>
 
 #include "CommandsTest.h"
+#include "common/SavedKey.h"
 
 namespace {
 
@@ -35,9 +36,7 @@ unsigned __stdcall WriteEntries(void* context) {
 }  // namespace
 
 TEST_F(CommandTest, EightThreadsLoseAndInterleaveNoEntry) {
-    HKEY key = nullptr;
-    bool existed = RegOpenKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
-    if (key) RegCloseKey(key);
+    SavedKey saved(HKEY_CURRENT_USER, PLUGIN_KEY);
     std::string file = scratch + "threads.log";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath", REG_SZ, file.c_str(),
                                              static_cast<DWORD>(file.size() + 1)));
@@ -51,8 +50,6 @@ TEST_F(CommandTest, EightThreadsLoseAndInterleaveNoEntry) {
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(kThreads, threads, TRUE, 120000));
     for (HANDLE t : threads) CloseHandle(t);
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath");
-    if (!existed) RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
 
     std::string content = ReadWhole(file);
     std::vector<int> next(kThreads, 0);

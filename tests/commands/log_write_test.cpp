@@ -7,22 +7,11 @@
 
 namespace {
 
-// The plug-in key's log settings, removed afterwards (with the key when the
-// test created it).
+// The plug-in key without log settings, put back as it was afterwards.
 struct LogTest : CommandTest {
-    bool keyExisted;
+    SavedKey saved{HKEY_CURRENT_USER, PLUGIN_KEY};
 
     LogTest() {
-        HKEY key = nullptr;
-        keyExisted = RegOpenKeyExA(HKEY_CURRENT_USER, PLUGIN_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (key) RegCloseKey(key);
-        Forget();
-    }
-    ~LogTest() override {
-        Forget();
-        if (!keyExisted) RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
-    }
-    static void Forget() {
         RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath");
         RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText");
     }
@@ -278,7 +267,6 @@ void RunReg(const std::string& arguments) {
 // very next reading on: a value set, the key deleted, the key made again by
 // someone else.
 TEST_F(LogTest, SettingsFollowEveryChangeOfTheKey) {
-    SavedKey saved(HKEY_CURRENT_USER, PLUGIN_KEY);
     Pattern("first");
     Limit(5);
     ScriptLogSettings settings;

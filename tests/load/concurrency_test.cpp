@@ -121,22 +121,10 @@ struct Worker {
 };
 
 struct ConcurrencyTest : CommandTest {
-    SavedValue logPath{PLUGIN_KEY, "Script LogPath"};
-    SavedValue maxText{PLUGIN_KEY, "Max LogText"};
-    bool propsExisted = false;
+    SavedKey settings{HKEY_CURRENT_USER, PLUGIN_KEY};
 
-    ConcurrencyTest() {
-        HKEY key = nullptr;
-        propsExisted = RegOpenKeyExA(HKEY_CURRENT_USER, SESSION_PROPS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (key) RegCloseKey(key);
-    }
     ~ConcurrencyTest() override {
-        for (int t = 0; t < kThreads; ++t) {
-            for (int k = 0; k < kProps; ++k)
-                RegDeleteKeyValueA(HKEY_CURRENT_USER, SESSION_PROPS_KEY, PropName(t, k).c_str());
-            SetEnvironmentVariableA(VariableName(t).c_str(), nullptr);
-        }
-        if (!propsExisted) RegDeleteKeyA(HKEY_CURRENT_USER, SESSION_PROPS_KEY);
+        for (int t = 0; t < kThreads; ++t) SetEnvironmentVariableA(VariableName(t).c_str(), nullptr);
     }
 };
 

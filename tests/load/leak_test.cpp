@@ -15,8 +15,7 @@ const int kWarmUp = 200;
 const SIZE_T kMargin = 1 << 20;
 
 struct LeakTest : CommandTest {
-    SavedValue logPath{PLUGIN_KEY, "Script LogPath"};
-    SavedValue prop{SESSION_PROPS_KEY, "Load.Leak"};
+    SavedKey settings{HKEY_CURRENT_USER, PLUGIN_KEY};
 
     ~LeakTest() override { SetEnvironmentVariableA("ARVIK_LOAD_LEAK", nullptr); }
 

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "ModuleTest.h"
+#include "common/SavedKey.h"
 #include "common/WriteDenied.h"
 
 namespace {
@@ -38,24 +39,21 @@ bool KeyExists(HKEY root, const char* path) {
     }
 
 // The product key is read when the module loads: it is set up before.
+// Every key the installation writes is put back as it was afterwards.
 struct Install : ModuleTest {
+    SavedKey pluginClass{HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY}, controlClass{HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY},
+        product{HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant"}, user{HKEY_CURRENT_USER, USER_KEY};
+
     void SetUp() override {
         Clean();
         HKEY product = nullptr;
         RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &product, &createdProduct);
+                        &product, nullptr);
         RegSetValueExA(product, "Log Root", 0, REG_SZ, reinterpret_cast<const BYTE*>("D:\\Logs"), 8);
         RegCloseKey(product);
         ModuleTest::SetUp();
     }
-    void TearDown() override {
-        ModuleTest::TearDown();
-        Clean();
-        if (createdProduct == REG_CREATED_NEW_KEY)
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant");
-        else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant", "Log Root");
-    }
+
     static void Clean() {
         RegDeleteTreeA(HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY);
         RegDeleteTreeA(HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY);
@@ -75,7 +73,6 @@ struct Install : ModuleTest {
         EXPECT_SZ("{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}", HKEY_LOCAL_MACHINE, HOST_CONTROL_KEY, "CLSID");
         EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, USER_PROPS_KEY));
     }
-    DWORD createdProduct = 0;
 };
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "PanelTest.h"
 
+#include <memory>
+
+#include "common/SavedKey.h"
+
 #include <commctrl.h>
 #include <prsht.h>
 
@@ -84,8 +88,18 @@ std::vector<Box>& PanelTest::Boxes() {
 
 void PanelTest::Answer(int button) { answers().push_back(button); }
 
+// The keys the installation writes, put back as they were after the suite.
+static std::vector<std::unique_ptr<SavedKey>>& SavedKeys() {
+    static std::vector<std::unique_ptr<SavedKey>> keys;
+    return keys;
+}
+
 // Installs the module as the host's installer does; it stays loaded.
 void PanelTest::SetUpTestSuite() {
+    SavedKeys().emplace_back(new SavedKey(HKEY_CLASSES_ROOT, "CLSID\\{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}"));
+    SavedKeys().emplace_back(new SavedKey(HKEY_CLASSES_ROOT, "CLSID\\{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"));
+    SavedKeys().emplace_back(new SavedKey(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant"));
+    SavedKeys().emplace_back(new SavedKey(HKEY_CURRENT_USER, USER_KEY));
     HMODULE module = LoadLibraryA(ModuleBesideTest().c_str());
     ASSERT_NE(nullptr, module);
     typedef int(WINAPI * InstallEntry)(HWND, BOOL);
@@ -94,13 +108,7 @@ void PanelTest::SetUpTestSuite() {
     ASSERT_EQ(1, install(nullptr, TRUE));
 }
 
-void PanelTest::TearDownTestSuite() {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID\\{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}");
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID\\{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}");
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant\\Plugins\\aRvik");
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant\\Control Plugins\\aRvik");
-    RegDeleteTreeA(HKEY_CURRENT_USER, USER_KEY);
-}
+void PanelTest::TearDownTestSuite() { SavedKeys().clear(); }
 
 void PanelTest::SetUp() {
     Boxes().clear();
