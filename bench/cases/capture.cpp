@@ -13,6 +13,7 @@
 #include <HostSession.h>
 #include <exceptions.h>
 
+#include "../Automation.h"
 #include "../Text.h"
 
 static const char* const kSource = "bench/capture";
@@ -51,13 +52,6 @@ static void RunDirect(const std::string& command) {
     if (code != 0 || output.size() != kOutput) throw KLAppException("the child's exit code or output is wrong");
 }
 
-static DISPID MemberId(IDispatch* object, const wchar_t* name, const char* what) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = 0;
-    CheckResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), what);
-    return id;
-}
-
 // A property or method without arguments; the result is checked for type.
 // An exception's own code is named too: Wine's WScript.Shell, for one,
 // answers E_NOTIMPL for reading StdOut.
@@ -87,11 +81,7 @@ static VARIANT Get(IDispatch* object, const wchar_t* name, WORD flags, VARTYPE t
 class ShellExec {
 public:
     explicit ShellExec(const std::string& command) : command_(Wide(command)) {
-        CLSID shellClass;
-        CheckResult(CLSIDFromProgID(L"WScript.Shell", &shellClass), "WScript.Shell: CLSIDFromProgID");
-        CheckResult(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                     reinterpret_cast<void**>(shell_.Out())),
-                    "WScript.Shell: CoCreateInstance");
+        shell_ = CreateAutomationObject(L"WScript.Shell", "WScript.Shell");
         exec_ = MemberId(shell_.get(), L"Exec", "WScript.Shell: Exec");
     }
     void operator()() const {

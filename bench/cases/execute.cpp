@@ -11,6 +11,7 @@
 #include <HostSession.h>
 #include <exceptions.h>
 
+#include "../Automation.h"
 #include "../Text.h"
 
 static const char* const kSource = "bench/execute";
@@ -45,13 +46,8 @@ static void RunDirect(const std::string& command) {
 class ShellRun {
 public:
     explicit ShellRun(const std::string& command) : command_(Wide(command)) {
-        CLSID shellClass;
-        CheckResult(CLSIDFromProgID(L"WScript.Shell", &shellClass), "WScript.Shell: CLSIDFromProgID");
-        CheckResult(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                     reinterpret_cast<void**>(shell_.Out())),
-                    "WScript.Shell: CoCreateInstance");
-        LPOLESTR names[] = {const_cast<LPOLESTR>(L"Run")};
-        CheckResult(shell_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &run_), "WScript.Shell: Run");
+        shell_ = CreateAutomationObject(L"WScript.Shell", "WScript.Shell");
+        run_ = MemberId(shell_.get(), L"Run", "WScript.Shell: Run");
     }
     void operator()() const {
         VARIANT args[3];  // reversed: wait, window style, command

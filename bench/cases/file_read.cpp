@@ -6,6 +6,8 @@
 // length after each run.
 #include "Cases.h"
 
+#include "../Automation.h"
+
 #include <oleauto.h>
 
 #include <memory>
@@ -54,32 +56,13 @@ static size_t ReadDirect(const std::string& file) {
     return size_t(n);
 }
 
-static DISPID MemberId(IDispatch* object, const wchar_t* name) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = 0;
-    CheckResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "FileSystemObject members");
-    return id;
-}
-
-static VARIANT Typed(VARTYPE type) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = type;
-    return v;
-}
-
 // OpenTextFile(name, ForReading, no create, ASCII), ReadAll(), Close();
 // gives the text's length.
 class FsoRead {
 public:
     FsoRead() {
-        CLSID fsoClass;
-        CheckResult(CLSIDFromProgID(L"Scripting.FileSystemObject", &fsoClass),
-                    "Scripting.FileSystemObject: CLSIDFromProgID");
-        CheckResult(CoCreateInstance(fsoClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                     reinterpret_cast<void**>(fso_.Out())),
-                    "Scripting.FileSystemObject: CoCreateInstance");
-        open_ = MemberId(fso_.get(), L"OpenTextFile");
+        fso_ = CreateAutomationObject(L"Scripting.FileSystemObject", "Scripting.FileSystemObject");
+        open_ = MemberId(fso_.get(), L"OpenTextFile", "FileSystemObject members");
     }
     size_t operator()(BSTR file) {
         VARIANT args[4] = {Typed(VT_I4), Typed(VT_BOOL), Typed(VT_I4), Typed(VT_BSTR)};  // reversed
@@ -98,8 +81,8 @@ public:
             throw KLAppException("OpenTextFile gave no object");
         }
         if (!readAll_) {
-            readAll_ = MemberId(holder.get(), L"ReadAll");
-            close_ = MemberId(holder.get(), L"Close");
+            readAll_ = MemberId(holder.get(), L"ReadAll", "FileSystemObject members");
+            close_ = MemberId(holder.get(), L"Close", "FileSystemObject members");
         }
         VARIANT text;
         VariantInit(&text);

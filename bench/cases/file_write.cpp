@@ -5,6 +5,8 @@
 // is not timed; every variant's file is checked for its size after each run.
 #include "Cases.h"
 
+#include "../Automation.h"
+
 #include <oleauto.h>
 
 #include <memory>
@@ -49,31 +51,12 @@ static void WriteDirect(const std::string& file, const std::string& text) {
     if (!ok) throw WindowsError(error, kSource, __LINE__);
 }
 
-static DISPID MemberId(IDispatch* object, const wchar_t* name) {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = 0;
-    CheckResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), "FileSystemObject members");
-    return id;
-}
-
-static VARIANT Typed(VARTYPE type) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = type;
-    return v;
-}
-
 // CreateTextFile(name, overwrite, not unicode), then Write(text), Close().
 class FsoWrite {
 public:
     FsoWrite() {
-        CLSID fsoClass;
-        CheckResult(CLSIDFromProgID(L"Scripting.FileSystemObject", &fsoClass),
-                    "Scripting.FileSystemObject: CLSIDFromProgID");
-        CheckResult(CoCreateInstance(fsoClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                     reinterpret_cast<void**>(fso_.Out())),
-                    "Scripting.FileSystemObject: CoCreateInstance");
-        create_ = MemberId(fso_.get(), L"CreateTextFile");
+        fso_ = CreateAutomationObject(L"Scripting.FileSystemObject", "Scripting.FileSystemObject");
+        create_ = MemberId(fso_.get(), L"CreateTextFile", "FileSystemObject members");
     }
     void operator()(BSTR file, BSTR text) {
         VARIANT args[3] = {Typed(VT_BOOL), Typed(VT_BOOL), Typed(VT_BSTR)};  // reversed
@@ -91,8 +74,8 @@ public:
             throw KLAppException("CreateTextFile gave no object");
         }
         if (!write_) {
-            write_ = MemberId(holder.get(), L"Write");
-            close_ = MemberId(holder.get(), L"Close");
+            write_ = MemberId(holder.get(), L"Write", "FileSystemObject members");
+            close_ = MemberId(holder.get(), L"Close", "FileSystemObject members");
         }
         VARIANT body = Typed(VT_BSTR);
         V_BSTR(&body) = text;

@@ -1,0 +1,39 @@
+// The scripting peers' objects, reached through IDispatch as a script
+// reaches them: made from their program ids, members looked up by name.
+// Every failure throws, naming what was asked for.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+
+#include <co.h>
+
+#include "PluginHost.h"
+
+// A new in-process object of progId (for example L"WScript.Shell").
+inline co<IDispatch> CreateAutomationObject(const wchar_t* progId, const char* what) {
+    CLSID objectClass;
+    CheckResult(CLSIDFromProgID(progId, &objectClass), (std::string(what) + ": CLSIDFromProgID").c_str());
+    co<IDispatch> object;
+    CheckResult(CoCreateInstance(objectClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                 reinterpret_cast<void**>(object.Out())),
+                (std::string(what) + ": CoCreateInstance").c_str());
+    return object;
+}
+
+inline DISPID MemberId(IDispatch* object, const wchar_t* name, const char* what) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = 0;
+    CheckResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), what);
+    return id;
+}
+
+// An empty VARIANT of the given type, for arguments.
+inline VARIANT Typed(VARTYPE type) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = type;
+    return v;
+}
