@@ -5,6 +5,8 @@
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
 
+#include "CodePageTable.h"
+
 static const char* const kSource = "Plugin/FileText";
 
 TextEncoding ParseEncoding(const char* property, const string& text) {
@@ -127,16 +129,21 @@ static bool SingleByte(UINT page) {
 
 void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
     // One byte per character: as many characters as bytes, converted in one
-    // pass without measuring.
+    // pass without measuring; the ANSI and OEM pages through their tables.
+    const CodePageTable* table = page != CP_UTF8 ? CodePageTable::For(page) : nullptr;
     int n = 0;
     if (size)
-        n = page != CP_UTF8 && SingleByte(page) ? Count(size)
-                                                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
+        n = table || (page != CP_UTF8 && SingleByte(page))
+                ? Count(size)
+                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
     if (size && n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
     if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
     *out.Out() = text;
-    if (n) MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
+    if (table)
+        table->Widen(bytes, size, text);
+    else if (n)
+        MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
 }
 
 static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& out) {
