@@ -16,7 +16,9 @@ public:
     static const CodePageTable* For(UINT page);
 
     // size bytes into as many units at out, zeros included: what
-    // MultiByteToWideChar gives for them.
+    // MultiByteToWideChar gives for them. The units may cover the bytes
+    // when the bytes begin size bytes or more after out (a text widened in
+    // its own memory): each byte is read before a unit is written over it.
     void Widen(const char* bytes, size_t size, wchar_t* out) const;
 
     CodePageTable(const CodePageTable&) = delete;

@@ -39,6 +39,11 @@ const ULONGLONG maxFileRead = 64ull << 20;
 // FileException "Не удалось прочитать файл (...): " and the name.
 void ReadFileBytes(const char* fileName, Buffer<char>& out);
 
+// The whole content of fileName, read as ReadFileBytes reads it, as
+// DecodeText gives it; a long text in the ANSI code page is widened where it
+// is read, without a copy of its bytes.
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out);
+
 // Bytes in code page as UTF-16 text, a new BSTR; zeros are kept.
 void CodePageText(UINT page, const char* bytes, size_t size, CoString& out);
 

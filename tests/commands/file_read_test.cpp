@@ -98,6 +98,20 @@ TEST_F(FileReadTest, AMarkDecidesThenTheEncodingThenTheAnsiCodePage) {
     EXPECT_EQ(std::wstring(L"A\xFFFD"), Read(name));
 }
 
+// A file longer than the first read, without a mark, is widened where it
+// is read: every byte as the system gives it, to the last one.
+TEST_F(FileReadTest, ALongAnsiFileGivesTheSystemsCharacters) {
+    std::string bytes;
+    for (int i = 0; bytes.size() < (200 << 10); ++i) {
+        bytes += static_cast<char>(1 + i % 255);
+        if (i % 1000 == 0) bytes += std::string(40, 'x');
+    }
+    WriteWhole(scratch + "long.txt", bytes);
+    std::wstring text = Read(scratch + "long.txt");
+    EXPECT_EQ(bytes.size(), text.size());
+    EXPECT_TRUE(Wide(bytes) == text);
+}
+
 TEST_F(FileReadTest, FailuresNameTheResolvedFile) {
     std::string missing = scratch + "missing.txt";
     Fails(scratch + "x\\..\\missing.txt", "", L"Не удалось прочитать файл (файл не найден): " + Wide(missing));
