@@ -4,6 +4,11 @@
 #include <emmintrin.h>
 #endif
 
+// Every x86 build takes the vector path; a 32-bit one needs -msse2 for it.
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2__)
+#error "x86 builds are compiled with -msse2"
+#endif
+
 CodePageTable::CodePageTable(UINT page) : usable_(false), ascii_(false) {
     CPINFO info;
     if (!GetCPInfo(page, &info) || info.MaxCharSize != 1) return;
