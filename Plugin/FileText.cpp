@@ -84,6 +84,7 @@ TextFileWriter::TextFileWriter(const char* fileName, bool append) : file_(OpenFo
     // reads the same whichever way the file is written.
     CheckFileHandle(file_.Handle(), fileName, "Platform/SaveFile_ss", 33);
 }
+
 static FileException ReadError(DWORD error, const char* name) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return FileException("Не удалось прочитать файл (файл не найден): ", name);

@@ -6,11 +6,10 @@
 #include <windows.h>
 
 #include <fwbase/Co.h>
+#include <fwbase/FilePort.h>
 #include <str.h>
 
 #include "Buffer.h"
-
-#include <fwbase/FilePort.h>
 
 // Utf16BigEndian is never named by a script: only a file's mark gives it.
 enum class TextEncoding { Ansi, Utf8, Utf8Bom, Utf16, Utf16BigEndian };

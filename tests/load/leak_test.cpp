@@ -53,6 +53,9 @@ struct LeakTest : CommandTest {
         EXPECT_LE(handleAfter, handle) << "handles left open";
         EXPECT_LE(memoryAfter, memory + kMargin) << "memory left behind";
     }
+    void SetAll(std::initializer_list<std::pair<const wchar_t*, std::string>> values) {
+        for (const auto& value : values) Set(value.first, value.second);
+    }
     void LogInto(const std::string& name) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath", REG_SZ,
                                                  name.c_str(), static_cast<DWORD>(name.size() + 1)));
@@ -149,19 +152,13 @@ TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
     std::string line = "\"" + ExeFolder() + "commands_child.exe\" -o output -e error 7";
     const char* encodings[] = {"", "OEM", "ANSI", "UTF-8"};
     Probe(L"aRvik.Execute", 200, [&](int i) {
-        Set(L"aRvik.Command", line);
-        Set(L"aRvik.Wait", "1");
-        Set(L"aRvik.Timeout", "20000");
-        Set(L"aRvik.Capture", "1");
-        Set(L"aRvik.CaptureEncoding", encodings[i % 4]);
+        SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "20000"}, {L"aRvik.Capture", "1"},
+                {L"aRvik.CaptureEncoding", encodings[i % 4]}});
     });
     EXPECT_EQ("outputerror", Get(L"aRvik.Output"));
     std::string sleeper = "\"" + ExeFolder() + "commands_child.exe\" -o output -s 100 0";
     Probe(L"aRvik.Execute", 40, [&](int) {
-        Set(L"aRvik.Command", sleeper);
-        Set(L"aRvik.Wait", "1");
-        Set(L"aRvik.Timeout", "0");
-        Set(L"aRvik.Capture", "1");
+        SetAll({{L"aRvik.Command", sleeper}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "0"}, {L"aRvik.Capture", "1"}});
     }, DISP_E_EXCEPTION);
 }
 
@@ -176,16 +173,12 @@ TEST_F(LeakTest, FileWriteModesAndEncodings) {
     std::string name = scratch + "file.txt";
     const char* encodings[] = {"", "UTF-8", "UTF-8 BOM", "UTF-16"};
     Probe(L"aRvik.FileWrite", 1200, [&](int i) {
-        Set(L"aRvik.FileName", name);
-        Set(L"aRvik.FileText", "текст " + std::to_string(i));
-        Set(L"aRvik.FileMode", i % 2 ? "append" : "replace");
-        Set(L"aRvik.FileEncoding", encodings[i / 2 % 4]);
+        SetAll({{L"aRvik.FileName", name}, {L"aRvik.FileText", "текст " + std::to_string(i)},
+                {L"aRvik.FileMode", i % 2 ? "append" : "replace"}, {L"aRvik.FileEncoding", encodings[i / 2 % 4]}});
     });
     Probe(L"aRvik.FileWrite", 500, [&](int) {
-        Set(L"aRvik.FileName", name);
-        Set(L"aRvik.FileText", "text");
-        Set(L"aRvik.FileMode", "append");
-        Set(L"aRvik.FileEncoding", "UTF-8");
+        SetAll({{L"aRvik.FileName", name}, {L"aRvik.FileText", "text"}, {L"aRvik.FileMode", "append"},
+                {L"aRvik.FileEncoding", "UTF-8"}});
     }, DISP_E_EXCEPTION);
 }
 
