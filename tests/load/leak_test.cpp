@@ -147,11 +147,12 @@ TEST_F(LeakTest, Execute) {
 }
 
 // Capture with a time limit, in each capture encoding; then programs that
-// outlast a limit of 0, each left running with its pipe closed here.
+// outlast a limit of 0, each left running with its pipe closed here. At
+// 35-50 ms a start, this adds some ten seconds.
 TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
     std::string line = "\"" + ExeFolder() + "commands_child.exe\" -o output -e error 7";
     const char* encodings[] = {"", "OEM", "ANSI", "UTF-8"};
-    Probe(L"aRvik.Execute", 200, [&](int i) {
+    Probe(L"aRvik.Execute", 150, [&](int i) {
         SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "20000"}, {L"aRvik.Capture", "1"},
                 {L"aRvik.CaptureEncoding", encodings[i % 4]}});
     });
