@@ -56,14 +56,24 @@ static RegKey* OpenSettings() {
 }
 
 ScriptLogSettings::ScriptLogSettings()
-    : state_(Unread), keyChanged_(true, false), parentChanged_(true, false), watches_(0), limit_(0), pathDay_(0) {}
+    : state_(Unread),
+      keyChanged_(true, false),
+      parentChanged_(true, false),
+      alwaysSet_(true, true),
+      watches_(0),
+      limit_(0),
+      pathDay_(0) {}
 
 void ScriptLogSettings::Read(string& path, DWORD& limit) {
     // One trip to the system for both reports, made outside the lock so
     // that threads do not queue behind each other's. A report stays set
     // until the thread that acts on it resets it.
-    HANDLE reports[2] = {keyChanged_.Get(), parentChanged_.Get()};
-    bool quiet = WaitForMultipleObjects(2, reports, FALSE, 0) == WAIT_TIMEOUT;
+    // With no report set the wait ends on the event that always is, the
+    // last: a wait that timed out would give up the processor as well.
+    HANDLE reports[3] = {keyChanged_.Get(), parentChanged_.Get(), alwaysSet_.Get()};
+    DWORD count = alwaysSet_.IsValid() ? 3 : 2;
+    DWORD result = WaitForMultipleObjects(count, reports, FALSE, 0);
+    bool quiet = result == WAIT_OBJECT_0 + 2 || result == WAIT_TIMEOUT;
     SYSTEMTIME now;
     GetLocalTime(&now);
     const DWORD today = now.wYear * 10000u + now.wMonth * 100u + now.wDay;

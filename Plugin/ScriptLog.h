@@ -58,6 +58,7 @@ private:
     State state_;
     Trevan::Event keyChanged_;     // set by the system on a change of the key (manual reset)
     Trevan::Event parentChanged_;  // set on a change of the parent's subkeys (manual reset)
+    Trevan::Event alwaysSet_;      // ends the wait when no report is set
     ptr<RegKey> key_;              // while watched
     ptr<RegKey> parent_;           // while watched
     volatile unsigned watches_;
