@@ -80,6 +80,13 @@ DWORD RunProgram(std::wstring command, const std::wstring& output = L"", const w
 
 DWORD Install(const std::wstring& options = L"") { return RunProgram(L"\"" + Setup() + L"\" /S" + options); }
 
+std::string Utf8(const std::wstring& wide) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n, nullptr, nullptr);
+    return utf8;
+}
+
 // The file's bytes; a text with a UTF-16 byte-order mark as UTF-8.
 std::string Read(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
@@ -87,18 +94,7 @@ std::string Read(const std::wstring& path) {
     bytes << in.rdbuf();
     std::string text = bytes.str();
     if (text.size() < 2 || text.compare(0, 2, "\xFF\xFE") != 0) return text;
-    std::wstring wide(reinterpret_cast<const wchar_t*>(text.data() + 2), (text.size() - 2) / 2);
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n, nullptr, nullptr);
-    return utf8;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n, nullptr, nullptr);
-    return utf8;
+    return Utf8(std::wstring(reinterpret_cast<const wchar_t*>(text.data() + 2), (text.size() - 2) / 2));
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
