@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include <Version.h>
+#include <Build.h>
 
 #include "ModuleTest.h"
 
