@@ -5,10 +5,12 @@
 # top of the tree, or absolute).
 # make screenshot: build, then save a picture of the control panel with the
 # example parameters of docs/control-panel.tvs as docs/control-panel.png.
+# make dist: build the 32-bit module, its help and its installer, and put
+# what ships into build/dist: aRvik-VERSION-setup.exe and aRvik-VERSION.zip.
 # make bench: build, then measure the plug-in's commands against the
 # alternatives under Wine; prints the table and writes it as
 # build/ARCH/bench/bench.csv (BENCH_ARGS=--quick for a short smoke run).
-.PHONY: all setup build test demo run screenshot bench clean
+.PHONY: all setup build test dist demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -23,6 +25,12 @@ build: setup
 
 test: build
 	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2
+
+# The module ships as 32-bit code, whatever the tests run as here.
+dist: setup
+	@tools/build.sh i686 ON dist
+	@rm -rf build/dist && cp -r build/i686/installer/dist build/dist
+	@ls -l build/dist
 
 demo: build
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll ../../../examples/demo.tvs'

@@ -2,6 +2,7 @@
 // most aRvik.Timeout milliseconds, taking its output with aRvik.Capture.
 #include "SessionExtender.h"
 
+#include <math.h>
 #include <string.h>
 
 #include <TASession.h>
@@ -20,16 +21,29 @@ static const char* const kSource = "Plugin/Execute";
 // positions of the extender; scripts and tests know them.
 static const char* const kExtender = "Plugin/SessionExtender";
 
-// aRvik.Timeout in whole milliseconds (a fraction is dropped); INFINITE
-// when empty. A text that is no number fails as every session number does.
+// aRvik.Timeout in whole milliseconds; INFINITE when empty. A text that is
+// no whole number fails as every session number does: a fraction is no
+// time the wait can keep.
 static DWORD ReadTimeout(TASession& values, const string& text) {
     if (text.empty()) return INFINITE;
     double value = values.GetReal("aRvik.Timeout");
+    if (value != floor(value)) throw KLAppException(string("Неверный формат числа: aRvik.Timeout=") + text);
     if (value < 0)
         throw KLAppException(string("Время ожидания не может быть отрицательным: aRvik.Timeout=") + text);
     if (value >= static_cast<double>(INFINITE))
         throw KLAppException(string("Время ожидания больше 4294967294 мс: aRvik.Timeout=") + text);
     return static_cast<DWORD>(value);
+}
+
+// aRvik.CaptureEncoding: the code page the program writes in; the
+// console's (OEM) when empty.
+static UINT ReadCaptureEncoding(const string& text) {
+    keystring name(text);
+    if (text.empty() || name == "OEM") return GetOEMCP();
+    if (name == "ANSI") return CP_ACP;
+    if (name == "UTF-8") return CP_UTF8;
+    throw KLAppException(string("Неизвестная кодировка: aRvik.CaptureEncoding=") + text +
+                         " (допустимо: OEM, ANSI, UTF-8)");
 }
 
 // The program's folder, %VAR% expanded; the empty text for the host's own.
@@ -65,8 +79,10 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     string timeoutText = values.GetString("aRvik.Timeout");
     string folderText = values.GetString("aRvik.Dir");
     string capture = values.GetString("aRvik.Capture");
+    string encodingText = values.GetString("aRvik.CaptureEncoding");
     if (!capture.empty()) values.Clear("aRvik.Output");
     DWORD timeout = ReadTimeout(values, timeoutText);
+    UINT page = ReadCaptureEncoding(encodingText);
     if (!capture.empty() && wait.empty())
         throw KLAppException("aRvik.Capture требует aRvik.Wait: вывод программы читается, пока её ждут");
     string folder = ReadFolder(folderText);
@@ -107,7 +123,7 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
         values.SetUnsigned("aRvik.Result", exitCode);
         if (output) {
             CoString text;
-            output->Text(text);
+            output->Text(page, text);
             values.SetWideString("aRvik.Output", text);
         }
     }
@@ -117,4 +133,5 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     ClearGiven(values, "aRvik.Timeout", timeoutText);
     ClearGiven(values, "aRvik.Dir", folderText);
     ClearGiven(values, "aRvik.Capture", capture);
+    ClearGiven(values, "aRvik.CaptureEncoding", encodingText);
 }

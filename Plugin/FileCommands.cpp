@@ -25,6 +25,52 @@ static string ResolveFileName(TASession& values) {
     return name;
 }
 
+static const char* EncodingName(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Utf8Bom:
+        return "UTF-8 BOM";
+    case TextEncoding::Utf16:
+        return "UTF-16";
+    case TextEncoding::Utf16BigEndian:
+        return "UTF-16 BE";
+    default:
+        return "ANSI";
+    }
+}
+
+// The encoding an append writes in: a file's mark decides when no encoding
+// is asked for; one asked for must be the mark's, or the file would hold
+// two encodings and read back garbled. Without a mark, the one asked for.
+static TextEncoding AppendEncoding(TextEncoding marked, TextEncoding asked, const string& askedName,
+                                   const string& fileName) {
+    if (marked == TextEncoding::Ansi || marked == asked) return asked;
+    if (asked == TextEncoding::Ansi) return marked;
+    if (marked == TextEncoding::Utf8Bom && asked == TextEncoding::Utf8) return asked;
+    throw FileException(string("Не удалось дописать файл (в нём ") + EncodingName(marked) +
+                            ", а aRvik.FileEncoding=" + askedName + "): ",
+                        fileName);
+}
+
+static void Append(TASession& values, const string& name, TextEncoding asked, const string& askedName) {
+    TextFileWriter file(name, true);
+    bool holds = file.Size() > 0;
+    TextEncoding encoding = holds ? AppendEncoding(file.Mark(), asked, askedName, name) : asked;
+    Buffer<char> bytes;
+    size_t markSize = 0;
+    if (encoding == TextEncoding::Ansi) {
+        string text = values.GetString("aRvik.FileText");
+        bytes.Append(text.c_str(), text.length());
+    } else {
+        basic_text<wchar_t> text = values.GetWideString("aRvik.FileText");
+        Encode(text.c_str(), text.length(), encoding, bytes, markSize);
+    }
+    // A second mark inside the text would read as a character.
+    size_t skip = holds ? markSize : 0;
+    file.Write(bytes.Data() + skip, bytes.Size() - skip);
+}
+
 void Plugin::SessionExtender::FileWrite(IUnknown* session) {
     TASession values(session);
     string name = ResolveFileName(values);
@@ -48,17 +94,14 @@ void Plugin::SessionExtender::FileWrite(IUnknown* session) {
         // Narrowed while written: a long text needs no copy of its own. An
         // empty name reaches SaveFile too, which reports the path as not found.
         TAXDK::Standard::SaveFile(name, values.GetWideText("aRvik.FileText"));
-    } else {
+    } else if (!append) {
         Buffer<char> bytes;
         size_t markSize = 0;
-        if (encoding == TextEncoding::Ansi) {
-            string text = values.GetString("aRvik.FileText");
-            bytes.Append(text.c_str(), text.length());
-        } else {
-            basic_text<wchar_t> text = values.GetWideString("aRvik.FileText");
-            Encode(text.c_str(), text.length(), encoding, bytes, markSize);
-        }
-        WriteFileBytes(name, bytes.Data(), bytes.Size(), markSize, append);
+        basic_text<wchar_t> text = values.GetWideString("aRvik.FileText");
+        Encode(text.c_str(), text.length(), encoding, bytes, markSize);
+        TextFileWriter(name, false).Write(bytes.Data(), bytes.Size());
+    } else {
+        Append(values, name, encoding, encodingName);
     }
     values.Clear("aRvik.FileText");
     ClearGiven(values, "aRvik.FileMode", mode);

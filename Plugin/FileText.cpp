@@ -34,6 +34,17 @@ void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<ch
         out.Append(reinterpret_cast<const char*>(text), length * sizeof(wchar_t));
         return;
     }
+    if (encoding == TextEncoding::Utf16BigEndian) {
+        out.Append("\xFE\xFF", 2);
+        markSize = 2;
+        char* p = out.Room(length * 2);
+        for (size_t i = 0; i < length; ++i) {
+            *p++ = static_cast<char>(text[i] >> 8);
+            *p++ = static_cast<char>(text[i] & 0xFF);
+        }
+        out.Grow(length * 2);
+        return;
+    }
     if (encoding == TextEncoding::Utf8Bom) {
         out.Append("\xEF\xBB\xBF", 3);
         markSize = 3;
@@ -47,23 +58,33 @@ void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<ch
     out.Grow(static_cast<size_t>(n));
 }
 
-void WriteFileBytes(const char* fileName, const char* bytes, size_t size, size_t markSize, bool append) {
+TextEncoding MarkedEncoding(const char* bytes, size_t size, size_t& markSize) {
+    markSize = 3;
+    if (size >= 3 && !memcmp(bytes, "\xEF\xBB\xBF", 3)) return TextEncoding::Utf8Bom;
+    markSize = 2;
+    if (size >= 2 && !memcmp(bytes, "\xFF\xFE", 2)) return TextEncoding::Utf16;
+    if (size >= 2 && !memcmp(bytes, "\xFE\xFF", 2)) return TextEncoding::Utf16BigEndian;
+    markSize = 0;
+    return TextEncoding::Ansi;
+}
+
+static HANDLE OpenForWriting(const char* fileName, bool append) {
     CreatePath(GetParentPath(fileName), nullptr);
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    // Append access alone: every write goes to the end, also when another
-    // writer has made the file longer meanwhile.
-    HANDLE handle = append ? CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
-                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
-                           : CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    FilePort file(handle, fileName);
-    CheckFileHandle(handle, fileName, kSource, __LINE__);
-    // A second mark inside the text would read as a character.
-    if (append && markSize && file.Size() > 0) {
-        bytes += markSize;
-        size -= markSize;
-    }
-    file.Write(bytes, size);
+    // Append access without write access: every write goes to the end, also
+    // when another writer has made the file longer meanwhile. Reading is
+    // for the file's mark.
+    if (append)
+        return CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+TextFileWriter::TextFileWriter(const char* fileName, bool append) : file_(OpenForWriting(fileName, append), fileName) {
+    // SaveFile's position, a fixed number and not this line's: a failure
+    // reads the same whichever way the file is written.
+    CheckFileHandle(file_.Handle(), fileName, "Platform/SaveFile_ss", 33);
 }
 
 static FileException ReadError(DWORD error, const char* name) {
@@ -76,6 +97,20 @@ static FileException ReadError(DWORD error, const char* name) {
         return FileException("Не удалось прочитать файл (нет доступа): ", name);
     }
     return FileException(FormatBuffer(256, "Не удалось прочитать файл (ошибка %lu): ", error), name);
+}
+
+TextEncoding TextFileWriter::Mark() {
+    char start[3];
+    DWORD got = 0;
+    // From the start, whatever the position: the writes go to the end.
+    OVERLAPPED at;
+    memset(&at, 0, sizeof at);
+    if (!ReadFile(file_.Handle(), start, sizeof start, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+        DWORD error = GetLastError();
+        throw ReadError(error, file_.Name());
+    }
+    size_t markSize = 0;
+    return MarkedEncoding(start, got, markSize);
 }
 
 static FileException TooLarge(const char* name) {
@@ -144,11 +179,6 @@ void ReadRest(ReadingFile& file, size_t size, Buffer<char>& out) {
 
 }  // namespace
 
-void ReadFileBytes(const char* fileName, Buffer<char>& out) {
-    ReadingFile file(fileName);
-    if (file.Read(out, kFirstRead)) ReadRest(file, file.Size(), out);
-}
-
 // True when every character of code page is one byte.
 static bool SingleByte(UINT page) {
     CPINFO info;
@@ -186,24 +216,22 @@ static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& 
 }
 
 void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString& out) {
-    if (size >= 3 && !memcmp(bytes, "\xEF\xBB\xBF", 3)) return CodePageText(CP_UTF8, bytes + 3, size - 3, out);
-    if (size >= 2 && !memcmp(bytes, "\xFF\xFE", 2)) return FromUtf16(bytes + 2, size - 2, false, out);
-    if (size >= 2 && !memcmp(bytes, "\xFE\xFF", 2)) return FromUtf16(bytes + 2, size - 2, true, out);
-    switch (fallback) {
+    size_t markSize = 0;
+    TextEncoding marked = MarkedEncoding(bytes, size, markSize);
+    TextEncoding encoding = marked == TextEncoding::Ansi ? fallback : marked;
+    bytes += markSize;
+    size -= markSize;
+    switch (encoding) {
     case TextEncoding::Utf8:
     case TextEncoding::Utf8Bom:
         return CodePageText(CP_UTF8, bytes, size, out);
     case TextEncoding::Utf16:
         return FromUtf16(bytes, size, false, out);
+    case TextEncoding::Utf16BigEndian:
+        return FromUtf16(bytes, size, true, out);
     default:
         return CodePageText(CP_ACP, bytes, size, out);
     }
-}
-
-// Starts with a byte-order mark that DecodeText takes.
-static bool Marked(const char* bytes, size_t size) {
-    return (size >= 3 && !memcmp(bytes, "\xEF\xBB\xBF", 3)) ||
-           (size >= 2 && (!memcmp(bytes, "\xFF\xFE", 2) || !memcmp(bytes, "\xFE\xFF", 2)));
 }
 
 // The rest of a file of size bytes (first holds its start), in a single-byte
@@ -241,9 +269,10 @@ void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out) {
     Buffer<char> bytes;
     if (file.Read(bytes, kFirstRead)) {
         size_t size = file.Size();
-        const CodePageTable* table = fallback == TextEncoding::Ansi && !Marked(bytes.Data(), bytes.Size())
-                                         ? CodePageTable::For(CP_ACP)
-                                         : nullptr;
+        size_t markSize = 0;
+        bool ansi = fallback == TextEncoding::Ansi &&
+                    MarkedEncoding(bytes.Data(), bytes.Size(), markSize) == TextEncoding::Ansi;
+        const CodePageTable* table = ansi ? CodePageTable::For(CP_ACP) : nullptr;
         if (table && size >= bytes.Size() && WidenInPlace(file, *table, size, bytes, out)) return;
         ReadRest(file, size, bytes);
     }

@@ -11,8 +11,6 @@
 #include "Plugin.h"
 #include "SessionExtender.h"
 
-#define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
-
 namespace {
 
 // The class's name and in-process server under HKEY_CLASSES_ROOT, then

@@ -11,6 +11,7 @@
 #include <TallivantObject2.h>
 
 #include "RegistryNames.h"
+#include "Version.h"
 
 // Set by the session extender (operation 10), cleared by its operation 7,
 // read by the terminal extender before it obeys "aRvik.Terminate". A plain
@@ -27,7 +28,7 @@ const CLSID CLSID_ControlPlugin = {0xB3E1D7A9, 0x2C46, 0x4F0B, {0x8D, 0x73, 0xE9
 
 
 // Caption of the plug-in's diagnostics.
-#define PLUGIN_CAPTION "Kelmir Tallivant aRvik plugin v.1.2.0"
+#define PLUGIN_CAPTION PLUGIN_NAME " v." ARVIK_VERSION_TEXT
 
 class Plugin : public TallivantObject2<ITallivantPlugin> {
 public:

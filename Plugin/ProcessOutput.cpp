@@ -93,15 +93,20 @@ void OutputPipe::Read() {
     ended_ = true;
 }
 
-void OutputPipe::Take() {
+// The bytes the read brought; none while it is under way or at the end.
+DWORD OutputPipe::Take() {
     DWORD got = 0;
     BOOL done = GetOverlappedResult(read_.Get(), &overlapped_, &got, FALSE);
     DWORD error = done ? ERROR_SUCCESS : GetLastError();
-    if (error == ERROR_IO_INCOMPLETE) return;
+    if (error == ERROR_IO_INCOMPLETE) return 0;
     pending_ = false;
-    if (done) return Keep(got);
+    if (done) {
+        Keep(got);
+        return got;
+    }
     if (error != ERROR_BROKEN_PIPE) throw WindowsError(error, kSource, __LINE__);
     ended_ = true;
+    return 0;
 }
 
 void OutputPipe::Keep(DWORD got) {
@@ -132,38 +137,55 @@ static DWORD Left(ULONGLONG start, DWORD timeout) {
     return gone >= timeout ? 0 : static_cast<DWORD>(timeout - gone);
 }
 
+// The longest the output is read once the program has ended.
+static const DWORD drainTime = 1000;
+
+// The program has ended, so all it wrote is in the read under way or in the
+// pipe: takes that much and stops, within drainTime. A grandchild may hold
+// the pipe open and keep filling it; what it adds is not waited for.
+void OutputPipe::Drain() {
+    if (pending_ && WaitForSingleObject(event_.Get(), 0) == WAIT_OBJECT_0) Take();
+    if (ended_) return;
+    // A pipe without writers holds no more than the reads find.
+    ULONGLONG owed = 0;
+    DWORD available = 0;
+    if (PeekNamedPipe(read_.Get(), nullptr, 0, nullptr, &available, nullptr)) owed = available;
+    else if (GetLastError() == ERROR_BROKEN_PIPE) owed = ~0ull;
+    ULONGLONG until = GetTickCount64() + drainTime;
+    while (owed > 0 && !ended_) {
+        if (!pending_) {
+            Read();
+            continue;
+        }
+        ULONGLONG now = GetTickCount64();
+        if (now >= until) return;
+        DWORD got = WaitForSingleObject(event_.Get(), static_cast<DWORD>(until - now));
+        if (got == WAIT_TIMEOUT) return;
+        if (got != WAIT_OBJECT_0) throw WindowsError(GetLastError(), kSource, __LINE__);
+        DWORD taken = Take();
+        owed -= taken < owed ? taken : owed;
+    }
+}
+
 bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
     ULONGLONG start = GetTickCount64();
-    bool exited = false;
     while (!ended_) {
         if (!pending_) {
             Read();
             continue;
         }
-        if (!exited) {
-            HANDLE waits[2] = {event_.Get(), process};
-            DWORD got = WaitForMultipleObjects(2, waits, FALSE, Left(start, timeout));
-            if (got == WAIT_OBJECT_0) Take();
-            else if (got == WAIT_OBJECT_0 + 1) exited = true;
-            else if (got == WAIT_TIMEOUT) return false;
-            else throw WindowsError(GetLastError(), kSource, __LINE__);
-            continue;
+        // The process first: output that never pauses must not hide its end.
+        HANDLE waits[2] = {process, event_.Get()};
+        DWORD got = WaitForMultipleObjects(2, waits, FALSE, Left(start, timeout));
+        if (got == WAIT_OBJECT_0) {
+            Drain();
+            Stop(true);
+            return true;
         }
-        // The program has ended, so all it wrote is in the pipe: take that
-        // and stop when nothing is left, though the pipe stays open.
-        if (WaitForSingleObject(event_.Get(), 0) == WAIT_OBJECT_0) {
-            Take();
-            continue;
-        }
-        DWORD available = 0;
-        if (!PeekNamedPipe(read_.Get(), nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
-        DWORD got = WaitForSingleObject(event_.Get(), Left(start, timeout));
-        if (got == WAIT_TIMEOUT) return false;
-        if (got != WAIT_OBJECT_0) throw WindowsError(GetLastError(), kSource, __LINE__);
-        Take();
+        if (got == WAIT_OBJECT_0 + 1) Take();
+        else if (got == WAIT_TIMEOUT) return false;
+        else throw WindowsError(GetLastError(), kSource, __LINE__);
     }
-    Stop(true);
-    if (exited) return true;
     // The output ended first: the program closed it and may run on.
     DWORD got = WaitForSingleObject(process, Left(start, timeout));
     if (got == WAIT_OBJECT_0) return true;
@@ -172,22 +194,28 @@ bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
 }
 
 // Through UTF-16 into the ANSI code page, as the log's texts are: what that
-// cannot show becomes "?".
-void OutputPipe::Text(CoString& out) const {
-    CoString wide;
-    CodePageText(GetOEMCP(), kept_.Data(), kept_.Size(), wide);
-    UINT length = SysStringLen(wide);
+// cannot show becomes "?". Output already in the ANSI code page is taken as
+// it is.
+void OutputPipe::Text(UINT page, CoString& out) const {
     Buffer<char> ansi;
     if (total_ > kept_.Size()) {
         char digits[24];
         string marker = string("[") + _ui64toa(total_, digits, 10) + " байт]\r\n";
         ansi.Append(marker.c_str(), marker.length());
     }
-    if (length) {
-        int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (page == CP_ACP) {
+        ansi.Append(kept_.Data(), kept_.Size());
+    } else if (kept_.Size()) {
+        CoString wide;
+        CodePageText(page, kept_.Data(), kept_.Size(), wide);
+        int length = static_cast<int>(SysStringLen(wide));
+        // Without it, a character the code page lacks may come as one that
+        // looks like it; a UTF-8 code page takes no such flag.
+        DWORD exact = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+        int n = WideCharToMultiByte(CP_ACP, exact, wide, length, nullptr, 0, nullptr, nullptr);
         if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
-        n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), ansi.Room(static_cast<size_t>(n)), n,
-                                nullptr, nullptr);
+        n = WideCharToMultiByte(CP_ACP, exact, wide, length, ansi.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
+        if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
         ansi.Grow(static_cast<size_t>(n));
     }
     if (total_ > kept_.Size()) ansi.Append("\r\n...", 5);

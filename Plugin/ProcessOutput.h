@@ -9,9 +9,10 @@
 // copies of both once the child has started.
 //
 // Collect reads while it waits for the program, so no amount of output
-// blocks the child. Once the program has ended it takes what is left in the
-// pipe and stops: a handle passed on to a grandchild keeps the pipe open but
-// does not hold the command. Every failure throws WindowsError.
+// blocks the child. Once the program has ended it takes what the pipe held
+// then, for at most a second, and stops: a handle passed on to a grandchild
+// keeps the pipe open, and may keep filling it, but does not hold the
+// command. Every failure throws WindowsError.
 #pragma once
 
 #include <windows.h>
@@ -49,14 +50,16 @@ public:
 
     // Bytes kept at most; more are counted and dropped.
     static const size_t limit = 16u << 20;
-    // The output converted from the console code page (OEM) to the ANSI code
-    // page, zeros kept. Output over limit bytes becomes "[N байт]\r\n", its
-    // first limit bytes and "\r\n...", as the log cuts long texts.
-    void Text(CoString& out) const;
+    // The output read in code page and given in the ANSI code page, zeros
+    // kept; a character that page lacks becomes "?", never a look-alike.
+    // Output over limit bytes becomes "[N байт]\r\n", its first limit bytes
+    // and "\r\n...", as the log cuts long texts.
+    void Text(UINT page, CoString& out) const;
 
 private:
     void Read();
-    void Take();
+    DWORD Take();
+    void Drain();
     void Keep(DWORD got);
     void Stop(bool keep) noexcept;
 

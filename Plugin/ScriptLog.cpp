@@ -40,33 +40,45 @@ DWORD MaxLogText(HKEY pluginKey) {
 #define REG_NOTIFY_THREAD_AGNOSTIC 0x10000000L
 #endif
 
-// One report of the next change of key that filter names to event.
-static bool WatchKey(HKEY key, DWORD filter, HANDLE event) {
-    if (!key) return false;
-    // Not tied to the calling thread, which is the host's and may end. Systems
-    // that know no such registration end it with its thread, which signals
-    // the event: one reading more.
-    LONG r = RegNotifyChangeKeyValue(key, FALSE, filter | REG_NOTIFY_THREAD_AGNOSTIC, event, TRUE);
-    if (r == ERROR_INVALID_PARAMETER) r = RegNotifyChangeKeyValue(key, FALSE, filter, event, TRUE);
-    return r == ERROR_SUCCESS;
+static const DWORD kKeyChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
+// The key's deletion or making is told to its parent only.
+static const DWORD kParentChanges = REG_NOTIFY_CHANGE_NAME;
+
+// The plug-in key for reading and change reports, made when missing;
+// throws when it can be neither read nor made.
+static RegKey* OpenSettings() {
+    const REGSAM access = KEY_READ | KEY_NOTIFY;
+    ptr<RegKey> key(new RegKey(HKEY_CURRENT_USER, PLUGIN_KEY, false, access));
+    if (!key->key && GetLastError() == ERROR_FILE_NOT_FOUND)
+        key = new RegKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, access);
+    key->Require();
+    return key.Detach();
 }
 
-ScriptLogSettings::ScriptLogSettings() : stale_(true), changed_(true, false), limit_(0), pathDay_(0) {}
+ScriptLogSettings::ScriptLogSettings()
+    : state_(Unread),
+      keyChanged_(true, false),
+      parentChanged_(true, false),
+      alwaysSet_(true, true),
+      watches_(0),
+      limit_(0),
+      pathDay_(0) {}
 
 void ScriptLogSettings::Read(string& path, DWORD& limit) {
-    // A trip to the system: made outside the lock, so threads do not queue
-    // behind each other's. Once set, the event stays set until the thread
-    // that reads the change again resets it.
-    bool changed = changed_.TryWait();
+    // One trip to the system for both reports, made outside the lock so
+    // that threads do not queue behind each other's. A report stays set
+    // until the thread that acts on it resets it.
+    // With no report set the wait ends on the event that always is, the
+    // last: a wait that timed out would give up the processor as well.
+    HANDLE reports[3] = {keyChanged_.Get(), parentChanged_.Get(), alwaysSet_.Get()};
+    DWORD count = alwaysSet_.IsValid() ? 3 : 2;
+    DWORD result = WaitForMultipleObjects(count, reports, FALSE, 0);
+    bool quiet = result == WAIT_OBJECT_0 + 2 || result == WAIT_TIMEOUT;
     SYSTEMTIME now;
     GetLocalTime(&now);
     const DWORD today = now.wYear * 10000u + now.wMonth * 100u + now.wDay;
     Trevan::Lock hold(lock_);
-    if (changed && changed_.TryWait()) {
-        changed_.Reset();
-        stale_ = true;
-    }
-    if (stale_) Reload();
+    if (!quiet || state_ != Watched) Update();
     if (pathDay_ != today) {
         path_ = DatedLogPath(pattern_, now);
         pathDay_ = today;
@@ -75,33 +87,82 @@ void ScriptLogSettings::Read(string& path, DWORD& limit) {
     limit = limit_;
 }
 
-// Under lock_. The keys are watched before they are read, so a change made
-// while reading is reported again. They stay open between readings:
+// Under lock_. A watch is set before the key is read, so a change made
+// while reading is reported again. The keys stay open between readings:
 // closing a watched key reports a change of its own.
-void ScriptLogSettings::Reload() {
-    stale_ = false;
-    bool watched = changed_.IsValid();
-    const DWORD keyChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
-    // A key that cannot be watched any more was deleted: open it afresh.
-    if (!key_ || !WatchKey(key_->key, keyChanges, changed_.Get())) {
-        key_ = nullptr;
-        ptr<RegKey> key(new RegKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS));
-        if (!key->key) {
-            stale_ = true;
-            key->Require();
+void ScriptLogSettings::Update() {
+    if (state_ == Unread) return Start();
+    if (state_ == Unwatched) {
+        ptr<RegKey> key(OpenSettings());
+        return Load(key->key);
+    }
+    bool parentChanged = parentChanged_.TryWait(), keyChanged = keyChanged_.TryWait();
+    if (!parentChanged && !keyChanged) return;  // another thread acted on them
+    if (parentChanged) {
+        parentChanged_.Reset();
+        if (!Watch(parent_->key, kParentChanges, parentChanged_)) {
+            Unwatch();
+            return Update();
         }
-        watched = WatchKey(key->key, keyChanges, changed_.Get()) && watched;
-        key_ = key.Detach();
     }
-    // The key's deletion or making is told to its parent only.
-    if (!parent_ || !WatchKey(parent_->key, REG_NOTIFY_CHANGE_NAME, changed_.Get())) {
-        parent_ = new RegKey(HKEY_CURRENT_USER, PLUGINS_KEY, false, KEY_NOTIFY);
-        watched = WatchKey(parent_->key, REG_NOTIFY_CHANGE_NAME, changed_.Get()) && watched;
+    if (keyChanged) keyChanged_.Reset();
+    // After a change of the parent the key may be another one; a key that
+    // cannot be watched again was deleted.
+    if (parentChanged || !Watch(key_->key, kKeyChanges, keyChanged_)) {
+        key_ = nullptr;
+        state_ = Unread;  // until a key stands again
+        key_ = OpenSettings();
+        state_ = Watched;
+        keyChanged_.Reset();  // closing the old key may have set it
+        if (!Watch(key_->key, kKeyChanges, keyChanged_)) {
+            Unwatch();
+            return Update();
+        }
     }
-    // Unwatched, the settings are read for every entry.
-    if (!watched) stale_ = true;
-    pattern_ = (*key_)[SCRIPT_LOG_PATH].Text();
-    limit_ = MaxLogText(key_->key);
+    Load(key_->key);
+}
+
+// Under lock_: opens and watches both keys afresh.
+void ScriptLogSettings::Start() {
+    key_ = nullptr;
+    parent_ = nullptr;
+    ptr<RegKey> key(OpenSettings());
+    parent_ = new RegKey(HKEY_CURRENT_USER, PLUGINS_KEY, false, KEY_NOTIFY);
+    parentChanged_.Reset();
+    keyChanged_.Reset();
+    if (!Watch(parent_->key, kParentChanges, parentChanged_) || !Watch(key->key, kKeyChanges, keyChanged_)) {
+        Unwatch();
+        return Load(key->key);
+    }
+    key_ = key.Detach();
+    state_ = Watched;
+    Load(key_->key);
+}
+
+// Under lock_: a watch cannot be set, so from now on the settings are read
+// afresh at every Read, with nothing watched.
+void ScriptLogSettings::Unwatch() {
+    key_ = nullptr;
+    parent_ = nullptr;
+    state_ = Unwatched;
+}
+
+// One report of the next change of key that filter names.
+bool ScriptLogSettings::Watch(HKEY key, DWORD filter, Trevan::Event& report) {
+    if (!key || !report.IsValid()) return false;
+    // Not tied to the calling thread, which is the host's and may end. Systems
+    // that know no such registration end it with its thread, which signals
+    // the event: one reading more.
+    LONG r = RegNotifyChangeKeyValue(key, FALSE, filter | REG_NOTIFY_THREAD_AGNOSTIC, report.Get(), TRUE);
+    if (r == ERROR_INVALID_PARAMETER) r = RegNotifyChangeKeyValue(key, FALSE, filter, report.Get(), TRUE);
+    if (r != ERROR_SUCCESS) return false;
+    watches_ = watches_ + 1;
+    return true;
+}
+
+void ScriptLogSettings::Load(HKEY key) {
+    pattern_ = RegKey(key)[SCRIPT_LOG_PATH].Text();
+    limit_ = MaxLogText(key);
     pathDay_ = 0;
 }
 

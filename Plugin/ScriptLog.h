@@ -18,34 +18,50 @@
 #include "Plugin.h"
 
 // "Script LogPath" and "Max LogText" as the plug-in key holds them. They
-// are read once, and again only after the system reported a change of the
+// are read once, and again only after the system reported a change: of the
 // key (a value set or removed, a subkey made or removed, its access list
-// changed, the key deleted or made: the system tells that to the parent).
-// The report is an event that each Read tests without waiting; the system
-// sets it as the change is made, so a change counts from the very next
-// Read, whoever made it. The log's path, with the day's date for the first
-// "*", is made again when the pattern or the day changed. Safe for any
-// number of threads.
+// changed) or of its parent's subkeys (the key deleted or made). Each
+// report is an event; every Read tests both in one wait without waiting,
+// and the system sets them as the change is made, so a change counts from
+// the very next Read, whoever made it. Only the watch whose report came is
+// set again. When a watch cannot be set (a parent that denies change
+// reports), the settings are read afresh at every Read and nothing is
+// watched. The log's path, with the day's date for the first "*", is made
+// again when the pattern or the day changed. Safe for any number of
+// threads.
 class ScriptLogSettings {
 public:
     ScriptLogSettings();
     ScriptLogSettings(const ScriptLogSettings&) = delete;
     ScriptLogSettings& operator=(const ScriptLogSettings&) = delete;
 
-    // Today's log path and the limit. Reading the settings opens the
-    // plug-in key, making it when missing; a key that cannot be opened
-    // throws its reason naming the key (RegKey::Require), and the next Read
-    // tries again.
+    // Today's log path and the limit. The settings are only read: the key
+    // is opened for reading and change reports, and made only when it is
+    // missing. A key that can be neither read nor made throws its reason
+    // naming the key (RegKey::Require), and the next Read tries again.
     void Read(string& path, DWORD& limit);
 
+    // How many watches have been set so far: none in steady state, one
+    // again for each report that came.
+    unsigned Watches() const { return watches_; }
+
 private:
-    void Reload();
+    enum State { Unread, Watched, Unwatched };
+
+    void Update();
+    void Start();
+    void Unwatch();
+    bool Watch(HKEY key, DWORD filter, Trevan::Event& report);
+    void Load(HKEY key);
 
     Trevan::CriticalSection lock_;
-    bool stale_;             // read the key at the next Read
-    Trevan::Event changed_;  // set by the system when a watched key changed (manual reset)
-    ptr<RegKey> key_;        // watched for changes
-    ptr<RegKey> parent_;     // watched for the key's deletion
+    State state_;
+    Trevan::Event keyChanged_;     // set by the system on a change of the key (manual reset)
+    Trevan::Event parentChanged_;  // set on a change of the parent's subkeys (manual reset)
+    Trevan::Event alwaysSet_;      // ends the wait when no report is set
+    ptr<RegKey> key_;              // while watched
+    ptr<RegKey> parent_;           // while watched
+    volatile unsigned watches_;
     string pattern_;
     DWORD limit_;
     string path_;    // pattern_ with the date of pathDay_

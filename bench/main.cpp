@@ -4,7 +4,8 @@
 //   aRvik_bench [--quick] [--case NAME]... [--csv FILE]
 // --quick cuts every time budget to a fifth (a smoke run; the figures are
 // then rougher); --case runs only the named case groups (dispatch,
-// execute, file, log, props, map, capture, read). The CSV goes beside the
+// execute, file, log, props, map, capture, read; log-requests only when
+// named: see tools/log-requests.sh). The CSV goes beside the
 // program unless FILE is given.
 // Exit code: 0 when the table was printed and written, 1 otherwise, 2 for
 // usage. Missed goals are reported in the table, not in the exit code.
@@ -67,9 +68,11 @@ int main(int argc, char** argv) {
                 void (*run)(const Context&);
             } cases[] = {{"dispatch", DispatchCase}, {"execute", ExecuteCase}, {"file", FileWriteCase},
                          {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase},
-                         {"capture", CaptureCase},        {"read", FileReadCase}};
+                         {"capture", CaptureCase},        {"read", FileReadCase},
+                         {"log-requests", LogRequestsCase}};
             for (const auto& one : cases) {
                 if (!only.empty() && !only.count(one.name)) continue;
+                if (one.run == LogRequestsCase && only.empty()) continue;
                 fprintf(stderr, "measuring: %s\n", one.name);
                 one.run(context);
             }

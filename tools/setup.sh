@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the cross toolchains, Wine and the test tools when any is missing,
+# Installs the cross toolchains, Wine, the test tools and NSIS when any is missing,
 # and generates the Russian UTF-8 locale that Wine needs to map Cyrillic file
 # names to the Unix file system. Runs without questions (CI has no standard
 # input) and does nothing once everything is present.
@@ -7,7 +7,7 @@ set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine32:i386 wine64 libwine-dev xvfb xauth googletest fp-utils
-      locales fonts-wine)
+      locales fonts-wine nsis)
 locale=ru_RU.UTF-8
 
 missing=()

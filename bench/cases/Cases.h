@@ -28,6 +28,9 @@ void DispatchCase(const Context& c);
 void ExecuteCase(const Context& c);
 void FileWriteCase(const Context& c);
 void LogWriteCase(const Context& c);
+// Runs only when named (--case log-requests): marks a stretch of entries
+// for a trace of the server's requests, measures nothing.
+void LogRequestsCase(const Context& c);
 void SessionPropsCase(const Context& c);
 void ContainersCase(const Context& c);
 void CaptureCase(const Context& c);

@@ -25,6 +25,7 @@ const char* const kSource = "bench/log_write";
 const char* const kPluginKey = "Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
 const int kEntries = 10000;
 const size_t kTextBytes = 100;
+const int kRequestEntries = 200;  // between the marks of LogRequestsCase
 
 // Entry number n: a marker, the number, and filler up to 100 bytes.
 std::string EntryText(int n) {
@@ -221,4 +222,34 @@ void LogWriteCase(const Context& c) {
                                             std::to_string(checkedRuns) + " runs"
                                       : "MISSED: " + losses;
     c.table->Add(lost);
+}
+
+// 200 entries in steady state (after 50 that open the file and read the
+// settings) between two named events, which a trace of the server's
+// requests shows as create_event with these names: tools/log-requests.sh
+// counts what lies between them.
+void LogRequestsCase(const Context& c) {
+    if (!c.plugin) throw KLAppException(c.pluginWhy.c_str());
+    SavedKey settings(kPluginKey);
+    std::string file = *c.scratch + "log-requests.txt";
+    SetLogPath(file);
+    co<HostSession> session(new HostSession);
+    Bstr name(L"aRvik.LogWrite");
+    std::wstring text = Wide(EntryText(0));
+    auto write = [&](int entries) {
+        for (int i = 0; i < entries; ++i) {
+            session->Set(L"aRvik.LogText", text.c_str());
+            CheckResult(c.plugin->Command(session.get(), name), "aRvik.LogWrite");
+        }
+    };
+    write(50);
+    HANDLE begin = CreateEventA(nullptr, TRUE, FALSE, "aRvik.requests.begin");
+    write(kRequestEntries);
+    HANDLE end = CreateEventA(nullptr, TRUE, FALSE, "aRvik.requests.end");
+    CloseHandle(begin);
+    CloseHandle(end);
+    SetLogPath("");
+    write(1);  // the log lets go of its file
+    DeleteFileA(file.c_str());
+    fprintf(stderr, "log requests: %d entries marked\n", kRequestEntries);
 }

@@ -15,11 +15,14 @@ struct ExecuteOptionsTest : CommandTest {
     }
     std::string Line(const std::string& args) { return "\"" + child + "\" " + args; }
     // Presets the results to sentinels and sets the arguments given.
-    void Arguments(const std::string& command, const char* wait, const char* timeout, const char* capture = "") {
+    // The encoding is set only when given.
+    void Arguments(const std::string& command, const char* wait, const char* timeout, const char* capture = "",
+                   const char* encoding = nullptr) {
         Set(L"aRvik.Command", command);
         Set(L"aRvik.Wait", wait);
         Set(L"aRvik.Timeout", timeout);
         Set(L"aRvik.Capture", capture);
+        if (encoding) Set(L"aRvik.CaptureEncoding", encoding);
         Set(L"aRvik.Result", "old");
         Set(L"aRvik.ProcessId", "old");
         Set(L"aRvik.Output", "old");
@@ -27,14 +30,15 @@ struct ExecuteOptionsTest : CommandTest {
     // Runs aRvik.Execute, which must succeed and empty its arguments.
     void Runs() {
         ASSERT_EQ(S_OK, Command(L"aRvik.Execute"));
-        for (const wchar_t* name : {L"aRvik.Command", L"aRvik.Wait", L"aRvik.Timeout", L"aRvik.Capture", L"aRvik.Dir"})
+        for (const wchar_t* name : {L"aRvik.Command", L"aRvik.Wait", L"aRvik.Timeout", L"aRvik.Capture", L"aRvik.Dir",
+                                    L"aRvik.CaptureEncoding"})
             EXPECT_EQ("", Get(name)) << Narrow(name);
         Remember();
     }
     // Runs aRvik.Execute, which must fail with reason and keep its arguments.
     void Fails(const std::wstring& reason) {
         std::string command = Get(L"aRvik.Command"), timeout = Get(L"aRvik.Timeout"), capture = Get(L"aRvik.Capture"),
-                    dir = Get(L"aRvik.Dir");
+                    dir = Get(L"aRvik.Dir"), encoding = Get(L"aRvik.CaptureEncoding");
         Record record;
         ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.Execute", &record));
         EXPECT_EQ(59999, record.wCode);
@@ -43,6 +47,7 @@ struct ExecuteOptionsTest : CommandTest {
         EXPECT_EQ(timeout, Get(L"aRvik.Timeout"));
         EXPECT_EQ(capture, Get(L"aRvik.Capture"));
         EXPECT_EQ(dir, Get(L"aRvik.Dir"));
+        EXPECT_EQ(encoding, Get(L"aRvik.CaptureEncoding"));
         EXPECT_EQ("", Get(L"aRvik.Result"));
         Remember();
     }
@@ -98,21 +103,25 @@ TEST_F(ExecuteOptionsTest, BadArgumentsStartNothing) {
     const struct {
         const char *timeout, *capture, *wait;
         const wchar_t* reason;
+        const char* encoding;
     } cases[] = {
-        {"abc", "", "1", L"Неверный формат числа: aRvik.Timeout=abc"},
-        {"10 s", "", "1", L"Неверный формат числа: aRvik.Timeout=10 s"},
-        {"-5", "", "1", L"Время ожидания не может быть отрицательным: aRvik.Timeout=-5"},
-        {"4294967295", "", "1", L"Время ожидания больше 4294967294 мс: aRvik.Timeout=4294967295"},
-        {"", "1", "", L"aRvik.Capture требует aRvik.Wait: вывод программы читается, пока её ждут"},
+        {"abc", "", "1", L"Неверный формат числа: aRvik.Timeout=abc", ""},
+        {"10 s", "", "1", L"Неверный формат числа: aRvik.Timeout=10 s", ""},
+        {"1,5", "", "1", L"Неверный формат числа: aRvik.Timeout=1,5", ""},  // whole milliseconds only
+        {"1.5", "1", "1", L"Неверный формат числа: aRvik.Timeout=1.5", ""},
+        {"-5", "", "1", L"Время ожидания не может быть отрицательным: aRvik.Timeout=-5", ""},
+        {"4294967295", "", "1", L"Время ожидания больше 4294967294 мс: aRvik.Timeout=4294967295", ""},
+        {"", "1", "", L"aRvik.Capture требует aRvik.Wait: вывод программы читается, пока её ждут", ""},
+        {"", "1", "1", L"Неизвестная кодировка: aRvik.CaptureEncoding=UTF-16 (допустимо: OEM, ANSI, UTF-8)", "UTF-16"},
     };
     for (const auto& c : cases) {
-        Arguments(line, c.wait, c.timeout, c.capture);
+        Arguments(line, c.wait, c.timeout, c.capture, c.encoding);
         Fails(c.reason);
         EXPECT_EQ("", Get(L"aRvik.ProcessId")) << c.timeout;
     }
 
     SetEnvironmentVariableA("ARVIK_EXECUTE_DIR", scratch.folder.c_str());
-    Arguments(line, "1", "");
+    Arguments(line, "1", "", "", "");
     Set(L"aRvik.Dir", "%ARVIK_EXECUTE_DIR%missing");
     Fails(L"Не удалось запустить программу (папка не найдена): " + Wide(scratch + "missing"));
     WriteWhole(scratch + "plain", "x");
@@ -120,6 +129,12 @@ TEST_F(ExecuteOptionsTest, BadArgumentsStartNothing) {
     Fails(L"Не удалось запустить программу (папка не найдена): " + Wide(scratch + "plain"));
     SetEnvironmentVariableA("ARVIK_EXECUTE_DIR", nullptr);
     EXPECT_EQ("", Get(L"aRvik.ProcessId"));
+
+    // The same extender runs the next command.
+    Arguments(line, "1", "2000", "1", "");
+    Set(L"aRvik.Dir", "");
+    Runs();
+    EXPECT_EQ("0", Get(L"aRvik.Result"));
 }
 
 TEST_F(ExecuteOptionsTest, DirIsTheProgramsCurrentFolder) {
@@ -144,6 +159,31 @@ TEST_F(ExecuteOptionsTest, CaptureGivesOutputAndErrorInTheOrderWritten) {
     Runs();
     EXPECT_TRUE(session->Has(L"aRvik.Output"));
     EXPECT_EQ("", Get(L"aRvik.Output"));
+}
+
+// Output comes in the ANSI code page, read in the one the program wrote; a
+// character the ANSI code page lacks becomes "?", never a look-alike.
+TEST_F(ExecuteOptionsTest, CaptureEncodingNamesTheCodePageTheProgramWrites) {
+    const struct {
+        const char *encoding, *hex, *output;
+    } cases[] = {
+        {nullptr, "8FE0A8A2A5E220C4CDFB", "Привет ???"},  // OEM 866: ─ ═ √
+        {"oem", "8FE0A8A2A5E220C4CDFB", "Привет ???"},
+        {"ANSI", "CFF0E8E2E5F2B9", "Привет№"},
+        {"Utf-8", "D09FD180D0B8D0B2D0B5D18220E697A5C3A9FF", "Привет ???"},  // 日, é, a byte that is no UTF-8
+    };
+    for (const auto& c : cases) {
+        Arguments(Line("-x " + std::string(c.hex) + " 0"), "1", "20000", "1", c.encoding);
+        Runs();
+        EXPECT_EQ(c.output, Get(L"aRvik.Output")) << (c.encoding ? c.encoding : "none");
+        if (!c.encoding) {
+            EXPECT_FALSE(session->Has(L"aRvik.CaptureEncoding")) << "made though not given";
+        }
+    }
+    // Wine's cmd writes the ANSI code page into a pipe.
+    Arguments("cmd /c echo Привет", "1", "20000", "1", "ANSI");
+    Runs();
+    EXPECT_EQ("Привет\r\n", Get(L"aRvik.Output"));
 }
 
 // The pipe is read while the program runs: a program that writes far more
@@ -206,4 +246,22 @@ TEST_F(ExecuteOptionsTest, CaptureWithATimeoutDoesNotWaitForTheOutput) {
     EXPECT_EQ("", Get(L"aRvik.Output"));
     ASSERT_FALSE(started.empty());
     EXPECT_TRUE(Running(started.back()));
+}
+
+// Once the program has ended, the output is read for a bounded time: a
+// grandchild that keeps the pipe full does not hold the command.
+TEST_F(ExecuteOptionsTest, AGrandchildWritingWithoutPauseDoesNotHoldTheCommand) {
+    std::string report = scratch + "grandchild.txt";
+    Arguments(Line("-t \"" + report + "\" -w 15000 3"), "1", "20000", "1");
+    DWORD before = GetTickCount();
+    Runs();
+    DWORD took = GetTickCount() - before;
+    std::string pid = ReadWhole(report);
+    ASSERT_EQ(0u, pid.find("grandchild=")) << pid;
+    started.push_back(std::stoul(pid.substr(11)));
+    EXPECT_LT(took, 5000u);
+    EXPECT_EQ("3", Get(L"aRvik.Result"));
+    // What the pipe held when the child ended, far below the cut.
+    std::string output = Get(L"aRvik.Output");
+    EXPECT_EQ(std::string::npos, output.find_first_not_of('.')) << output.size() << " bytes: " << output.substr(0, 40);
 }

@@ -22,6 +22,23 @@ struct FileOptionsTest : CommandTest {
             EXPECT_EQ("", Get(argument)) << Narrow(argument);
         EXPECT_EQ(name, Get(L"aRvik.FileName"));
     }
+    // Writes with the mode and encoding given; must fail with reason, keep
+    // its arguments and leave the file as it was.
+    void Fails(const std::string& file, const char* mode, const char* encoding, const std::wstring& reason) {
+        std::string before = ReadWhole(file);
+        Set(L"aRvik.FileName", file);
+        Set(L"aRvik.FileText", "new");
+        Set(L"aRvik.FileMode", mode);
+        Set(L"aRvik.FileEncoding", encoding);
+        Record record;
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileWrite", &record));
+        EXPECT_EQ(59999, record.wCode);
+        EXPECT_STREQ(reason.c_str(), record.bstrDescription) << mode << "|" << encoding;
+        EXPECT_EQ("new", Get(L"aRvik.FileText"));
+        EXPECT_EQ(mode, Get(L"aRvik.FileMode"));
+        EXPECT_EQ(encoding, Get(L"aRvik.FileEncoding"));
+        EXPECT_EQ(before, ReadWhole(file));
+    }
     static std::string Utf16(const std::wstring& text) {
         return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     }
@@ -96,4 +113,59 @@ TEST_F(FileOptionsTest, UnknownModesAndEncodingsFailAndTouchNothing) {
     ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileWrite", &record));
     EXPECT_STREQ((L"Не удалось записать файл (путь не найден): " + Wide(below)).c_str(), record.bstrDescription);
     EXPECT_EQ("append", Get(L"aRvik.FileMode"));
+}
+
+// A file's byte-order mark decides how an append without an encoding writes;
+// an encoding that differs from the mark writes nothing.
+TEST_F(FileOptionsTest, AppendingKeepsTheEncodingOfTheFilesMark) {
+    const struct {
+        std::string mark, added;  // added: "ё日" in the file's encoding
+        const char* same;         // an encoding that agrees with the mark
+        const char* other;
+        const wchar_t* named;     // the file's encoding as the reason names it
+    } files[] = {
+        {"\xEF\xBB\xBF", "\xD1\x91\xE6\x97\xA5", "UTF-8", "utf-16", L"UTF-8 BOM"},
+        {"\xFF\xFE", Utf16(L"ё日"), "UTF-16", "UTF-8 BOM", L"UTF-16"},
+        {"\xFE\xFF", std::string("\x04\x51\x65\xE5", 4), nullptr, "UTF-16", L"UTF-16 BE"},
+    };
+    for (const auto& f : files) {
+        WriteWhole(name, f.mark);
+        Write(L"ё日", "append", "");
+        if (f.same) Write(L"ё日", "append", f.same);
+        std::string added = f.same ? f.added + f.added : f.added;
+        EXPECT_EQ(f.mark + added, ReadWhole(name)) << f.named;
+        Fails(name, "append", f.other,
+              std::wstring(L"Не удалось дописать файл (в нём ") + f.named + L", а aRvik.FileEncoding=" +
+                  Wide(f.other) + L"): " + Wide(name));
+        Write(L"ё日", "append", "");
+        EXPECT_EQ(f.mark + added + f.added, ReadWhole(name)) << f.named;
+    }
+    // Without a mark, as before: the bytes of the encoding asked for.
+    WriteWhole(name, "a");
+    Write(L"ё", "append", "UTF-16");
+    Write(L"ё", "append", "");
+    EXPECT_EQ("a" + Utf16(L"ё") + "\xB8", ReadWhole(name));
+}
+
+// The system refusing the name or the file fails every way of writing with
+// the text of the plain write.
+TEST_F(FileOptionsTest, RefusedNamesAndHeldFilesFailAsThePlainWriteDoes) {
+    std::string held = scratch + "held.txt";
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    const struct {
+        std::string file;
+        const wchar_t* reason;
+    } cases[] = {
+        {scratch + "a*b.txt", L"Windows system call error 123 (0000007B) at \"Platform/SaveFile_ss\":33"},
+        {scratch.folder + std::string(260, 'x'), L"Windows system call error 206 (000000CE) at \"Platform/SaveFile_ss\":33"},
+        {"CON", L"Windows system call error 6 (00000006) at \"Platform/SaveFile_ss\":33"},  // Wine, no console
+        {held, L"Windows system call error 32 (00000020) at \"Platform/SaveFile_ss\":33"},
+    };
+    for (const auto& c : cases)
+        for (const char* mode : {"", "append", "replace"})
+            for (const char* encoding : {"", "UTF-8"}) Fails(c.file, mode, encoding, c.reason);
+    CloseHandle(holder);
+    Write(L"x", "append", "UTF-8");
+    EXPECT_EQ("x", ReadWhole(name));
 }

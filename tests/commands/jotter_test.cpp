@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <ScriptLog.h>
+#include <exceptions.h>
 
 #include "CommandsTest.h"
 #include "common/SavedKey.h"
@@ -93,4 +94,99 @@ TEST_F(CommandTest, JotterOptionsChooseTheTimeStamp) {
     int h = -1, m = -1, s = -1, ms = -1;
     EXPECT_EQ(4, sscanf(content.c_str() + 9, "%2d:%2d:%2d.%3d ", &h, &m, &s, &ms));
     EXPECT_EQ("time\r\n", content.substr(9 + 13));
+}
+
+namespace {
+
+// Keeps the entries it is given, except that "gate" waits for release
+// (after telling that it arrived) and "throw" fails.
+struct GateWriter : Jotter::Writer {
+    Trevan::Event entered{true, false}, release{true, false};
+    std::vector<std::string> written;  // under the log's lock
+    Jotter::Outcome Put(const Jotter::Data& record) override {
+        std::string text = record.text.c_str();
+        if (text == "gate\r\n") {
+            entered.Set();
+            release.Wait(30000);
+        }
+        if (text == "throw\r\n") throw KLAppException("writer failed");
+        written.push_back(text);
+        return Jotter::Outcome();
+    }
+};
+
+// One thread's calls of Write: text, or text0, text1, ... for more entries.
+struct Caller {
+    Caller(Jotter* log, const std::string& text, int entries) : log(log), text(text), entries(entries) {}
+    Jotter* log;
+    std::string text;
+    int entries;
+    DWORD error = 0xDEADBEEF;  // the last outcome's
+    std::string thrown;        // what a Write threw
+    int failed = 0;
+
+    HANDLE Start() { return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr)); }
+    static unsigned __stdcall Run(void* context) {
+        Caller* c = static_cast<Caller*>(context);
+        for (int i = 0; i < c->entries; ++i) {
+            std::string text = c->entries == 1 ? c->text : c->text + std::to_string(i);
+            try {
+                c->error = c->log->Write(6, "%s", text.c_str()).error;
+                if (c->error) ++c->failed;
+            } catch (const KelmirException& e) {
+                c->thrown = e.Reason();
+                ++c->failed;
+            }
+        }
+        return 0;
+    }
+};
+
+}  // namespace
+
+// The record that fails is drained by another caller's Write: only its own
+// caller hears of it, and nobody's record stays behind.
+TEST(JotterTest, AWriterThatThrowsFailsOnlyItsOwnCaller) {
+    Jotter log;
+    GateWriter* writer = new GateWriter;  // the log's
+    log.SetWriter(writer);
+    Caller gate{&log, "gate", 1}, thrower{&log, "throw", 1}, a{&log, "a", 100}, b{&log, "b", 100};
+    std::vector<HANDLE> threads{gate.Start()};
+    EXPECT_TRUE(writer->entered.Wait(30000));
+    Trevan::Event waiting = log.Queue().NonEmpty();  // set while records wait
+    threads.push_back(thrower.Start());
+    EXPECT_TRUE(waiting.Wait(30000));
+    threads.push_back(a.Start());
+    threads.push_back(b.Start());
+    writer->release.Set();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(DWORD(threads.size()), threads.data(), TRUE, 60000));
+
+    EXPECT_EQ(0u, gate.error);
+    EXPECT_EQ("", gate.thrown);
+    EXPECT_EQ(0xDEADBEEFu, thrower.error);
+    EXPECT_EQ("writer failed", thrower.thrown);
+    EXPECT_EQ(0, a.failed + b.failed);
+    EXPECT_EQ(0, log.Queue().Count());
+    std::vector<std::string> gated, fromA, fromB, expectA, expectB;
+    for (const std::string& text : writer->written)
+        (text[0] == 'a' ? fromA : text[0] == 'b' ? fromB : gated).push_back(text);
+    for (int i = 0; i < 100; ++i) {
+        expectA.push_back("a" + std::to_string(i) + "\r\n");
+        expectB.push_back("b" + std::to_string(i) + "\r\n");
+    }
+    EXPECT_EQ(std::vector<std::string>{"gate\r\n"}, gated);
+    EXPECT_EQ(expectA, fromA);
+    EXPECT_EQ(expectB, fromB);
+
+    // A record taken out of the queue before the writer saw it is not
+    // reported as written.
+    Caller dropped{&log, "dropped", 1};
+    EnterCriticalSection(log.Section());
+    threads.push_back(dropped.Start());
+    EXPECT_TRUE(waiting.Wait(30000));
+    log.Queue().Clear();
+    LeaveCriticalSection(log.Section());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(threads.back(), 30000));
+    EXPECT_EQ(DWORD(ERROR_CANCELLED), dropped.error);
+    for (HANDLE t : threads) CloseHandle(t);
 }

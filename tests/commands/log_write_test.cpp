@@ -4,6 +4,7 @@
 
 #include "CommandsTest.h"
 #include "common/SavedKey.h"
+#include "common/WriteDenied.h"
 
 namespace {
 
@@ -291,6 +292,57 @@ TEST_F(LogTest, SettingsFollowEveryChangeOfTheKey) {
     EXPECT_EQ("fourth 32768", read());
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY));
     EXPECT_EQ(" 32768", read());  // reading makes the key again, empty
+}
+
+// The watches are set again only when their report came. Under a parent
+// that denies change reports nothing is watched and every reading reads the
+// key, so a change still counts from the very next one.
+TEST_F(LogTest, WatchesAreSetAgainOnlyWhenTheirReportCame) {
+    Pattern("first");
+    auto read = [](ScriptLogSettings& settings) {
+        string pattern("sentinel");
+        DWORD limit = 0xDEADBEEF;
+        settings.Read(pattern, limit);
+        return std::string(pattern.c_str()) + " " + std::to_string(limit);
+    };
+    ScriptLogSettings settings;
+    EXPECT_EQ("first 32768", read(settings));
+    EXPECT_EQ(2u, settings.Watches());  // the key and its parent
+    EXPECT_EQ("first 32768", read(settings));
+    Limit(3);
+    EXPECT_EQ("first 3", read(settings));
+    EXPECT_EQ("first 3", read(settings));
+    EXPECT_EQ(3u, settings.Watches());  // the key's, once
+
+    WriteDenied denied(PLUGINS_KEY, HKEY_CURRENT_USER, KEY_NOTIFY);
+    ASSERT_TRUE(denied.ok);
+    ScriptLogSettings unwatched;
+    EXPECT_EQ("first 3", read(unwatched));
+    Pattern("second");
+    EXPECT_EQ("second 3", read(unwatched));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY));
+    Pattern("third");  // the key made again
+    EXPECT_EQ("third 32768", read(unwatched));
+    EXPECT_EQ("third 32768", read(unwatched));
+    EXPECT_EQ(0u, unwatched.Watches());
+}
+
+// An operator who locks the settings against change keeps a working log,
+// whether the extender logged before or not.
+TEST_F(LogTest, SettingsLockedAgainstChangeStillLog) {
+    std::string file = scratch + "locked.log";
+    Pattern(file);
+    Log("before");
+    {
+        WriteDenied locked(PLUGIN_KEY);
+        ASSERT_TRUE(locked.ok);
+        Log("logging");
+        extender = co<ITallivantSessionExtender>(new Plugin::SessionExtender);
+        Log("fresh");
+        Log("again");
+    }
+    EXPECT_EQ((std::vector<std::string>{"before\r\n", "logging\r\n", "fresh\r\n", "again\r\n"}),
+              Entries(ReadWhole(file)));
 }
 
 // Another process changes both settings between two entries: the second

@@ -86,9 +86,9 @@ TEST_F(FaultTest, SetPropIntoAKeyWithoutWriteAccessFailsAndKeepsItsArguments) {
     EXPECT_EQ("new", Get(L"Load.Fault"));
 }
 
-TEST_F(FaultTest, LogWriteWithoutWriteAccessToItsSettingsFailsInsteadOfLosingTheEntry) {
+TEST_F(FaultTest, LogWriteWithoutReadAccessToItsSettingsFailsInsteadOfLosingTheEntry) {
     {
-        WriteDenied denied(PLUGIN_KEY);
+        WriteDenied denied(PLUGIN_KEY, HKEY_CURRENT_USER, KEY_QUERY_VALUE);
         ASSERT_TRUE(denied.ok);
         Set(L"aRvik.LogText", "kept");
         Fails(L"aRvik.LogWrite", L"Не удалось открыть раздел реестра (ошибка 5): HKEY_CURRENT_USER\\" + Wide(PLUGIN_KEY));

@@ -25,12 +25,18 @@ struct LeakTest : CommandTest {
     void Probe(const wchar_t* command, int count, const std::function<void(int)>& arguments,
                HRESULT expected = S_OK) {
         int wrong = 0;
-        std::string first;  // the first unexpected failure
+        std::string first;  // the first unexpected result, printed at once
         auto run = [&](int i) {
             arguments(i);
             Record record;
-            if (Command(command, &record) == expected) return;
-            if (!wrong++) first = Narrow(record.bstrDescription);
+            HRESULT hr = Command(command, &record);
+            if (hr == expected) return;
+            if (wrong++) return;
+            char head[96];
+            snprintf(head, sizeof head, "run %d: %#lx, code %u: ", i, static_cast<unsigned long>(hr), record.wCode);
+            first = head + (record.bstrDescription ? Narrow(record.bstrDescription) : std::string("(no text)"));
+            printf("%ls %s\n", command, first.c_str());
+            fflush(stdout);
         };
         for (int i = 0; i < std::min(kWarmUp, count / 10); ++i) run(i);
         UINT_PTR handle = NextHandleValue();
@@ -46,6 +52,9 @@ struct LeakTest : CommandTest {
         EXPECT_EQ(0, wrong) << "runs with another result than expected, the first: " << first;
         EXPECT_LE(handleAfter, handle) << "handles left open";
         EXPECT_LE(memoryAfter, memory + kMargin) << "memory left behind";
+    }
+    void SetAll(std::initializer_list<std::pair<const wchar_t*, std::string>> values) {
+        for (const auto& value : values) Set(value.first, value.second);
     }
     void LogInto(const std::string& name) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath", REG_SZ,
@@ -137,7 +146,50 @@ TEST_F(LeakTest, Execute) {
     EXPECT_EQ("7", Get(L"aRvik.Result"));
 }
 
+// Capture with a time limit, in each capture encoding; then programs that
+// outlast a limit of 0, each left running with its pipe closed here. At
+// 35-50 ms a start, this adds some ten seconds.
+TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
+    std::string line = "\"" + ExeFolder() + "commands_child.exe\" -o output -e error 7";
+    const char* encodings[] = {"", "OEM", "ANSI", "UTF-8"};
+    Probe(L"aRvik.Execute", 150, [&](int i) {
+        SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "20000"}, {L"aRvik.Capture", "1"},
+                {L"aRvik.CaptureEncoding", encodings[i % 4]}});
+    });
+    EXPECT_EQ("outputerror", Get(L"aRvik.Output"));
+    std::string sleeper = "\"" + ExeFolder() + "commands_child.exe\" -o output -s 100 0";
+    Probe(L"aRvik.Execute", 40, [&](int) {
+        SetAll({{L"aRvik.Command", sleeper}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "0"}, {L"aRvik.Capture", "1"}});
+    }, DISP_E_EXCEPTION);
+}
+
 TEST_F(LeakTest, ExecuteOfAMissingProgram) {
     std::string line = "\"" + scratch.folder + "missing.exe\"";
     Probe(L"aRvik.Execute", kRuns, [&](int) { Set(L"aRvik.Command", line); }, DISP_E_EXCEPTION);
+}
+
+// Each encoding replaced and then appended to, which reads the file's mark;
+// an append in another encoding than the mark's fails.
+TEST_F(LeakTest, FileWriteModesAndEncodings) {
+    std::string name = scratch + "file.txt";
+    const char* encodings[] = {"", "UTF-8", "UTF-8 BOM", "UTF-16"};
+    Probe(L"aRvik.FileWrite", 1200, [&](int i) {
+        SetAll({{L"aRvik.FileName", name}, {L"aRvik.FileText", "текст " + std::to_string(i)},
+                {L"aRvik.FileMode", i % 2 ? "append" : "replace"}, {L"aRvik.FileEncoding", encodings[i / 2 % 4]}});
+    });
+    Probe(L"aRvik.FileWrite", 500, [&](int) {
+        SetAll({{L"aRvik.FileName", name}, {L"aRvik.FileText", "text"}, {L"aRvik.FileMode", "append"},
+                {L"aRvik.FileEncoding", "UTF-8"}});
+    }, DISP_E_EXCEPTION);
+}
+
+TEST_F(LeakTest, FileRead) {
+    const std::string files[] = {"x", "\xEF\xBB\xBFx", std::string("\xFF\xFEx\0", 4), std::string("\xFE\xFF\0x", 4)};
+    for (size_t k = 0; k < 4; ++k) WriteWhole(scratch + std::to_string(k).c_str(), files[k] + std::string(3000, '\0'));
+    Probe(L"aRvik.FileRead", 1200, [&](int i) {
+        Set(L"aRvik.FileName", scratch + std::to_string(i % 4).c_str());
+        Set(L"aRvik.FileEncoding", i % 3 ? "" : "UTF-8");
+    });
+    EXPECT_EQ(L'x', session->Value(L"aRvik.FileText")[0]);
+    Probe(L"aRvik.FileRead", 500, [&](int) { Set(L"aRvik.FileName", scratch + "missing.txt"); }, DISP_E_EXCEPTION);
 }

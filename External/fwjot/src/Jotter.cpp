@@ -90,8 +90,10 @@ Jotter::Outcome Jotter::Write(DWORD format, const char* text, ...) {
     string entry = string::Adopt(entryText);
 
     // Whoever drains the queue fills this in, under the lock, before this
-    // call takes the lock in turn.
+    // call takes the lock in turn; a record taken out otherwise leaves it
+    // as it starts: not written.
     Outcome outcome;
+    outcome.error = ERROR_CANCELLED;
     Data* record = new Data(format, entry, &outcome);
     if (!queue_.Put(record)) {
         // The queue cannot grow: write this entry directly, in turn.
@@ -99,13 +101,16 @@ Jotter::Outcome Jotter::Write(DWORD format, const char* text, ...) {
         Trevan::Lock hold(lock_);
         Drain();
         Put(*own);
-        return outcome;
+    } else {
+        Trevan::Lock hold(lock_);
+        Drain();
     }
-    Trevan::Lock hold(lock_);
-    Drain();
+    if (outcome.thrown) std::rethrow_exception(outcome.thrown);
     return outcome;
 }
 
+// Empties the queue whatever the writer does: a record left in it would
+// point at the frame of a caller that has returned.
 void Jotter::Drain() {
     while (Data* next = queue_.Get()) {
         ptr<Data> record(next);
@@ -114,7 +119,12 @@ void Jotter::Drain() {
 }
 
 void Jotter::Put(const Data& record) {
-    if (!writer_) return;
-    Outcome outcome = writer_->Put(record);
+    Outcome outcome;
+    try {
+        if (writer_) outcome = writer_->Put(record);
+    } catch (...) {
+        outcome = Outcome();
+        outcome.thrown = std::current_exception();
+    }
     if (record.outcome) *record.outcome = outcome;
 }

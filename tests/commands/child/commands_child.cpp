@@ -19,6 +19,13 @@
 //   -g MS     starts "commands_child -s MS 0" inheriting its handles and
 //             writes "grandchild=" and that process's id
 //   -t FILE   the steps after it write into FILE instead of the output
+//   -w MS     starts "commands_child -k EVENT -f MS 0" inheriting its
+//             handles, waits (at most 10 s) until it has written, and
+//             writes "grandchild=" and that process's id
+//   -k VALUE  the inherited event handle value that -f sets
+//   -f MS     writes dots without pause for MS milliseconds from three
+//             threads, setting the event of -k after the first write; ends
+//             when the output breaks
 #include <windows.h>
 
 #include <stdio.h>
@@ -26,6 +33,41 @@
 #include <string.h>
 
 static HANDLE target = nullptr;  // set by -t
+static HANDLE written = nullptr;  // set by -k
+
+static DWORD floodUntil;  // set by -f
+
+// Writes of 256 KiB, four times what the pipe holds: each waits while it is
+// read, and the other writers' writes wait in the pipe meanwhile.
+static char dots[256 << 10];
+
+static DWORD WINAPI Flood(void*) {
+    do {
+        DWORD n = 0;
+        if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), dots, sizeof dots, &n, nullptr)) ExitProcess(4);
+        if (written) SetEvent(written);
+    } while (static_cast<int>(floodUntil - GetTickCount()) > 0);
+    return 0;
+}
+
+static HANDLE HandleValue(const char* value) {
+    return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(_strtoui64(value, nullptr, 10)));
+}
+
+// Starts this program with the arguments given, inheriting the handles;
+// its process id, or 0.
+static DWORD StartSelf(const char* args) {
+    char self[MAX_PATH] = "", line[MAX_PATH + 96];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    snprintf(line, sizeof line, "\"%s\" %s", self, args);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) return 0;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return started.dwProcessId;
+}
 
 static void Put(DWORD which, const void* data, size_t size) {
     HANDLE out = target ? target : GetStdHandle(which);
@@ -76,7 +118,7 @@ static int Steps(int argc, char** argv) {
             Sleep(strtoul(value, nullptr, 10));
             ++i;
         } else if (!strcmp(step, "-h")) {
-            HANDLE handle = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(_strtoui64(value, nullptr, 10)));
+            HANDLE handle = HandleValue(value);
             DWORD flags = 0;
             char text[96];
             int n = snprintf(text, sizeof text, "handle %s: %s", value,
@@ -92,17 +134,32 @@ static int Steps(int argc, char** argv) {
         } else if (!strcmp(step, "-p")) {
             Say("pid=%llu", GetCurrentProcessId());
         } else if (!strcmp(step, "-g")) {
-            char self[MAX_PATH] = "", line[MAX_PATH + 64];
-            GetModuleFileNameA(nullptr, self, MAX_PATH);
-            snprintf(line, sizeof line, "\"%s\" -s %s 0", self, value);
-            STARTUPINFOA startup = {};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION started = {};
-            if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
-                return 5;
-            CloseHandle(started.hThread);
-            CloseHandle(started.hProcess);
-            Say("grandchild=%llu", started.dwProcessId);
+            char args[64];
+            snprintf(args, sizeof args, "-s %s 0", value);
+            DWORD pid = StartSelf(args);
+            if (!pid) return 5;
+            Say("grandchild=%llu", pid);
+            ++i;
+        } else if (!strcmp(step, "-w")) {
+            SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+            HANDLE event = CreateEventA(&inherit, TRUE, FALSE, nullptr);
+            char args[96];
+            snprintf(args, sizeof args, "-k %llu -f %s 0", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(event)), value);
+            DWORD pid = StartSelf(args);
+            if (!event || !pid || WaitForSingleObject(event, 10000) != WAIT_OBJECT_0) return 5;
+            CloseHandle(event);
+            Say("grandchild=%llu", pid);
+            ++i;
+        } else if (!strcmp(step, "-k")) {
+            written = HandleValue(value);
+            ++i;
+        } else if (!strcmp(step, "-f")) {
+            // Three writers, so that the pipe is never found empty.
+            memset(dots, '.', sizeof dots);
+            floodUntil = GetTickCount() + strtoul(value, nullptr, 10);
+            HANDLE writers[3];
+            for (HANDLE& writer : writers) writer = CreateThread(nullptr, 0, Flood, nullptr, 0, nullptr);
+            WaitForMultipleObjects(3, writers, TRUE, INFINITE);
             ++i;
         } else if (!strcmp(step, "-t")) {
             target = CreateFileA(value, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);

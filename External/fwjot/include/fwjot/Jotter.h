@@ -10,6 +10,13 @@
 // entry ends with "\r\n". Character format 6 is narrow text in the ANSI
 // code page, written as it is; the stand-in treats every format so.
 //
+// A writer that throws fails only the entry it was writing: that entry's
+// own Write throws it again, whichever caller's drain met it, and the
+// drain goes on with the next record. Every Write returns only once its
+// own record has left the queue; a record that leaves it without reaching
+// the writer (Queue().Clear()) comes back as ERROR_CANCELLED, never as
+// written. Records put with no outcome lose what the writer threw.
+//
 // The writer owns the file: opened on the first entry after the path
 // changed (its folders made when missing), shared with readers and writers
 // (a user may tail it), kept open until the path changes or the log goes.
@@ -26,6 +33,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include <refs.h>
 #include <str.h>
 #include <Trevan/CriticalSection.h>
@@ -38,6 +47,7 @@ public:
     struct Outcome {
         DWORD error = 0;
         string path;
+        std::exception_ptr thrown;  // what the writer threw instead; Write throws it
     };
 
     // One log record. value is the writer's (a kind or format code);
