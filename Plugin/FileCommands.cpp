@@ -113,10 +113,8 @@ void Plugin::SessionExtender::FileRead(IUnknown* session) {
     string encodingName = values.GetString("aRvik.FileEncoding");
     TextEncoding fallback = ParseEncoding("aRvik.FileEncoding", encodingName);
     string name = ResolveFileName(values);
-    Buffer<char> bytes;
-    ReadFileBytes(name, bytes);
     CoString text;
-    DecodeText(bytes.Data(), bytes.Size(), fallback, text);
+    ReadFileText(name, fallback, text);
     values.SetWideString("aRvik.FileText", text);
     ClearGiven(values, "aRvik.FileEncoding", encodingName);
 }

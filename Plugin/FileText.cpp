@@ -5,6 +5,8 @@
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
 
+#include "CodePageTable.h"
+
 static const char* const kSource = "Plugin/FileText";
 
 TextEncoding ParseEncoding(const char* property, const string& text) {
@@ -115,44 +117,67 @@ static FileException TooLarge(const char* name) {
     return FileException("Не удалось прочитать файл (больше 64 МБ): ", name);
 }
 
-void ReadFileBytes(const char* fileName, Buffer<char>& out) {
-    HANDLE handle = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        throw ReadError(error, fileName);
+namespace {
+
+// One file open for reading, with every sharing mode granted to others.
+// Failures throw ReadError's texts; a text beyond maxFileRead, TooLarge.
+class ReadingFile {
+public:
+    explicit ReadingFile(const char* name)
+        : name_(name),
+          handle_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
+          port_(handle_, name) {
+        if (handle_ == INVALID_HANDLE_VALUE) Fail();
     }
-    FilePort file(handle, fileName);
-    // A small file comes whole with the first read, without asking its size
-    // (a call to the system less). A read that fills all it asked for is
-    // followed by one for the rest of the size, and one byte more: a read
-    // that fills that too shows the file grew meanwhile, and the reads go on
-    // up to the limit.
-    const size_t step = 64 << 10;
-    size_t ask = step;
-    bool sized = false;
-    for (;;) {
+
+    // At most ask bytes into to; gives how many came.
+    size_t Read(char* to, size_t ask) {
         DWORD got = 0;
-        if (!ReadFile(handle, out.Room(ask), static_cast<DWORD>(ask), &got, nullptr)) {
-            DWORD error = GetLastError();
-            throw ReadError(error, fileName);
-        }
-        out.Grow(got);
-        if (out.Size() > maxFileRead) throw TooLarge(fileName);
-        if (got < ask) return;
-        ask = step;
-        if (sized) continue;
-        sized = true;
-        LARGE_INTEGER size;
-        if (!GetFileSizeEx(handle, &size)) {
-            DWORD error = GetLastError();
-            throw ReadError(error, fileName);
-        }
-        ULONGLONG expected = static_cast<ULONGLONG>(size.QuadPart);
-        if (expected > maxFileRead) throw TooLarge(fileName);
-        if (expected >= out.Size()) ask = static_cast<size_t>(expected) - out.Size() + 1;
+        if (!ReadFile(handle_, to, static_cast<DWORD>(ask), &got, nullptr)) Fail();
+        return got;
     }
+    // At most ask bytes more at the end of out; true when all came, so
+    // that more may follow.
+    bool Read(Buffer<char>& out, size_t ask) {
+        size_t got = Read(out.Room(ask), ask);
+        out.Grow(got);
+        if (out.Size() > maxFileRead) throw TooLarge(name_);
+        return got == ask;
+    }
+    size_t Size() {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(handle_, &size)) Fail();
+        if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(name_);
+        return static_cast<size_t>(size.QuadPart);
+    }
+
+private:
+    [[noreturn]] void Fail() {
+        DWORD error = GetLastError();
+        throw ReadError(error, name_);
+    }
+
+    const char* name_;
+    HANDLE handle_;
+    FilePort port_;  // closes the handle
+};
+
+// A small file comes whole with the first read, without asking its size
+// (a call to the system less). A read that fills all it asked for is
+// followed by one for the rest of the size, and one byte more: a read that
+// fills that too shows the file grew meanwhile, and the reads go on up to
+// the limit.
+const size_t kFirstRead = 64 << 10;
+
+// The reads after a first one that filled kFirstRead, size being the
+// file's size then.
+void ReadRest(ReadingFile& file, size_t size, Buffer<char>& out) {
+    size_t ask = size >= out.Size() ? size - out.Size() + 1 : kFirstRead;
+    while (file.Read(out, ask)) ask = kFirstRead;
 }
+
+}  // namespace
 
 // True when every character of code page is one byte.
 static bool SingleByte(UINT page) {
@@ -162,16 +187,21 @@ static bool SingleByte(UINT page) {
 
 void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
     // One byte per character: as many characters as bytes, converted in one
-    // pass without measuring.
+    // pass without measuring; the ANSI and OEM pages through their tables.
+    const CodePageTable* table = page != CP_UTF8 ? CodePageTable::For(page) : nullptr;
     int n = 0;
     if (size)
-        n = page != CP_UTF8 && SingleByte(page) ? Count(size)
-                                                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
+        n = table || (page != CP_UTF8 && SingleByte(page))
+                ? Count(size)
+                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
     if (size && n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
     if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
     *out.Out() = text;
-    if (n) MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
+    if (table)
+        table->Widen(bytes, size, text);
+    else if (n)
+        MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
 }
 
 static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& out) {
@@ -202,4 +232,49 @@ void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString&
     default:
         return CodePageText(CP_ACP, bytes, size, out);
     }
+}
+
+// The rest of a file of size bytes (first holds its start), in a single-byte
+// code page, read into the upper half of the text's own memory and widened
+// there: the bytes need no memory of their own. The one byte asked beyond
+// the size lands in the text's terminator. False, and out empty, when the
+// file grew meanwhile: first then holds all that was read.
+static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t size, Buffer<char>& first,
+                         CoString& out) {
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    *out.Out() = text;
+    char* bytes = reinterpret_cast<char*>(text) + size;
+    memcpy(bytes, first.Data(), first.Size());
+    size_t ask = size - first.Size() + 1;
+    size_t got = file.Read(bytes + first.Size(), ask);
+    if (got == ask) {
+        first.Append(bytes + first.Size(), got);
+        out.Out();
+        return false;
+    }
+    size_t n = first.Size() + got;
+    table.Widen(bytes, n, text);
+    if (n < size) {
+        // The file shrank meanwhile.
+        BSTR cut = SysAllocStringLen(text, static_cast<UINT>(n));
+        if (!cut) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+        *out.Out() = cut;
+    }
+    return true;
+}
+
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out) {
+    ReadingFile file(fileName);
+    Buffer<char> bytes;
+    if (file.Read(bytes, kFirstRead)) {
+        size_t size = file.Size();
+        size_t markSize = 0;
+        bool ansi = fallback == TextEncoding::Ansi &&
+                    MarkedEncoding(bytes.Data(), bytes.Size(), markSize) == TextEncoding::Ansi;
+        const CodePageTable* table = ansi ? CodePageTable::For(CP_ACP) : nullptr;
+        if (table && size >= bytes.Size() && WidenInPlace(file, *table, size, bytes, out)) return;
+        ReadRest(file, size, bytes);
+    }
+    DecodeText(bytes.Data(), bytes.Size(), fallback, out);
 }

@@ -51,10 +51,12 @@ private:
 const ULONGLONG maxFileRead = 64ull << 20;
 
 // The whole content of fileName, read with every sharing mode granted to
-// others. A file that is missing, a folder, one that may not be read, or
-// larger than maxFileRead (also when it grows beyond it while read) throws
-// FileException "Не удалось прочитать файл (...): " and the name.
-void ReadFileBytes(const char* fileName, Buffer<char>& out);
+// others, as DecodeText gives it; a long text in the ANSI code page is
+// widened where it is read, without a copy of its bytes. A file that is
+// missing, a folder, one that may not be read, or larger than maxFileRead
+// (also when it grows beyond it while read) throws FileException
+// "Не удалось прочитать файл (...): " and the name.
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out);
 
 // Bytes in code page as UTF-16 text, a new BSTR; zeros are kept.
 void CodePageText(UINT page, const char* bytes, size_t size, CoString& out);

@@ -117,3 +117,23 @@ TEST(NarrowPieces, TogetherTheyAreTheWholeText) {
     size_t count = 7;
     EXPECT_FALSE(none.Next(bytes, count));
 }
+
+// A piece (at most 0x4000 units) that cannot hold a whole surrogate pair
+// ends before it: where it ends is checked, since the system may give the
+// same bytes for a split pair. Each unit before the pair is one byte.
+TEST(NarrowPieces, APieceEndsBeforeASurrogatePairItCannotHold) {
+    std::string pair(8, '\0');
+    pair.resize(WideCharToMultiByte(CP_ACP, 0, L"\xD83D\xDE00", 2, &pair[0], 8, nullptr, nullptr));
+    // The high half alone at the piece's last unit, or after an unpaired low half.
+    for (const std::wstring& before : {std::wstring(0x3FFF, L'\x0436'), std::wstring(0x3FFE, L'\x0436') + L"\xDC00"}) {
+        std::wstring text = before + L"\xD83D\xDE00" L"tail";
+        NarrowPieces pieces(text.c_str());
+        const char* bytes = nullptr;
+        size_t count = 0;
+        ASSERT_TRUE(pieces.Next(bytes, count));
+        EXPECT_EQ(0x3FFFu, count) << before.size();
+        ASSERT_TRUE(pieces.Next(bytes, count));
+        EXPECT_EQ(pair + "tail", std::string(bytes, count)) << before.size();
+        EXPECT_FALSE(pieces.Next(bytes, count));
+    }
+}

@@ -10,6 +10,11 @@
 #include <emmintrin.h>
 #endif
 
+// Every x86 build takes the vector path; a 32-bit one needs -msse2 for it.
+#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2__)
+#error "x86 builds are compiled with -msse2"
+#endif
+
 namespace {
 
 bool IsSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
@@ -44,7 +49,8 @@ public:
     // out (room for limit bytes). The text goes on at least to
     // text[limit] when no terminator comes first. Gives the bytes written,
     // or -1 when the system refuses a run of surrogates; used gets the
-    // units taken, which end inside no surrogate pair.
+    // units taken, which end inside no surrogate pair when limit is 2 or
+    // more.
     int Convert(const wchar_t* text, size_t limit, char* out, size_t& used) const {
         const wchar_t* p = text;
         const wchar_t* end = text + limit;
@@ -60,12 +66,18 @@ public:
             }
             const wchar_t* run = p;
             while (p < end && IsSurrogate(*p)) ++p;
-            // A high surrogate at the limit keeps the low one after it company.
-            if (p == end && IsHigh(p[-1]) && IsLow(*p) && p - 1 > run) --p;
-            int room = static_cast<int>(limit - (o - out));
-            int n = WideCharToMultiByte(CP_ACP, 0, run, static_cast<int>(p - run), o, room, nullptr, nullptr);
-            if (n <= 0) return -1;
-            o += n;
+            // A high surrogate at the limit goes with the low one after it
+            // into the next piece, and this piece ends before it (unless
+            // it would be left empty).
+            bool pairAtLimit = p == end && IsHigh(p[-1]) && IsLow(*p) && p - 1 > text;
+            if (pairAtLimit) --p;
+            if (p > run) {
+                int room = static_cast<int>(limit - (o - out));
+                int n = WideCharToMultiByte(CP_ACP, 0, run, static_cast<int>(p - run), o, room, nullptr, nullptr);
+                if (n <= 0) return -1;
+                o += n;
+            }
+            if (pairAtLimit) break;
         }
         used = static_cast<size_t>(p - text);
         return static_cast<int>(o - out);
