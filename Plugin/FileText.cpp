@@ -1,13 +1,14 @@
 #include "FileText.h"
 
+#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/FilePort.h>
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
+#include <owned.h>
 
 #include "CodePageTable.h"
 
-static const char* const kSource = "Plugin/FileText";
 
 TextEncoding ParseEncoding(const char* property, const string& text) {
     if (text.empty()) return TextEncoding::Ansi;
@@ -52,9 +53,9 @@ void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<ch
     if (!length) return;
     UINT page = encoding == TextEncoding::Ansi ? CP_ACP : CP_UTF8;
     int n = WideCharToMultiByte(page, 0, text, Count(length), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(n <= 0);
     n = WideCharToMultiByte(page, 0, text, Count(length), out.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
-    if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(n <= 0);
     out.Grow(static_cast<size_t>(n));
 }
 
@@ -68,23 +69,28 @@ TextEncoding MarkedEncoding(const char* bytes, size_t size, size_t& markSize) {
     return TextEncoding::Ansi;
 }
 
-static HANDLE OpenForWriting(const char* fileName, bool append) {
+// A failed open throws what SaveFile's does.
+static KernelHandle OpenForWriting(const char* fileName, bool append) {
     CreatePath(GetParentPath(fileName), nullptr);
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     // Append access without write access: every write goes to the end, also
     // when another writer has made the file longer meanwhile. Reading is
     // for the file's mark.
-    if (append)
-        return CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
-TextFileWriter::TextFileWriter(const char* fileName, bool append) : file_(OpenForWriting(fileName, append), fileName) {
+    KernelHandle file(append ? CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                           share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                             : CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     // SaveFile's position, a fixed number and not this line's: a failure
     // reads the same whichever way the file is written.
-    CheckFileHandle(file_.Handle(), fileName, "Platform/SaveFile_ss", 33);
+    CheckFileHandle(file.get(), fileName, "Platform/SaveFile_ss", 33);
+    return file;
+}
+
+TextFileWriter::TextFileWriter(const char* fileName, bool append) {
+    KernelHandle file = OpenForWriting(fileName, append);
+    // The port owns the handle once it stands; should it not, the owner here closes it.
+    file_ = new FilePort(file.get(), fileName);
+    file.Detach();
 }
 
 static FileException ReadError(DWORD error, const char* name) {
@@ -105,9 +111,9 @@ TextEncoding TextFileWriter::Mark() {
     // From the start, whatever the position: the writes go to the end.
     OVERLAPPED at;
     memset(&at, 0, sizeof at);
-    if (!ReadFile(file_.Handle(), start, sizeof start, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+    if (!ReadFile(file_->Handle(), start, sizeof start, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
         DWORD error = GetLastError();
-        throw ReadError(error, file_.Name());
+        throw ReadError(error, file_->Name());
     }
     size_t markSize = 0;
     return MarkedEncoding(start, got, markSize);
@@ -125,16 +131,15 @@ class ReadingFile {
 public:
     explicit ReadingFile(const char* name)
         : name_(name),
-          handle_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
-          port_(handle_, name) {
-        if (handle_ == INVALID_HANDLE_VALUE) Fail();
+          file_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+        if (!file_) Fail();
     }
 
     // At most ask bytes into to; gives how many came.
     size_t Read(char* to, size_t ask) {
         DWORD got = 0;
-        if (!ReadFile(handle_, to, static_cast<DWORD>(ask), &got, nullptr)) Fail();
+        if (!ReadFile(file_.get(), to, static_cast<DWORD>(ask), &got, nullptr)) Fail();
         return got;
     }
     // At most ask bytes more at the end of out; true when all came, so
@@ -147,7 +152,7 @@ public:
     }
     size_t Size() {
         LARGE_INTEGER size;
-        if (!GetFileSizeEx(handle_, &size)) Fail();
+        if (!GetFileSizeEx(file_.get(), &size)) Fail();
         if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(name_);
         return static_cast<size_t>(size.QuadPart);
     }
@@ -159,8 +164,7 @@ private:
     }
 
     const char* name_;
-    HANDLE handle_;
-    FilePort port_;  // closes the handle
+    KernelHandle file_;
 };
 
 // A small file comes whole with the first read, without asking its size
@@ -194,9 +198,9 @@ void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
         n = table || (page != CP_UTF8 && SingleByte(page))
                 ? Count(size)
                 : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
-    if (size && n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(size && n <= 0);
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
-    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
     *out.Out() = text;
     if (table)
         table->Widen(bytes, size, text);
@@ -207,7 +211,7 @@ void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
 static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& out) {
     size_t n = size / 2, odd = size % 2;
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(Count(n + odd)));
-    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
     *out.Out() = text;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
     for (size_t i = 0; i < n; ++i, p += 2)
@@ -242,7 +246,7 @@ void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString&
 static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t size, Buffer<char>& first,
                          CoString& out) {
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(size));
-    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
     *out.Out() = text;
     char* bytes = reinterpret_cast<char*>(text) + size;
     memcpy(bytes, first.Data(), first.Size());
@@ -258,7 +262,7 @@ static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t s
     if (n < size) {
         // The file shrank meanwhile.
         BSTR cut = SysAllocStringLen(text, static_cast<UINT>(n));
-        if (!cut) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+        if (!cut) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
         *out.Out() = cut;
     }
     return true;

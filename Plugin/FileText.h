@@ -7,6 +7,7 @@
 
 #include <fwbase/Co.h>
 #include <fwbase/FilePort.h>
+#include <refs.h>
 #include <str.h>
 
 #include "Buffer.h"
@@ -37,14 +38,14 @@ TextEncoding MarkedEncoding(const char* bytes, size_t size, size_t& markSize);
 class TextFileWriter {
 public:
     TextFileWriter(const char* fileName, bool append);
-    ULONGLONG Size() const { return file_.Size(); }
+    ULONGLONG Size() const { return file_->Size(); }
     // The encoding of the mark the file begins with, as MarkedEncoding
     // gives it; appending only.
     TextEncoding Mark();
-    void Write(const char* bytes, size_t size) { file_.Write(bytes, size); }
+    void Write(const char* bytes, size_t size) { file_->Write(bytes, size); }
 
 private:
-    FilePort file_;
+    ptr<FilePort> file_;
 };
 
 // The most FileRead takes: 64 MiB.

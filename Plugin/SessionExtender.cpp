@@ -5,6 +5,7 @@
 
 #include <TASession.h>
 #include <Trevan/CriticalSection.h>
+#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
 #include <fwwin/RegKey.h>
@@ -13,8 +14,6 @@
 #include "SessionProps.h"
 
 using TAXDK::Tallivant::TASession;
-
-static const char* const kSource = "Plugin/SessionExtender";
 
 volatile bool terminateBlocked = false;
 
@@ -48,7 +47,8 @@ void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!props.key) return;
     TASession values(session);
-    ForEachSessionProp(props.key, kSource, 128, [&values, &props](const string& name, DWORD type) {
+    // The enumeration's failures have always been reported here: a fixed number.
+    ForEachSessionProp(props.key, "Plugin/SessionExtender", 128, [&values, &props](const string& name, DWORD type) {
         if (type == REG_SZ)
             values.SetString(name, props[name].Text());
         else if (type == REG_DWORD)
@@ -105,7 +105,7 @@ void Plugin::SessionExtender::SetProp(IUnknown* session) {
             values.SetString(name, value);
         } else {
             // A value that stays would come back with the next session.
-            CheckSystemCall(props[name].Delete(), kSource, 118);
+            THROW_IF_WIN32_FALSE(props[name].Delete());
             values.Clear(name);
         }
     }

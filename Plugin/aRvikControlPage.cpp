@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <ListView.h>
+#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
 #include <fwbase/Format.h>
@@ -22,7 +23,6 @@
 #define HH_TP_HELP_WM_HELP 0x0011
 #endif
 
-static const char* const kSource = "Plugin/aRvikControlPage";
 static const char* const kTemplate = "aRvikControlPage";
 
 // The list view grows with the page; the three buttons travel as a group
@@ -43,7 +43,7 @@ co<ITallivantControlPage> aRvikControlPage::CreatePage(ITallivantControlPanel* h
     *page.Out() = new aRvikControlPage(host);
     CoString templateName(kTemplate);
     CoString modulePath(GetModuleFileNameA(PluginInstance()).c_str());
-    CoCallEx(host->AddPage(page.get(), modulePath, templateName), CoModule(), kSource, __LINE__);
+    THROW_IF_FAILED(host->AddPage(page.get(), modulePath, templateName));
     return page;
 }
 
@@ -58,7 +58,8 @@ int aRvikControlPage::LoadParams() {
     changedNames.Delete(0, -1);
     RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!key.key) return 0;
-    ForEachSessionProp(key.key, kSource, 503, [this, &key](const string& name, DWORD type) {
+    // The enumeration's failures have always been reported here: a fixed number.
+    ForEachSessionProp(key.key, "Plugin/aRvikControlPage", 503, [this, &key](const string& name, DWORD type) {
         if (type == REG_SZ)
             params.Insert(keystring(name), key[name].Text());
         else if (type == REG_DWORD)
@@ -167,8 +168,8 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Help(LONG_PTR window_) {
     });
 }
 
-static void Remove(RegKey::Value& value, unsigned line) {
-    if (!value.Delete()) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, line);
+static void Remove(RegKey::Value& value) {
+    if (!value.Delete()) THROW_IF_WIN32_ERROR(static_cast<LONG>(GetLastError()));
 }
 
 // What was written before a failure stays written; the edits stay on the
@@ -182,7 +183,7 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* 
                 key.Require();
                 for (int i = 0; i < deletedNames.Count(); ++i) {
                     RegKey::Value value = key[deletedNames.At(i)->c_str()];
-                    if (value.Valid()) Remove(value, __LINE__);
+                    if (value.Valid()) Remove(value);
                 }
             }
             if (params.Count()) {
@@ -197,7 +198,7 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* 
                         // Should the write then fail, the name counts as
                         // changed, so a later Apply still writes it back.
                         changedNames.AddSorted(entry.key);
-                        Remove(value, __LINE__);
+                        Remove(value);
                         value = entry.value.c_str();
                     } else if (changedNames.FindSorted(entry.key) >= 0) {
                         value = entry.value.c_str();
@@ -264,7 +265,7 @@ bool aRvikControlPage::Store(const keystring& name, const string& value) {
 void aRvikControlPage::NoteChange(const keystring& name) {
     changedNames.AddSorted(name);
     modified = true;
-    CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+    THROW_IF_FAILED(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1));
     FillList();
     SelectParam(name.c_str());
 }
@@ -278,7 +279,7 @@ bool aRvikControlPage::DeleteParam(const keystring& name) {
         modified = true;
         // The list shows what params holds, also when the host refuses.
         try {
-            CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+            THROW_IF_FAILED(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1));
         } catch (...) {
             FillList();
             throw;
