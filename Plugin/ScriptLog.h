@@ -16,6 +16,7 @@
 #include <str.h>
 
 #include "Plugin.h"
+#include "RequiredKey.h"
 
 // "Script LogPath" and "Max LogText" as the plug-in key holds them. They
 // are read once, and again only after the system reported a change: of the
@@ -38,7 +39,7 @@ public:
     // Today's log path and the limit. The settings are only read: the key
     // is opened for reading and change reports, and made only when it is
     // missing. A key that can be neither read nor made throws its reason
-    // naming the key (RegKey::Require), and the next Read tries again.
+    // naming the key (RequiredKey), and the next Read tries again.
     void Read(string& path, DWORD& limit);
 
     // How many watches have been set so far: none in steady state, one
@@ -59,7 +60,7 @@ private:
     Trevan::Event keyChanged_;     // set by the system on a change of the key (manual reset)
     Trevan::Event parentChanged_;  // set on a change of the parent's subkeys (manual reset)
     Trevan::Event alwaysSet_;      // ends the wait when no report is set
-    ptr<RegKey> key_;              // while watched
+    ptr<RequiredKey> key_;         // while watched
     ptr<RegKey> parent_;           // while watched
     volatile unsigned watches_;
     string pattern_;

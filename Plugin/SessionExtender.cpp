@@ -5,11 +5,11 @@
 
 #include <TASession.h>
 #include <Trevan/CriticalSection.h>
-#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
 #include <fwwin/RegKey.h>
 
+#include "RequiredKey.h"
 #include "ScriptLog.h"
 #include "SessionProps.h"
 
@@ -97,15 +97,13 @@ void Plugin::SessionExtender::SetProp(IUnknown* session) {
     string name = values.GetString("aRvik.Name");
     if (!name.empty()) {
         string value = values.GetString("aRvik.Value");
-        RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-        // The reason the key did not open, not the null handle it left.
-        props.Require();
+        RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
         if (!value.empty()) {
-            props[name] = value.c_str();
+            props.Write(name, value.c_str());
             values.SetString(name, value);
         } else {
             // A value that stays would come back with the next session.
-            THROW_IF_WIN32_FALSE(props[name].Delete());
+            props.Remove(name);
             values.Clear(name);
         }
     }

@@ -16,7 +16,8 @@
 #include "HelpFile.h"
 #include "Instance.h"
 #include "ItemDialog.h"
-#include "SessionExtender.h"
+#include "RegistryNames.h"
+#include "RequiredKey.h"
 #include "SessionProps.h"
 
 #ifndef HH_TP_HELP_WM_HELP
@@ -168,40 +169,34 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Help(LONG_PTR window_) {
     });
 }
 
-static void Remove(RegKey::Value& value) {
-    if (!value.Delete()) THROW_IF_WIN32_ERROR(static_cast<LONG>(GetLastError()));
-}
-
 // What was written before a failure stays written; the edits stay on the
 // page until a write succeeds.
 LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* result) {
     return ComOperation(0L, [this, flags, reserved, result]() -> LONG {
         if (modified) {
+            // A key that does not open throws: nothing would be written, and
+            // the reload would hide it.
             if (deletedNames.Count()) {
-                RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-                // Unopened, nothing would be written and the reload would hide it.
-                key.Require();
+                RequiredKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
                 for (int i = 0; i < deletedNames.Count(); ++i) {
-                    RegKey::Value value = key[deletedNames.At(i)->c_str()];
-                    if (value.Valid()) Remove(value);
+                    const char* name = deletedNames.At(i)->c_str();
+                    if (key.Has(name)) key.Remove(name);
                 }
             }
             if (params.Count()) {
-                RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-                // Unopened, nothing would be written and the reload would hide it.
-                key.Require();
+                RequiredKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
                 for (int i = 0; i < params.Count(); ++i) {
                     const map<keystring, string>::pair& entry = params.At(i);
-                    RegKey::Value value = key[entry.key.c_str()];
-                    if (value.Valid()) {
+                    const char* name = entry.key.c_str();
+                    if (key.Has(name)) {
                         // Deleted first so that the name is stored as listed.
                         // Should the write then fail, the name counts as
                         // changed, so a later Apply still writes it back.
                         changedNames.AddSorted(entry.key);
-                        Remove(value);
-                        value = entry.value.c_str();
+                        key.Remove(name);
+                        key.Write(name, entry.value.c_str());
                     } else if (changedNames.FindSorted(entry.key) >= 0) {
-                        value = entry.value.c_str();
+                        key.Write(name, entry.value.c_str());
                     }
                 }
             }

@@ -44,11 +44,6 @@ public:
         Traits::Close(old);
         SetLastError(error);
     }
-    // Closes what is held and gives the slot for a call's out-parameter.
-    Type* Out() {
-        Close();
-        return &value_;
-    }
     // Gives up the resource without closing it.
     Type Detach() {
         Type value = value_;
