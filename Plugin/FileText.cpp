@@ -1,73 +1,15 @@
 #include "FileText.h"
 
+#include <string.h>
+
+#include <CodePageTable.h>
 #include <checks.h>
 #include <exceptions.h>
-#include <fwbase/FilePort.h>
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
 #include <owned.h>
 
-#include "CodePageTable.h"
-
-
-TextEncoding ParseEncoding(const char* property, const string& text) {
-    if (text.empty()) return TextEncoding::Ansi;
-    keystring name(text);
-    if (name == "UTF-8") return TextEncoding::Utf8;
-    if (name == "UTF-8 BOM") return TextEncoding::Utf8Bom;
-    if (name == "UTF-16") return TextEncoding::Utf16;
-    throw KLAppException(string("Неизвестная кодировка: ") + property + "=" + text +
-                         " (допустимо: UTF-8, UTF-8 BOM, UTF-16)");
-}
-
-// The conversions take int counts: texts beyond that are refused here, far
-// beyond what a session holds.
-static int Count(size_t n) {
-    if (n > 0x3FFFFFFF) throw KLAppException("Текст слишком длинный");
-    return static_cast<int>(n);
-}
-
-void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<char>& out, size_t& markSize) {
-    markSize = 0;
-    if (encoding == TextEncoding::Utf16) {
-        out.Append("\xFF\xFE", 2);
-        markSize = 2;
-        out.Append(reinterpret_cast<const char*>(text), length * sizeof(wchar_t));
-        return;
-    }
-    if (encoding == TextEncoding::Utf16BigEndian) {
-        out.Append("\xFE\xFF", 2);
-        markSize = 2;
-        char* p = out.Room(length * 2);
-        for (size_t i = 0; i < length; ++i) {
-            *p++ = static_cast<char>(text[i] >> 8);
-            *p++ = static_cast<char>(text[i] & 0xFF);
-        }
-        out.Grow(length * 2);
-        return;
-    }
-    if (encoding == TextEncoding::Utf8Bom) {
-        out.Append("\xEF\xBB\xBF", 3);
-        markSize = 3;
-    }
-    if (!length) return;
-    UINT page = encoding == TextEncoding::Ansi ? CP_ACP : CP_UTF8;
-    int n = WideCharToMultiByte(page, 0, text, Count(length), nullptr, 0, nullptr, nullptr);
-    THROW_LAST_ERROR_IF(n <= 0);
-    n = WideCharToMultiByte(page, 0, text, Count(length), out.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
-    THROW_LAST_ERROR_IF(n <= 0);
-    out.Grow(static_cast<size_t>(n));
-}
-
-TextEncoding MarkedEncoding(const char* bytes, size_t size, size_t& markSize) {
-    markSize = 3;
-    if (size >= 3 && !memcmp(bytes, "\xEF\xBB\xBF", 3)) return TextEncoding::Utf8Bom;
-    markSize = 2;
-    if (size >= 2 && !memcmp(bytes, "\xFF\xFE", 2)) return TextEncoding::Utf16;
-    if (size >= 2 && !memcmp(bytes, "\xFE\xFF", 2)) return TextEncoding::Utf16BigEndian;
-    markSize = 0;
-    return TextEncoding::Ansi;
-}
+using TAXDK::Standard::CodePageTable;
 
 // A failed open throws what SaveFile's does.
 static KernelHandle OpenForWriting(const char* fileName, bool append) {
@@ -182,61 +124,6 @@ void ReadRest(ReadingFile& file, size_t size, Buffer<char>& out) {
 }
 
 }  // namespace
-
-// True when every character of code page is one byte.
-static bool SingleByte(UINT page) {
-    CPINFO info;
-    return GetCPInfo(page, &info) && info.MaxCharSize == 1;
-}
-
-void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
-    // One byte per character: as many characters as bytes, converted in one
-    // pass without measuring; the ANSI and OEM pages through their tables.
-    const CodePageTable* table = page != CP_UTF8 ? CodePageTable::For(page) : nullptr;
-    int n = 0;
-    if (size)
-        n = table || (page != CP_UTF8 && SingleByte(page))
-                ? Count(size)
-                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
-    THROW_LAST_ERROR_IF(size && n <= 0);
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
-    if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
-    *out.Out() = text;
-    if (table)
-        table->Widen(bytes, size, text);
-    else if (n)
-        MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
-}
-
-static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& out) {
-    size_t n = size / 2, odd = size % 2;
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(Count(n + odd)));
-    if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
-    *out.Out() = text;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-    for (size_t i = 0; i < n; ++i, p += 2)
-        text[i] = static_cast<wchar_t>(bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
-    if (odd) text[n] = 0xFFFD;
-}
-
-void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString& out) {
-    size_t markSize = 0;
-    TextEncoding marked = MarkedEncoding(bytes, size, markSize);
-    TextEncoding encoding = marked == TextEncoding::Ansi ? fallback : marked;
-    bytes += markSize;
-    size -= markSize;
-    switch (encoding) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        return CodePageText(CP_UTF8, bytes, size, out);
-    case TextEncoding::Utf16:
-        return FromUtf16(bytes, size, false, out);
-    case TextEncoding::Utf16BigEndian:
-        return FromUtf16(bytes, size, true, out);
-    default:
-        return CodePageText(CP_ACP, bytes, size, out);
-    }
-}
 
 // The rest of a file of size bytes (first holds its start), in a single-byte
 // code page, read into the upper half of the text's own memory and widened

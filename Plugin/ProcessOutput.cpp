@@ -1,12 +1,13 @@
 #include "ProcessOutput.h"
 
-#include <stdlib.h>
-
+#include <TextCodec.h>
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
-#include "FileText.h"
+using TAXDK::Standard::CodePageBytes;
+using TAXDK::Standard::CodePageText;
+using TAXDK::Standard::CutText;
 
 static const DWORD chunkSize = 64 << 10;
 
@@ -199,30 +200,21 @@ bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
 }
 
 // Through UTF-16 into the ANSI code page, as the log's texts are: what that
-// cannot show becomes "?". Output already in the ANSI code page is taken as
-// it is.
+// cannot show becomes "?", never a look-alike. Output already in the ANSI
+// code page is taken as it is.
 void OutputPipe::Text(UINT page, CoString& out) const {
+    const char* bytes = kept_.Data();
+    size_t size = kept_.Size();
     Buffer<char> ansi;
-    if (total_ > kept_.Size()) {
-        char digits[24];
-        string marker = string("[") + _ui64toa(total_, digits, 10) + " байт]\r\n";
-        ansi.Append(marker.c_str(), marker.length());
-    }
-    if (page == CP_ACP) {
-        ansi.Append(kept_.Data(), kept_.Size());
-    } else if (kept_.Size()) {
+    if (page != CP_ACP && size) {
         CoString wide;
-        CodePageText(page, kept_.Data(), kept_.Size(), wide);
-        int length = static_cast<int>(SysStringLen(wide));
-        // Without it, a character the code page lacks may come as one that
-        // looks like it; a UTF-8 code page takes no such flag.
-        DWORD exact = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-        int n = WideCharToMultiByte(CP_ACP, exact, wide, length, nullptr, 0, nullptr, nullptr);
-        THROW_LAST_ERROR_IF(n <= 0);
-        n = WideCharToMultiByte(CP_ACP, exact, wide, length, ansi.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
-        THROW_LAST_ERROR_IF(n <= 0);
-        ansi.Grow(static_cast<size_t>(n));
+        CodePageText(page, bytes, size, wide);
+        CodePageBytes(CP_ACP, wide, SysStringLen(wide), true, ansi);
+        bytes = ansi.Data();
+        size = ansi.Size();
     }
-    if (total_ > kept_.Size()) ansi.Append("\r\n...", 5);
-    CodePageText(CP_ACP, ansi.Data(), ansi.Size(), out);
+    if (total_ <= kept_.Size()) return CodePageText(CP_ACP, bytes, size, out);
+    Buffer<char> cut;
+    CutText(total_, bytes, size, cut);
+    CodePageText(CP_ACP, cut.Data(), cut.Size(), out);
 }

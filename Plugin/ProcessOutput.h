@@ -17,12 +17,11 @@
 
 #include <windows.h>
 
+#include <Buffer.h>
 #include <Trevan/Event.h>
 #include <fwbase/Co.h>
 #include <owned.h>
 #include <str.h>
-
-#include "Buffer.h"
 
 // A process start's attribute list, made in memory of its own; closing
 // deletes the list, then frees the memory.

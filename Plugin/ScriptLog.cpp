@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <TextCodec.h>
 #include <fwbase/Format.h>
 #include <fwwin/RealTime.h>
 
@@ -194,6 +195,7 @@ string LimitLogText(const string& text, DWORD limit) {
     size_t length = text.length();
     if (length == 0) return string("");
     if (length < limit) return text;
-    return FormatBuffer(256, "[%u байт]\r\n", static_cast<unsigned>(length)) +
-           string(text.c_str(), limit).c_str() + "\r\n...";
+    Buffer<char> cut;
+    TAXDK::Standard::CutText(length, text.c_str(), limit, cut);
+    return string(cut.Data(), cut.Size());
 }

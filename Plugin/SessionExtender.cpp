@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <TASession.h>
+#include <TextCodec.h>
 #include <Trevan/CriticalSection.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
@@ -57,7 +58,7 @@ void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
 }
 
 void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
-    keystring name(string::Adopt(newstr(wideName)));
+    keystring name(string::Adopt(TAXDK::Standard::AnsiCopy(wideName)));
     static const struct {
         const char* name;
         void (SessionExtender::*run)(IUnknown* session);

@@ -1,7 +1,7 @@
 #include <SaveFile.h>
 
+#include <TextCodec.h>
 #include <exceptions.h>
-#include <fwbase/Co.h>
 
 namespace TAXDK {
 namespace Standard {
