@@ -9,6 +9,7 @@
 #include <refs.h>
 
 #include "FileEncoding.h"
+#include "FileSystem.h"
 
 // A file that aRvik.FileWrite writes with a mode or an encoding given; its
 // folder is made with its parents. Replacing empties or makes the file;
@@ -17,7 +18,7 @@
 class TextFileWriter {
 public:
     TextFileWriter(const char* fileName, bool append);
-    ULONGLONG Size() const { return file_->Size(); }
+    ULONGLONG Size() const { return FileSize(file_->Handle(), file_->Name()); }
     // The encoding of the mark the file begins with, as MarkedEncoding
     // gives it; appending only.
     TextEncoding Mark();
