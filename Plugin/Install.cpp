@@ -43,8 +43,8 @@ void WriteUserSettings() {
 extern "C" int WINAPI TallivantPlugin_InstallInit(HWND, BOOL) {
     try {
         string path = ModulePath();
-        RegisterClass(PLUGIN_CLSID_TEXT, HOST_PLUGIN_KEY, path);
-        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, HOST_CONTROL_PLUGIN_KEY, path);
+        RegisterClass(PLUGIN_CLSID_TEXT, PLUGIN_KEY, path);
+        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, CONTROL_PLUGIN_KEY, path);
         WriteUserSettings();
         return 1;
     } catch (const KelmirException& e) {

@@ -4,7 +4,6 @@
 
 #include <TextCodec.h>
 #include <fwbase/Format.h>
-#include <fwwin/RealTime.h>
 
 #include "RequiredKey.h"
 
@@ -164,31 +163,12 @@ void ScriptLogSettings::Load(HKEY key) {
     pathDay_ = 0;
 }
 
-namespace {
-// Holds a critical section for one scope, exceptions included.
-class SectionHold {
-public:
-    explicit SectionHold(CRITICAL_SECTION* section) : section_(section) { EnterCriticalSection(section_); }
-    ~SectionHold() { LeaveCriticalSection(section_); }
-    SectionHold(const SectionHold&) = delete;
-    SectionHold& operator=(const SectionHold&) = delete;
-
-private:
-    CRITICAL_SECTION* section_;
-};
-}  // namespace
-
 string DatedLogPath(const char* pattern, const SYSTEMTIME& day) {
     string path(pattern);
     const char* star = strchr(path, '*');
     if (!star) return path;
     return string(path.c_str(), static_cast<size_t>(star - path.c_str())) +
            FormatBuffer(32, "(%04u-%02u-%02u)", day.wYear, day.wMonth, day.wDay).c_str() + (star + 1);
-}
-
-void SetScriptLogPath(Jotter& log, const char* pattern) {
-    SectionHold hold(log.Section());
-    log.SetLogPath(DatedLogPath(pattern, Date(Now())));
 }
 
 string LimitLogText(const string& text, DWORD limit) {

@@ -10,7 +10,6 @@
 
 #include <Trevan/CriticalSection.h>
 #include <Trevan/Event.h>
-#include <fwjot/Jotter.h>
 #include <fwwin/RegKey.h>
 #include <refs.h>
 #include <str.h>
@@ -77,10 +76,6 @@ DWORD MaxLogText(HKEY pluginKey);
 // pattern with day's date as "(YYYY-MM-DD)" in place of the first "*"
 // (later ones stay).
 string DatedLogPath(const char* pattern, const SYSTEMTIME& day);
-
-// The log's path from pattern with today's date; set while holding the
-// log's critical section.
-void SetScriptLogPath(Jotter& log, const char* pattern);
 
 // A text as long as limit or longer becomes "[N байт]\r\n", its first limit
 // bytes and "\r\n..."; a shorter one stays as it is.
