@@ -18,8 +18,9 @@ static KernelHandle OpenForWriting(const char* fileName, bool append) {
     // Append access without write access: every write goes to the end, also
     // when another writer has made the file longer meanwhile. Reading is
     // for the file's mark.
-    KernelHandle file(append ? CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                           share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+    const DWORD appending = FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    KernelHandle file(append ? CreateFileA(fileName, appending, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                           nullptr)
                              : CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     // SaveFile's position, a fixed number and not this line's: a failure
