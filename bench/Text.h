@@ -1,11 +1,13 @@
 // Small text helpers of the benchmark: an owned BSTR, and narrow (ANSI code
-// page) to wide.
+// page) to wide from the tests' support library.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <string>
+
+#include "common/AnsiText.h"
 
 class Bstr {
 public:
@@ -18,11 +20,3 @@ public:
 private:
     BSTR b_;
 };
-
-inline std::wstring Wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], n);
-    return wide;
-}

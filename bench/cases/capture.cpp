@@ -15,6 +15,7 @@
 
 #include "../Automation.h"
 #include "../Text.h"
+#include "common/Files.h"
 
 static const char* const kSource = "bench/capture";
 static const size_t kOutput = 16 << 10;

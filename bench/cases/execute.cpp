@@ -13,6 +13,7 @@
 
 #include "../Automation.h"
 #include "../Text.h"
+#include "common/Files.h"
 
 static const char* const kSource = "bench/execute";
 
