@@ -30,6 +30,16 @@ inline DISPID MemberId(IDispatch* object, const wchar_t* name, const char* what)
     return id;
 }
 
+// Calls a method with count arguments, given in reverse order as DISPPARAMS
+// holds them; result may be null.
+inline void CallMethod(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
+    DISPPARAMS params = {args, nullptr, count, 0};
+    UINT argError = 0;
+    CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
+                               &argError),
+                what);
+}
+
 // An empty VARIANT of the given type, for arguments.
 inline VARIANT Typed(VARTYPE type) {
     VARIANT v;

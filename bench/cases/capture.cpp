@@ -90,13 +90,9 @@ public:
         VariantInit(&arg);
         V_VT(&arg) = VT_BSTR;
         V_BSTR(&arg) = command_;
-        DISPPARAMS params = {&arg, nullptr, 1, 0};
         VARIANT result;
         VariantInit(&result);
-        UINT argError = 0;
-        CheckResult(shell_->Invoke(exec_, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
-                                   &argError),
-                    "WScript.Shell: Exec");
+        CallMethod(shell_.get(), exec_, &arg, 1, &result, "WScript.Shell: Exec");
         if (V_VT(&result) != VT_DISPATCH) {
             VariantClear(&result);
             throw KLAppException("WScript.Shell: Exec gave no object");

@@ -72,7 +72,7 @@ public:
         V_BSTR(&args[3]) = file;
         VARIANT stream;
         VariantInit(&stream);
-        Call(fso_.get(), open_, args, 4, &stream, "OpenTextFile");
+        CallMethod(fso_.get(), open_, args, 4, &stream, "OpenTextFile");
         co<IDispatch> holder;
         if (V_VT(&stream) == VT_DISPATCH) {
             holder = co<IDispatch>(V_DISPATCH(&stream));
@@ -86,21 +86,14 @@ public:
         }
         VARIANT text;
         VariantInit(&text);
-        Call(holder.get(), readAll_, nullptr, 0, &text, "ReadAll");
+        CallMethod(holder.get(), readAll_, nullptr, 0, &text, "ReadAll");
         size_t length = V_VT(&text) == VT_BSTR ? SysStringLen(V_BSTR(&text)) : 0;
         VariantClear(&text);
-        Call(holder.get(), close_, nullptr, 0, nullptr, "Close");
+        CallMethod(holder.get(), close_, nullptr, 0, nullptr, "Close");
         return length;
     }
 
 private:
-    static void Call(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
-        DISPPARAMS params = {args, nullptr, count, 0};
-        UINT argError = 0;
-        CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
-                                   &argError),
-                    what);
-    }
     co<IDispatch> fso_;
     DISPID open_ = 0, readAll_ = 0, close_ = 0;
 };

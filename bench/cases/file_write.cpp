@@ -65,7 +65,7 @@ public:
         V_BSTR(&args[2]) = file;
         VARIANT stream;
         VariantInit(&stream);
-        Call(fso_.get(), create_, args, 3, &stream, "CreateTextFile");
+        CallMethod(fso_.get(), create_, args, 3, &stream, "CreateTextFile");
         co<IDispatch> holder;
         if (V_VT(&stream) == VT_DISPATCH) {
             holder = co<IDispatch>(V_DISPATCH(&stream));
@@ -79,18 +79,11 @@ public:
         }
         VARIANT body = Typed(VT_BSTR);
         V_BSTR(&body) = text;
-        Call(holder.get(), write_, &body, 1, nullptr, "Write");
-        Call(holder.get(), close_, nullptr, 0, nullptr, "Close");
+        CallMethod(holder.get(), write_, &body, 1, nullptr, "Write");
+        CallMethod(holder.get(), close_, nullptr, 0, nullptr, "Close");
     }
 
 private:
-    static void Call(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
-        DISPPARAMS params = {args, nullptr, count, 0};
-        UINT argError = 0;
-        CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
-                                   &argError),
-                    what);
-    }
     co<IDispatch> fso_;
     DISPID create_ = 0, write_ = 0, close_ = 0;
 };
