@@ -9,6 +9,7 @@
 #include <string>
 
 #include <co.h>
+#include <exceptions.h>
 
 #include "PluginHost.h"
 
@@ -38,6 +39,18 @@ inline void CallMethod(IDispatch* object, DISPID id, VARIANT* args, UINT count, 
     CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
                                &argError),
                 what);
+}
+
+// Calls a method whose result is an object, which the caller then holds.
+inline co<IDispatch> CallForObject(IDispatch* object, DISPID id, VARIANT* args, UINT count, const char* what) {
+    VARIANT result;
+    VariantInit(&result);
+    CallMethod(object, id, args, count, &result, what);
+    if (V_VT(&result) != VT_DISPATCH) {
+        VariantClear(&result);
+        throw KLAppException((std::string(what) + " gave no object").c_str());
+    }
+    return co<IDispatch>(V_DISPATCH(&result));
 }
 
 // An empty VARIANT of the given type, for arguments.

@@ -90,14 +90,7 @@ public:
         VariantInit(&arg);
         V_VT(&arg) = VT_BSTR;
         V_BSTR(&arg) = command_;
-        VARIANT result;
-        VariantInit(&result);
-        CallMethod(shell_.get(), exec_, &arg, 1, &result, "WScript.Shell: Exec");
-        if (V_VT(&result) != VT_DISPATCH) {
-            VariantClear(&result);
-            throw KLAppException("WScript.Shell: Exec gave no object");
-        }
-        co<IDispatch> exec(V_DISPATCH(&result));
+        co<IDispatch> exec = CallForObject(shell_.get(), exec_, &arg, 1, "WScript.Shell: Exec");
         VARIANT out = Get(exec.get(), L"StdOut", DISPATCH_PROPERTYGET, VT_DISPATCH, "WScript.Shell: Exec StdOut");
         co<IDispatch> stream(V_DISPATCH(&out));
         VARIANT text = Get(stream.get(), L"ReadAll", DISPATCH_METHOD, VT_BSTR, "WScript.Shell: StdOut.ReadAll");

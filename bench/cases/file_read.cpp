@@ -70,16 +70,7 @@ public:
         V_BOOL(&args[1]) = VARIANT_FALSE;
         V_I4(&args[2]) = 1;              // ForReading
         V_BSTR(&args[3]) = file;
-        VARIANT stream;
-        VariantInit(&stream);
-        CallMethod(fso_.get(), open_, args, 4, &stream, "OpenTextFile");
-        co<IDispatch> holder;
-        if (V_VT(&stream) == VT_DISPATCH) {
-            holder = co<IDispatch>(V_DISPATCH(&stream));
-        } else {
-            VariantClear(&stream);
-            throw KLAppException("OpenTextFile gave no object");
-        }
+        co<IDispatch> holder = CallForObject(fso_.get(), open_, args, 4, "OpenTextFile");
         if (!readAll_) {
             readAll_ = MemberId(holder.get(), L"ReadAll", "FileSystemObject members");
             close_ = MemberId(holder.get(), L"Close", "FileSystemObject members");

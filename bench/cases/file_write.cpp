@@ -63,16 +63,7 @@ public:
         V_BOOL(&args[0]) = VARIANT_FALSE;
         V_BOOL(&args[1]) = VARIANT_TRUE;
         V_BSTR(&args[2]) = file;
-        VARIANT stream;
-        VariantInit(&stream);
-        CallMethod(fso_.get(), create_, args, 3, &stream, "CreateTextFile");
-        co<IDispatch> holder;
-        if (V_VT(&stream) == VT_DISPATCH) {
-            holder = co<IDispatch>(V_DISPATCH(&stream));
-        } else {
-            VariantClear(&stream);
-            throw KLAppException("CreateTextFile gave no object");
-        }
+        co<IDispatch> holder = CallForObject(fso_.get(), create_, args, 3, "CreateTextFile");
         if (!write_) {
             write_ = MemberId(holder.get(), L"Write", "FileSystemObject members");
             close_ = MemberId(holder.get(), L"Close", "FileSystemObject members");
