@@ -1,5 +1,5 @@
-// Small text helpers of the benchmark: an owned BSTR, and narrow (ANSI code
-// page) to wide from the tests' support library.
+// Small text helpers of the benchmark: the file cases' text, an owned BSTR,
+// and narrow (ANSI code page) to wide from the tests' support library.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,19 @@
 #include <string>
 
 #include "common/AnsiText.h"
+
+// Lines of 62 capital letters ending in CR LF, cut to size bytes: the
+// file cases' text.
+inline std::string Lines(size_t size) {
+    std::string text;
+    text.reserve(size + 64);
+    for (int line = 0; text.size() < size; ++line) {
+        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
+        text += "\r\n";
+    }
+    text.resize(size);
+    return text;
+}
 
 class Bstr {
 public:

@@ -19,18 +19,6 @@
 
 static const char* const kSource = "bench/file_read";
 
-// Lines of letters and digits ending in CR LF, cut to size bytes.
-static std::string Lines(size_t size) {
-    std::string text;
-    text.reserve(size + 64);
-    for (int line = 0; text.size() < size; ++line) {
-        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
-        text += "\r\n";
-    }
-    text.resize(size);
-    return text;
-}
-
 static void CheckLength(size_t got, size_t size, const char* what) {
     if (got != size)
         throw KLAppException(string(what) + " gave " + std::to_string(got).c_str() + " characters, not " +

@@ -18,18 +18,6 @@
 
 static const char* const kSource = "bench/file_write";
 
-// Lines of letters and digits ending in CR LF, cut to size bytes.
-static std::string Lines(size_t size) {
-    std::string text;
-    text.reserve(size + 64);
-    for (int line = 0; text.size() < size; ++line) {
-        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
-        text += "\r\n";
-    }
-    text.resize(size);
-    return text;
-}
-
 static void CheckSize(const std::string& file, size_t size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
