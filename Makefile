@@ -1,16 +1,18 @@
 # make test: install what is missing, build, run the tests under Wine.
-# make demo: install what is missing, build, run the example.
-# make run SCRIPT=FILE: build, install the plug-in when it is not yet
-# registered from this build, run the session script FILE (relative to the
-# top of the tree, or absolute).
-# make screenshot: build, then save a picture of the control panel with the
-# example parameters of docs/control-panel.tvs as docs/control-panel.png.
+# make demo: install what is missing, build what the demo runs (the host,
+# the module and its help; no tests, no bench), run the example scripts.
+# make run SCRIPT=FILE: build what the demo builds, install the plug-in when
+# it is not yet registered from this build, run the session script FILE
+# (relative to the top of the tree, or absolute).
+# make screenshot: build what the demo builds, then save a picture of the
+# control panel with the example parameters of docs/control-panel.tvs as
+# docs/control-panel.png.
 # make dist: build the 32-bit module, its help and its installer, and put
 # what ships into build/dist: aRvik-VERSION-setup.exe and aRvik-VERSION.zip.
 # make bench: build, then measure the plug-in's commands against the
 # alternatives under Wine; prints the table and writes it as
 # build/ARCH/bench/bench.csv (BENCH_ARGS=--quick for a short smoke run).
-.PHONY: all setup build test dist demo run screenshot bench clean
+.PHONY: all setup build runnable test dist demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -23,6 +25,11 @@ build: setup
 	@tools/build.sh $(ARCH)
 	@if [ "$(ARCH)" != i686 ]; then echo "building the 32-bit configuration as well"; tools/build.sh i686; fi
 
+# What the demo, make run and make screenshot run: the host, the module and
+# its help, for this machine's architecture only.
+runnable: setup
+	@tools/build.sh $(ARCH) ON "tallivant_exe aRvik arvik_help"
+
 test: build
 	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2
 
@@ -32,7 +39,7 @@ dist: setup
 	@rm -rf build/dist && cp -r build/i686/installer/dist build/dist
 	@ls -l build/dist
 
-demo: build
+demo: runnable
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll ../../../examples/demo.tvs'
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless ../../../examples/programs-and-files.tvs'
 	@echo
@@ -41,7 +48,7 @@ demo: build
 	@echo "Without a display, 'make screenshot' saves its picture as docs/control-panel.png."
 
 # The host runs in build/ARCH/host, so the script goes by its full name.
-run: build
+run: runnable
 	@case "$(SCRIPT)" in "") echo "usage: make run SCRIPT=path/to/script.tvs"; exit 2;; /*) s="$(SCRIPT)";; \
 	  *) s="$(CURDIR)/$(SCRIPT)";; esac; [ -f "$$s" ] || { echo "make run: no script $$s"; exit 2; }; \
 	  tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && \
@@ -50,7 +57,7 @@ run: build
 # The picture is made in a prefix of its own, its parameters set anew each
 # time from docs/control-panel.tvs: the settings in build/ARCH/wineprefix
 # stay as they are.
-screenshot: build
+screenshot: runnable
 	@ARVIK_WINEPREFIX=$(CURDIR)/build/$(ARCH)/picture/wineprefix tools/wine-session.sh $(ARCH) sh -c ' \
 	  tools/wine-run reg delete "HKCU\Software\Kelmir\Tallivant\Plugins\aRvik\Session Props" /f >/dev/null 2>&1; \
 	  cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll \

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <co.h>
+#include <exceptions.h>
 
 #include "PluginHost.h"
 
@@ -28,6 +29,28 @@ inline DISPID MemberId(IDispatch* object, const wchar_t* name, const char* what)
     DISPID id = 0;
     CheckResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), what);
     return id;
+}
+
+// Calls a method with count arguments, given in reverse order as DISPPARAMS
+// holds them; result may be null.
+inline void CallMethod(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
+    DISPPARAMS params = {args, nullptr, count, 0};
+    UINT argError = 0;
+    CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
+                               &argError),
+                what);
+}
+
+// Calls a method whose result is an object, which the caller then holds.
+inline co<IDispatch> CallForObject(IDispatch* object, DISPID id, VARIANT* args, UINT count, const char* what) {
+    VARIANT result;
+    VariantInit(&result);
+    CallMethod(object, id, args, count, &result, what);
+    if (V_VT(&result) != VT_DISPATCH) {
+        VariantClear(&result);
+        throw KLAppException((std::string(what) + " gave no object").c_str());
+    }
+    return co<IDispatch>(V_DISPATCH(&result));
 }
 
 // An empty VARIANT of the given type, for arguments.

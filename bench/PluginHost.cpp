@@ -8,6 +8,8 @@
 #include <checks.h>
 #include <exceptions.h>
 
+#include "common/Files.h"
+
 typedef HRESULT(WINAPI* GetClassObjectEntry)(REFCLSID, REFIID, void**);
 
 // The plug-in's class, {6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}.
@@ -18,13 +20,6 @@ void CheckResult(HRESULT hr, const char* what) {
     char code[16];
     snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
     throw KLAppException(string(what) + " failed: " + code);
-}
-
-std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
 static DISPID MemberId(IDispatch* object, const wchar_t* name) {

@@ -37,6 +37,3 @@ private:
 
 // Throws KLAppException naming what failed unless hr is S_OK.
 void CheckResult(HRESULT hr, const char* what);
-
-// The benchmark executable's folder, with a closing backslash.
-std::string ExeFolder();

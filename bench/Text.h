@@ -1,11 +1,26 @@
-// Small text helpers of the benchmark: an owned BSTR, and narrow (ANSI code
-// page) to wide.
+// Small text helpers of the benchmark: the file cases' text, an owned BSTR,
+// and narrow (ANSI code page) to wide from the tests' support library.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include <string>
+
+#include "common/AnsiText.h"
+
+// Lines of 62 capital letters ending in CR LF, cut to size bytes: the
+// file cases' text.
+inline std::string Lines(size_t size) {
+    std::string text;
+    text.reserve(size + 64);
+    for (int line = 0; text.size() < size; ++line) {
+        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
+        text += "\r\n";
+    }
+    text.resize(size);
+    return text;
+}
 
 class Bstr {
 public:
@@ -18,11 +33,3 @@ public:
 private:
     BSTR b_;
 };
-
-inline std::wstring Wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), &wide[0], n);
-    return wide;
-}

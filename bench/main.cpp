@@ -20,8 +20,11 @@
 
 #include "Measure.h"
 #include "PluginHost.h"
-#include "Scratch.h"
 #include "cases/Cases.h"
+#include "common/Files.h"
+#include "common/Scratch.h"
+
+static const char* const kSource = "bench/main";
 
 // The plug-in's message boxes become lines on the error output: nothing may
 // wait for an operator here.
@@ -61,7 +64,8 @@ int main(int argc, char** argv) {
             fprintf(stderr, "%s\n", pluginWhy.c_str());
         }
         try {
-            Scratch scratch;
+            Scratch scratch("aRvik-bench");
+            if (scratch.error) throw WindowsError(scratch.error, kSource, __LINE__);
             Context context{plugin, pluginWhy, &scratch, &table, scale};
             const struct {
                 const char* name;

@@ -8,7 +8,7 @@
 
 #include "../Measure.h"
 #include "../PluginHost.h"
-#include "../Scratch.h"
+#include "common/Scratch.h"
 
 struct Context {
     const PluginHost* plugin;  // null when the plug-in could not be loaded

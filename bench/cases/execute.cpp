@@ -14,6 +14,7 @@
 
 #include "../Automation.h"
 #include "../Text.h"
+#include "common/Files.h"
 
 
 // The child's command line, or empty when the child is missing.
@@ -59,13 +60,9 @@ public:
         VariantInit(&args[2]);
         V_VT(&args[2]) = VT_BSTR;
         V_BSTR(&args[2]) = command_;
-        DISPPARAMS params = {args, nullptr, 3, 0};
         VARIANT result;
         VariantInit(&result);
-        UINT argError = 0;
-        CheckResult(shell_->Invoke(run_, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
-                                   &argError),
-                    "WScript.Shell: Run");
+        CallMethod(shell_.get(), run_, args, 3, &result, "WScript.Shell: Run");
         VARIANT code;
         VariantInit(&code);
         HRESULT hr = VariantChangeType(&code, &result, 0, VT_I4);

@@ -19,18 +19,6 @@
 #include "../Text.h"
 
 
-// Lines of letters and digits ending in CR LF, cut to size bytes.
-static std::string Lines(size_t size) {
-    std::string text;
-    text.reserve(size + 64);
-    for (int line = 0; text.size() < size; ++line) {
-        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
-        text += "\r\n";
-    }
-    text.resize(size);
-    return text;
-}
-
 static void CheckLength(size_t got, size_t size, const char* what) {
     if (got != size)
         throw KLAppException(string(what) + " gave " + std::to_string(got).c_str() + " characters, not " +
@@ -70,37 +58,21 @@ public:
         V_BOOL(&args[1]) = VARIANT_FALSE;
         V_I4(&args[2]) = 1;              // ForReading
         V_BSTR(&args[3]) = file;
-        VARIANT stream;
-        VariantInit(&stream);
-        Call(fso_.get(), open_, args, 4, &stream, "OpenTextFile");
-        co<IDispatch> holder;
-        if (V_VT(&stream) == VT_DISPATCH) {
-            holder = co<IDispatch>(V_DISPATCH(&stream));
-        } else {
-            VariantClear(&stream);
-            throw KLAppException("OpenTextFile gave no object");
-        }
+        co<IDispatch> holder = CallForObject(fso_.get(), open_, args, 4, "OpenTextFile");
         if (!readAll_) {
             readAll_ = MemberId(holder.get(), L"ReadAll", "FileSystemObject members");
             close_ = MemberId(holder.get(), L"Close", "FileSystemObject members");
         }
         VARIANT text;
         VariantInit(&text);
-        Call(holder.get(), readAll_, nullptr, 0, &text, "ReadAll");
+        CallMethod(holder.get(), readAll_, nullptr, 0, &text, "ReadAll");
         size_t length = V_VT(&text) == VT_BSTR ? SysStringLen(V_BSTR(&text)) : 0;
         VariantClear(&text);
-        Call(holder.get(), close_, nullptr, 0, nullptr, "Close");
+        CallMethod(holder.get(), close_, nullptr, 0, nullptr, "Close");
         return length;
     }
 
 private:
-    static void Call(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
-        DISPPARAMS params = {args, nullptr, count, 0};
-        UINT argError = 0;
-        CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
-                                   &argError),
-                    what);
-    }
     co<IDispatch> fso_;
     DISPID open_ = 0, readAll_ = 0, close_ = 0;
 };

@@ -18,18 +18,6 @@
 #include "../Text.h"
 
 
-// Lines of letters and digits ending in CR LF, cut to size bytes.
-static std::string Lines(size_t size) {
-    std::string text;
-    text.reserve(size + 64);
-    for (int line = 0; text.size() < size; ++line) {
-        for (int i = 0; i < 62; ++i) text += char('A' + (line + i) % 26);
-        text += "\r\n";
-    }
-    text.resize(size);
-    return text;
-}
-
 static void CheckSize(const std::string& file, size_t size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
@@ -63,34 +51,18 @@ public:
         V_BOOL(&args[0]) = VARIANT_FALSE;
         V_BOOL(&args[1]) = VARIANT_TRUE;
         V_BSTR(&args[2]) = file;
-        VARIANT stream;
-        VariantInit(&stream);
-        Call(fso_.get(), create_, args, 3, &stream, "CreateTextFile");
-        co<IDispatch> holder;
-        if (V_VT(&stream) == VT_DISPATCH) {
-            holder = co<IDispatch>(V_DISPATCH(&stream));
-        } else {
-            VariantClear(&stream);
-            throw KLAppException("CreateTextFile gave no object");
-        }
+        co<IDispatch> holder = CallForObject(fso_.get(), create_, args, 3, "CreateTextFile");
         if (!write_) {
             write_ = MemberId(holder.get(), L"Write", "FileSystemObject members");
             close_ = MemberId(holder.get(), L"Close", "FileSystemObject members");
         }
         VARIANT body = Typed(VT_BSTR);
         V_BSTR(&body) = text;
-        Call(holder.get(), write_, &body, 1, nullptr, "Write");
-        Call(holder.get(), close_, nullptr, 0, nullptr, "Close");
+        CallMethod(holder.get(), write_, &body, 1, nullptr, "Write");
+        CallMethod(holder.get(), close_, nullptr, 0, nullptr, "Close");
     }
 
 private:
-    static void Call(IDispatch* object, DISPID id, VARIANT* args, UINT count, VARIANT* result, const char* what) {
-        DISPPARAMS params = {args, nullptr, count, 0};
-        UINT argError = 0;
-        CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr,
-                                   &argError),
-                    what);
-    }
     co<IDispatch> fso_;
     DISPID create_ = 0, write_ = 0, close_ = 0;
 };

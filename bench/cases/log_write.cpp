@@ -19,6 +19,8 @@
 #include <exceptions.h>
 
 #include "../Text.h"
+#include "common/Files.h"
+#include "common/SavedKey.h"
 
 namespace {
 
@@ -47,18 +49,6 @@ void SetSetting(const char* name, DWORD type, const void* data, DWORD size) {
 
 void SetLogPath(const std::string& path) { SetSetting("Script LogPath", REG_SZ, path.c_str(), DWORD(path.size() + 1)); }
 
-std::string ReadShared(const std::string& file) {
-    HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(handle, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
-    CloseHandle(handle);
-    return bytes;
-}
-
 struct Count {
     int lines = 0, distinct = 0;
     size_t bytes = 0;
@@ -67,7 +57,7 @@ struct Count {
 // Lines of the file, and how many different entries 0..kEntries-1 they hold
 // whole (a line counts when it ends with the entry's full text).
 Count CountEntries(const std::string& file) {
-    std::string bytes = ReadShared(file);
+    std::string bytes = ReadWhole(file, "");
     Count count;
     count.bytes = bytes.size();
     std::set<int> seen;
@@ -120,7 +110,7 @@ void WriteEntries(const PluginHost& plugin, int first, int count, HANDLE go, std
 }  // namespace
 
 void LogWriteCase(const Context& c) {
-    SavedKey settings(kPluginKey);
+    SavedKey settings(HKEY_CURRENT_USER, kPluginKey);
     DWORD maxText = 32768;
     SetSetting("Max LogText", REG_DWORD, &maxText, sizeof maxText);
     int run = 0;
@@ -236,7 +226,7 @@ void LogWriteCase(const Context& c) {
 // counts what lies between them.
 void LogRequestsCase(const Context& c) {
     if (!c.plugin) throw KLAppException(c.pluginWhy.c_str());
-    SavedKey settings(kPluginKey);
+    SavedKey settings(HKEY_CURRENT_USER, kPluginKey);
     std::string file = *c.scratch + "log-requests.txt";
     SetLogPath(file);
     co<HostSession> session(new HostSession);

@@ -19,6 +19,7 @@
 #include <exceptions.h>
 
 #include "../Text.h"
+#include "common/SavedKey.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void CheckCopied(HostSession* session, int count) {
 }  // namespace
 
 void SessionPropsCase(const Context& c) {
-    SavedKey saved(kPropsKey);
+    SavedKey saved(HKEY_CURRENT_USER, kPropsKey);
     saved.Clear();
     const char* group = "props copy, per value";
     struct Size {

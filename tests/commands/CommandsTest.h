@@ -1,6 +1,5 @@
 // Shared by the command tests: an extender driven through IDispatch on a
-// fresh host session, a scratch folder removed afterwards, and small file
-// and text helpers.
+// fresh host session, with a scratch folder removed afterwards.
 #pragma once
 
 #include <windows.h>
@@ -12,32 +11,19 @@
 #include <HostSession.h>
 #include <SessionExtender.h>
 
+#include "common/AnsiText.h"
+#include "common/Files.h"
+#include "common/Scratch.h"
 #include "session/dispatch.h"
 
-// Deletes a folder with everything below it.
-void RemoveTree(const std::string& folder);
-// The whole content of a file; "<missing>" when it cannot be read.
-std::string ReadWhole(const std::string& name);
+// Makes the file with bytes as its whole content; a file that cannot be
+// made fails the test.
 void WriteWhole(const std::string& name, const std::string& bytes);
-bool Exists(const std::string& name);
-// The test executable's folder, with a closing backslash.
-std::string ExeFolder();
-// Narrow (ANSI code page) to wide and back.
-std::wstring Wide(const std::string& text);
-std::string Narrow(const wchar_t* text);
-
-// A scratch folder below %TEMP%, made for the test and removed with it.
-struct Scratch {
-    Scratch();
-    ~Scratch();
-    std::string operator+(const char* name) const { return folder + name; }
-    std::string folder;  // ends in a backslash
-};
 
 struct CommandTest : ::testing::Test {
     // First, so that it goes last: the extender keeps its log file open
     // until it goes, and an open file keeps its folder.
-    Scratch scratch;
+    Scratch scratch{"arvik_commands"};
     co<ITallivantSessionExtender> extender{new Plugin::SessionExtender};
     co<HostSession> session{new HostSession};
 

@@ -5,49 +5,22 @@
 
 #include <string>
 
+#include "common/SavedKey.h"
+
 namespace {
 
 // The product key under HKEY_LOCAL_MACHINE with the values a test sets;
 // what was there before comes back afterwards.
 struct Locations : ::testing::Test {
-    bool keyExisted = false;
-    struct Saved {
-        const char* name;
-        bool present;
-        DWORD type;
-        std::string data;
-    } saved[2] = {{"Root Path", false, 0, {}}, {"Log Root", false, 0, {}}};
+    bool keyExisted = KeyExists(HKEY_LOCAL_MACHINE, PRODUCT_KEY);
+    SavedKey saved{HKEY_LOCAL_MACHINE, PRODUCT_KEY};
 
     Locations() {
-        HKEY key = nullptr;
-        keyExisted = RegOpenKeyExA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
-        if (key) {
-            for (Saved& s : saved) {
-                char buf[1024];
-                DWORD size = sizeof buf;
-                s.present = RegQueryValueExA(key, s.name, nullptr, &s.type, reinterpret_cast<BYTE*>(buf), &size) ==
-                            ERROR_SUCCESS;
-                if (s.present) s.data.assign(buf, size);
-            }
-            RegCloseKey(key);
-        }
         Remove("Root Path");
         Remove("Log Root");
     }
-    ~Locations() override {
-        CloseProductKey();
-        if (!keyExisted) {
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, PRODUCT_KEY);
-            return;
-        }
-        for (const Saved& s : saved) {
-            if (s.present)
-                RegSetKeyValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, s.name, s.type, s.data.data(),
-                                static_cast<DWORD>(s.data.size()));
-            else
-                Remove(s.name);
-        }
-    }
+    // The product's handle goes before the key is put back.
+    ~Locations() override { CloseProductKey(); }
     static void Put(const char* name, const char* text, DWORD type = REG_SZ) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, name, type, text,
                                                  static_cast<DWORD>(strlen(text) + 1)));

@@ -1,8 +1,11 @@
 // SavedKey: a registry key with everything below it, put back as it was
-// when the keeper goes. Tests that change or delete the product's keys keep
-// one, so a key that held settings before the test holds them again after
-// it, and a key the test made is gone, with the empty keys above it that
-// were not there either.
+// when the keeper goes. Tests and the bench that change or delete the
+// product's keys keep one, so a key that held settings before holds them
+// again after, and a key made meanwhile is gone, with the empty keys above
+// it that were not there either. The copy is kept below
+// HKEY_CURRENT_USER\Software\Kelmir\ArvikTests\Saved while the keeper
+// lives.
+// KeyExists: whether a key can be opened for reading.
 #pragma once
 
 #include <windows.h>
@@ -11,70 +14,19 @@
 
 class SavedKey {
 public:
-    SavedKey(HKEY root, const char* path) : root_(root), path_(path) {
-        static LONG serial = 0;
-        backup_ = "Software\\Kelmir\\ArvikTests\\Saved\\" + std::to_string(GetCurrentProcessId()) + "-" +
-                  std::to_string(InterlockedIncrement(&serial));
-        // The keys above path that are there now stay.
-        for (size_t at = path_.find('\\'); at != std::string::npos; at = path_.find('\\', at + 1))
-            if (Exists(root, path_.substr(0, at))) kept_ = at;
-        HKEY source = nullptr;
-        if (RegOpenKeyExA(root, path, 0, KEY_READ, &source) != ERROR_SUCCESS) return;
-        HKEY copy = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &copy,
-                            nullptr) == ERROR_SUCCESS) {
-            existed_ = RegCopyTreeA(source, nullptr, copy) == ERROR_SUCCESS;
-            RegCloseKey(copy);
-        }
-        RegCloseKey(source);
-    }
-    ~SavedKey() {
-        RegDeleteTreeA(root_, path_.c_str());
-        RegDeleteKeyA(root_, path_.c_str());
-        if (existed_) {
-            HKEY source = nullptr, target = nullptr;
-            if (RegOpenKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS &&
-                RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
-                    ERROR_SUCCESS)
-                RegCopyTreeA(source, nullptr, target);
-            if (target) RegCloseKey(target);
-            if (source) RegCloseKey(source);
-        } else {
-            RemoveEmptyParents(root_, path_, kept_);
-        }
-        RegDeleteTreeA(HKEY_CURRENT_USER, backup_.c_str());
-        RegDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
-        // The backups' parents go once empty; a key with subkeys refuses.
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Kelmir\\ArvikTests\\Saved");
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Kelmir\\ArvikTests");
-    }
+    SavedKey(HKEY root, const char* path);
+    ~SavedKey();
     SavedKey(const SavedKey&) = delete;
     SavedKey& operator=(const SavedKey&) = delete;
 
-private:
-    static bool Exists(HKEY root, const std::string& path) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-        RegCloseKey(key);
-        return true;
-    }
-    // The keys between path and its first kept characters that hold
-    // nothing, from the bottom up.
-    static void RemoveEmptyParents(HKEY root, const std::string& path, size_t kept) {
-        for (size_t at = path.rfind('\\'); at != std::string::npos && at > kept; at = path.rfind('\\', at - 1)) {
-            std::string parent = path.substr(0, at);
-            HKEY key = nullptr;
-            DWORD subkeys = 1, values = 1;
-            if (RegOpenKeyExA(root, parent.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
-            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                             nullptr, nullptr);
-            RegCloseKey(key);
-            if (subkeys || values || RegDeleteKeyA(root, parent.c_str()) != ERROR_SUCCESS) return;
-        }
-    }
+    // Removes every value of the key; its subkeys stay.
+    void Clear() const;
 
+private:
     HKEY root_;
     std::string path_, backup_;
     bool existed_ = false;
     size_t kept_ = 0;  // path_ up to here was there before
 };
+
+bool KeyExists(HKEY root, const std::string& path);

@@ -9,18 +9,13 @@
 #include <string>
 
 #include "ScriptRunner.h"
+#include "common/SavedKey.h"
+#include "common/Scratch.h"
 
 namespace {
 
 const wchar_t* const kSettings = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
 const wchar_t* const kProps = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props";
-
-bool KeyExists(const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
 
 // "SZ:text", "DWORD:number", or "" for a value that is not there.
 std::wstring Stored(const wchar_t* key, const wchar_t* name) {
@@ -34,27 +29,15 @@ std::wstring Stored(const wchar_t* key, const wchar_t* name) {
     return L"DWORD:" + std::to_wstring(number);
 }
 
-// A script file in the temporary folder; the values the tests write go
-// afterwards, and so do the keys they made.
+// A script file in a scratch folder; the plug-in's key (the settings and
+// the Session Props below them) is put back as it was afterwards.
 struct Script : ::testing::Test {
-    std::string path;
-    bool hadSettings = KeyExists(kSettings), hadProps = KeyExists(kProps);
+    SavedKey saved{HKEY_CURRENT_USER, "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"};
+    Scratch scratch{"arvik_script_test"};
+    std::string path = scratch + "script.tvs";
 
-    Script() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        path = std::string(temp) + "arvik_script_test.tvs";
-    }
-    ~Script() override {
-        DeleteFileA(path.c_str());
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, L"ScriptTest Number");
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettings, L"ScriptTest Text");
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProps, L"ScriptTest Prop");
-        if (!hadProps) RegDeleteKeyW(HKEY_CURRENT_USER, kProps);
-        if (!hadSettings) RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
-        CoUninitialize();
-    }
+    Script() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~Script() override { CoUninitialize(); }
     // The failed steps of the script, UTF-8 text (u8 literals: narrow ones
     // are compiled to Windows-1251).
     int Run(const std::string& text) {

@@ -1,18 +1,8 @@
 #include "ModuleTest.h"
 
-std::vector<ShownMessage>& ShownMessages() {
-    static std::vector<ShownMessage> shown;
-    return shown;
-}
-
-extern "C" __declspec(dllexport) int __stdcall KelmirMessageHandler(const MessageRequest& request) {
-    ShownMessages().push_back({request.kind, request.text ? request.text : "", request.caption, request.style,
-                               request.owner});
-    return IDOK;
-}
+#include "common/ComEnvironment.h"
 
 void ModuleTest::SetUp() {
-    ShownMessages().clear();
     module = LoadLibraryA("aRvik.dll");
     ASSERT_NE(nullptr, module) << GetLastError();
     getClassObject = reinterpret_cast<GetClassObjectEntry>(GetProcAddress(module, "DllGetClassObject"));
@@ -31,10 +21,4 @@ std::string ModuleTest::ModulePath() const {
     return path;
 }
 
-namespace {
-struct Com : ::testing::Environment {
-    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    void TearDown() override { CoUninitialize(); }
-};
-::testing::Environment* const com = ::testing::AddGlobalTestEnvironment(new Com);
-}  // namespace
+static ::testing::Environment* const com = ::testing::AddGlobalTestEnvironment(new ComEnvironment);

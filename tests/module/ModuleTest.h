@@ -1,6 +1,7 @@
 // The module aRvik.dll loaded as the host loads it, from the test's folder,
-// and the message boxes it shows, answered by the handler this executable
-// exports (the module carries its own copy of the support library).
+// and the message boxes it shows, recorded through the handler this
+// executable exports (the module carries its own copy of the support
+// library) and answered IDOK.
 #pragma once
 
 #include <windows.h>
@@ -10,17 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fwbase/Message.h>
-
-struct ShownMessage {
-    MessageKind kind;
-    std::string text, caption;
-    UINT style;
-    HWND owner;
-};
-
-// Boxes shown since the last Clear.
-std::vector<ShownMessage>& ShownMessages();
+#include "common/MessageRecorder.h"
 
 typedef HRESULT(WINAPI* GetClassObjectEntry)(REFCLSID, REFIID, void**);
 typedef int(WINAPI* InstallEntry)(HWND, BOOL);
@@ -34,6 +25,10 @@ protected:
 
     // Full path of the module file as the system reports it.
     std::string ModulePath() const;
+    // The boxes shown in this test (since messages.Clear()).
+    const std::vector<ShownMessage>& ShownMessages() const { return messages.Boxes(); }
+
+    MessageRecorder messages;
 
     HMODULE module = nullptr;
     GetClassObjectEntry getClassObject = nullptr;

@@ -2,6 +2,7 @@
 #include <Tallivanx.h>
 
 #include "ModuleTest.h"
+#include "common/Files.h"
 
 namespace {
 
@@ -115,10 +116,7 @@ std::string RunChild(const std::string& module) {
 }  // namespace
 
 TEST(ClassObjectFailure, ShowsTheModulePathAndReasonAndGivesFail) {
-    char folder[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, folder, MAX_PATH);
-    std::string module(folder);
-    module = module.substr(0, module.find_last_of('\\') + 1) + "broken\\aRvik.dll";
+    std::string module = ExeFolder() + "broken\\aRvik.dll";
     std::string output = RunChild(module);
 
     const std::string box = "box|0|module_child.exe|Ошибка загрузки модуля \"" + module + "\": ";

@@ -23,13 +23,6 @@ RegValue Read(HKEY root, const char* key, const char* name) {
     return v;
 }
 
-bool KeyExists(HKEY root, const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 #define EXPECT_SZ(expected, root, key, name)                  \
     {                                                         \
         RegValue v = Read(root, key, name);                   \
@@ -145,7 +138,7 @@ TEST_F(Install, AKeyThatMayNotBeOpenedIsNamedWithTheReason) {
     };
     for (const auto& key : keys) {
         Clean();
-        ShownMessages().clear();
+        messages.Clear();
         {
             WriteDenied denied(key.path, key.root, key.denied);
             ASSERT_TRUE(denied.ok) << key.path;

@@ -2,34 +2,18 @@
 
 #include <memory>
 
+#include "common/ComEnvironment.h"
+#include "common/Files.h"
 #include "common/SavedKey.h"
 
 #include <commctrl.h>
 #include <prsht.h>
 
 #include <algorithm>
-#include <deque>
-
 
 namespace {
 
-std::deque<int>& answers() {
-    static std::deque<int> a;
-    return a;
-}
-
-struct Com : ::testing::Environment {
-    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    void TearDown() override { CoUninitialize(); }
-};
-::testing::Environment* const com = ::testing::AddGlobalTestEnvironment(new Com);
-
-std::string ModuleBesideTest() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1) + "aRvik.dll";
-}
+::testing::Environment* const com = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
 // Runs scripts, one per showing of a dialog over the sheet (the sheet is
 // disabled while one runs); a dialog still open after 10 s is cancelled.
@@ -73,21 +57,6 @@ void CALLBACK GuardTimer(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) int __stdcall KelmirMessageHandler(const MessageRequest& request) {
-    PanelTest::Boxes().push_back({request.text ? request.text : "", request.style});
-    if (answers().empty()) return IDOK;
-    int a = answers().front();
-    answers().pop_front();
-    return a;
-}
-
-std::vector<Box>& PanelTest::Boxes() {
-    static std::vector<Box> boxes;
-    return boxes;
-}
-
-void PanelTest::Answer(int button) { answers().push_back(button); }
-
 // The keys the installation writes, put back as they were after the suite.
 static std::vector<std::unique_ptr<SavedKey>>& SavedKeys() {
     static std::vector<std::unique_ptr<SavedKey>> keys;
@@ -100,7 +69,7 @@ void PanelTest::SetUpTestSuite() {
     SavedKeys().emplace_back(new SavedKey(HKEY_CLASSES_ROOT, "CLSID\\{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"));
     SavedKeys().emplace_back(new SavedKey(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant"));
     SavedKeys().emplace_back(new SavedKey(HKEY_CURRENT_USER, USER_KEY));
-    HMODULE module = LoadLibraryA(ModuleBesideTest().c_str());
+    HMODULE module = LoadLibraryA((ExeFolder() + "aRvik.dll").c_str());
     ASSERT_NE(nullptr, module);
     typedef int(WINAPI * InstallEntry)(HWND, BOOL);
     auto install = reinterpret_cast<InstallEntry>(GetProcAddress(module, "TallivantPlugin_InstallInit"));
@@ -111,8 +80,6 @@ void PanelTest::SetUpTestSuite() {
 void PanelTest::TearDownTestSuite() { SavedKeys().clear(); }
 
 void PanelTest::SetUp() {
-    Boxes().clear();
-    answers().clear();
     RegDeleteTreeA(HKEY_CURRENT_USER, PROPS_KEY);
     HKEY user = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, USER_KEY, 0, KEY_SET_VALUE, &user) == ERROR_SUCCESS) {
@@ -126,7 +93,7 @@ void PanelTest::TearDown() {
     if (panel) panel->Close();
     panel.Release();
     RegDeleteTreeA(HKEY_CURRENT_USER, PROPS_KEY);
-    EXPECT_TRUE(answers().empty()) << "answers left unused";
+    EXPECT_TRUE(messages.Unused().empty()) << "answers left unused";
 }
 
 HWND PanelTest::Open() {
@@ -166,12 +133,7 @@ void PanelTest::Put(const char* name, const char* text) {
                                              static_cast<DWORD>(strlen(text) + 1)));
 }
 
-bool PanelTest::KeyExists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, PROPS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
+bool PanelTest::KeyExists() { return ::KeyExists(HKEY_CURRENT_USER, PROPS_KEY); }
 
 std::vector<std::pair<std::string, std::string>> PanelTest::Listed() const {
     std::vector<std::pair<std::string, std::string>> rows;

@@ -1,7 +1,8 @@
 // The real aRvik.dll installed and asked for its page by the stand-in
 // host's control panel, shown as a modeless property sheet. Message boxes
 // of the module come to the handler this executable exports: each is
-// recorded and answered from a queue (IDOK when it is empty).
+// recorded and answered from a queue (IDOK when it is empty), which the
+// test uses up.
 #pragma once
 
 #include <windows.h>
@@ -15,21 +16,13 @@
 
 #include <ControlPanel.h>
 #include <co.h>
-#include <fwbase/Message.h>
 
-struct Box {
-    std::string text;
-    UINT style;
-};
+#include "common/MessageRecorder.h"
 
 #define PROPS_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props"
 #define USER_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"
 
 class PanelTest : public ::testing::Test {
-public:
-    // Boxes the module showed in this test.
-    static std::vector<Box>& Boxes();
-
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
@@ -63,7 +56,11 @@ protected:
     bool ApplyEnabled() const;
     void ApplySheet();
 
-    static void Answer(int button);
+    // Boxes the module showed in this test, and the buttons they get.
+    const std::vector<ShownMessage>& Boxes() const { return messages.Boxes(); }
+    void Answer(int button) { messages.Answer(button); }
+
+    MessageRecorder messages;
 
     co<ControlPanel> panel;
     HWND sheet = nullptr;

@@ -5,6 +5,7 @@
 #include <TASession.h>
 #include <TallivantObject2.h>
 
+#include "common/ComEnvironment.h"
 #include "dispatch.h"
 
 static ::testing::Environment* const com = ::testing::AddGlobalTestEnvironment(new ComEnvironment);

@@ -38,12 +38,7 @@ struct Extender : ::testing::Test {
                         nullptr);
         return key;
     }
-    static bool PropsExist() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, SESSION_PROPS_KEY, 0, KEY_READ, &key)) return false;
-        RegCloseKey(key);
-        return true;
-    }
+    static bool PropsExist() { return KeyExists(HKEY_CURRENT_USER, SESSION_PROPS_KEY); }
     static void Put(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
     }

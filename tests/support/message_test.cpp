@@ -6,31 +6,14 @@
 
 #include <fwbase/Message.h>
 
+#include "common/MessageRecorder.h"
+
 namespace {
-
-struct Seen {
-    MessageKind kind;
-    std::string text, caption;
-    UINT style;
-    HWND owner;
-};
-std::vector<Seen> seen;
-int answer = IDOK;
-
-int __stdcall Record(const MessageRequest& r) {
-    seen.push_back({r.kind, r.text, r.caption, r.style, r.owner});
-    return answer;
-}
 
 class MessageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        seen.clear();
-        answer = IDOK;
-        previous_ = SetMessageHandler(Record);
-    }
-    void TearDown() override { SetMessageHandler(previous_); }
-    MessageHandler previous_ = nullptr;
+    MessageRecorder recorder;
+    const std::vector<ShownMessage>& seen = recorder.Boxes();
 };
 
 }  // namespace
@@ -45,7 +28,7 @@ TEST_F(MessageTest, ErrorBoxGetsErrorStyleAndHostCaption) {
 }
 
 TEST_F(MessageTest, AppMessageReturnsTheHandlersButton) {
-    answer = IDCANCEL;
+    recorder.Answer(IDCANCEL);
     HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x42));
     EXPECT_EQ(IDCANCEL, AppMessage("t", 0x131, owner, "Дополнительные параметры", 0));
     ASSERT_EQ(1u, seen.size());

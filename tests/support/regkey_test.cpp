@@ -5,18 +5,17 @@
 
 #include <fwwin/RegKey.h>
 
+#include "common/SavedKey.h"
+
 namespace {
 
-const char kTestsKey[] = "Software\\Kelmir\\ArvikTests";
 const char kTestKey[] = "Software\\Kelmir\\ArvikTests\\RegKey";
 
 class RegKeyTest : public ::testing::Test {
 protected:
+    // Gone afterwards, with the empty keys above it that were not there.
+    SavedKey saved{HKEY_CURRENT_USER, kTestKey};
     void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
-    void TearDown() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kTestsKey);  // refuses while other tests' keys are below it
-    }
 
     static DWORD TypeOf(const char* name) {
         DWORD type = 0xDEADBEEF;
