@@ -7,7 +7,6 @@
 #include <TextCodec.h>
 #include <Trevan/CriticalSection.h>
 #include <exceptions.h>
-#include <fwbase/Co.h>
 #include <fwwin/RegKey.h>
 
 #include "RequiredKey.h"

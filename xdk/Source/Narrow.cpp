@@ -7,14 +7,7 @@
 
 #include <refs.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-// Every x86 build takes the vector path; a 32-bit one needs -msse2 for it.
-#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2__)
-#error "x86 builds are compiled with -msse2"
-#endif
+#include "Sse2.h"
 
 namespace TAXDK {
 namespace Standard {
