@@ -1,11 +1,10 @@
 #include "ControlPlugin.h"
 
-#include <fwbase/Co.h>
+#include <checks.h>
 #include <fwwin/RegKey.h>
 
 #include "Plugin.h"
 #include "aRvikControlPage.h"
-
 
 ControlPlugin::ControlPlugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantControlPlugin>(info, SafeForScripting) {}
 
@@ -16,7 +15,7 @@ HRESULT STDMETHODCALLTYPE ControlPlugin::Initialize(IUnknown* controlPanel) {
 // A missing key or value reads as 0: the page is shown.
 void ControlPlugin::AddPage(IUnknown* controlPanel) {
     // A null control panel is refused instead of being called through.
-    if (!controlPanel) CoCallEx(E_POINTER, CoModule(), "Plugin/ControlPlugin", __LINE__);
+    THROW_HR_IF_NULL(E_POINTER, controlPanel);
     DWORD disabled;
     {
         RegKey key(HKEY_CURRENT_USER, PLUGIN_KEY, false, KEY_READ);

@@ -7,6 +7,7 @@
 
 #include <TASession.h>
 #include <Trevan/SyncObject.h>
+#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
@@ -16,9 +17,9 @@
 
 using TAXDK::Tallivant::TASession;
 
-static const char* const kSource = "Plugin/Execute";
 // The start and the exit code have always reported their failures at these
-// positions of the extender; scripts and tests know them.
+// positions of the extender; scripts and tests know them: the numbers are
+// fixed, not this file's lines.
 static const char* const kExtender = "Plugin/SessionExtender";
 
 // aRvik.Timeout in whole milliseconds; INFINITE when empty. A text that is
@@ -59,7 +60,7 @@ static string ReadFolder(const string& text) {
 // True when the process ended within milliseconds.
 static bool WaitForExit(const Trevan::SyncObject& process, DWORD milliseconds) {
     DWORD waited = WaitForSingleObject(process.Get(), milliseconds);
-    if (waited == WAIT_FAILED) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(waited == WAIT_FAILED);
     return waited != WAIT_TIMEOUT;
 }
 
@@ -102,13 +103,13 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     if (capture.empty()) {
         CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, 0, nullptr, directory,
                                        &startup, &started),
-                        kExtender, 246);
+                        kExtender, 246);  // fixed
     } else {
         output = new OutputPipe;
         // Handles are inherited, but only the two that the pipe lists.
         CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT,
                                        nullptr, directory, &output->Startup(startup)->StartupInfo, &started),
-                        kExtender, 246);
+                        kExtender, 246);  // fixed
         output->Started();
     }
     // Declared in this order, the thread handle is closed first.
@@ -119,7 +120,7 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
         bool ended = output ? output->Collect(process.Get(), timeout) : WaitForExit(process, timeout);
         if (!ended) throw StillRunning(command, timeout);
         DWORD exitCode = 0;
-        CheckSystemCall(GetExitCodeProcess(process.Get(), &exitCode), kExtender, 254);
+        CheckSystemCall(GetExitCodeProcess(process.Get(), &exitCode), kExtender, 254);  // fixed
         values.SetUnsigned("aRvik.Result", exitCode);
         if (output) {
             CoString text;

@@ -7,6 +7,7 @@
 #include <fwbase/Path.h>
 
 #include "Arguments.h"
+#include "FileSystem.h"
 #include "FileText.h"
 
 using TAXDK::Tallivant::TASession;

@@ -1,90 +1,39 @@
 #include "FileText.h"
 
+#include <string.h>
+
+#include <CodePageTable.h>
+#include <checks.h>
 #include <exceptions.h>
-#include <fwbase/FilePort.h>
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
+#include <owned.h>
 
-#include "CodePageTable.h"
+using TAXDK::Standard::CodePageTable;
 
-static const char* const kSource = "Plugin/FileText";
-
-TextEncoding ParseEncoding(const char* property, const string& text) {
-    if (text.empty()) return TextEncoding::Ansi;
-    keystring name(text);
-    if (name == "UTF-8") return TextEncoding::Utf8;
-    if (name == "UTF-8 BOM") return TextEncoding::Utf8Bom;
-    if (name == "UTF-16") return TextEncoding::Utf16;
-    throw KLAppException(string("Неизвестная кодировка: ") + property + "=" + text +
-                         " (допустимо: UTF-8, UTF-8 BOM, UTF-16)");
-}
-
-// The conversions take int counts: texts beyond that are refused here, far
-// beyond what a session holds.
-static int Count(size_t n) {
-    if (n > 0x3FFFFFFF) throw KLAppException("Текст слишком длинный");
-    return static_cast<int>(n);
-}
-
-void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<char>& out, size_t& markSize) {
-    markSize = 0;
-    if (encoding == TextEncoding::Utf16) {
-        out.Append("\xFF\xFE", 2);
-        markSize = 2;
-        out.Append(reinterpret_cast<const char*>(text), length * sizeof(wchar_t));
-        return;
-    }
-    if (encoding == TextEncoding::Utf16BigEndian) {
-        out.Append("\xFE\xFF", 2);
-        markSize = 2;
-        char* p = out.Room(length * 2);
-        for (size_t i = 0; i < length; ++i) {
-            *p++ = static_cast<char>(text[i] >> 8);
-            *p++ = static_cast<char>(text[i] & 0xFF);
-        }
-        out.Grow(length * 2);
-        return;
-    }
-    if (encoding == TextEncoding::Utf8Bom) {
-        out.Append("\xEF\xBB\xBF", 3);
-        markSize = 3;
-    }
-    if (!length) return;
-    UINT page = encoding == TextEncoding::Ansi ? CP_ACP : CP_UTF8;
-    int n = WideCharToMultiByte(page, 0, text, Count(length), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
-    n = WideCharToMultiByte(page, 0, text, Count(length), out.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
-    if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
-    out.Grow(static_cast<size_t>(n));
-}
-
-TextEncoding MarkedEncoding(const char* bytes, size_t size, size_t& markSize) {
-    markSize = 3;
-    if (size >= 3 && !memcmp(bytes, "\xEF\xBB\xBF", 3)) return TextEncoding::Utf8Bom;
-    markSize = 2;
-    if (size >= 2 && !memcmp(bytes, "\xFF\xFE", 2)) return TextEncoding::Utf16;
-    if (size >= 2 && !memcmp(bytes, "\xFE\xFF", 2)) return TextEncoding::Utf16BigEndian;
-    markSize = 0;
-    return TextEncoding::Ansi;
-}
-
-static HANDLE OpenForWriting(const char* fileName, bool append) {
+// A failed open throws what SaveFile's does.
+static KernelHandle OpenForWriting(const char* fileName, bool append) {
     CreatePath(GetParentPath(fileName), nullptr);
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     // Append access without write access: every write goes to the end, also
     // when another writer has made the file longer meanwhile. Reading is
     // for the file's mark.
-    if (append)
-        return CreateFileA(fileName, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
-TextFileWriter::TextFileWriter(const char* fileName, bool append) : file_(OpenForWriting(fileName, append), fileName) {
+    const DWORD appending = FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    KernelHandle file(append ? CreateFileA(fileName, appending, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                           nullptr)
+                             : CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     // SaveFile's position, a fixed number and not this line's: a failure
     // reads the same whichever way the file is written.
-    CheckFileHandle(file_.Handle(), fileName, "Platform/SaveFile_ss", 33);
+    CheckFileHandle(file.get(), fileName, "Platform/SaveFile_ss", 33);
+    return file;
+}
+
+TextFileWriter::TextFileWriter(const char* fileName, bool append) {
+    KernelHandle file = OpenForWriting(fileName, append);
+    // The port owns the handle once it stands; should it not, the owner here closes it.
+    file_ = new FilePort(file.get(), fileName);
+    file.Detach();
 }
 
 static FileException ReadError(DWORD error, const char* name) {
@@ -105,9 +54,9 @@ TextEncoding TextFileWriter::Mark() {
     // From the start, whatever the position: the writes go to the end.
     OVERLAPPED at;
     memset(&at, 0, sizeof at);
-    if (!ReadFile(file_.Handle(), start, sizeof start, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+    if (!ReadFile(file_->Handle(), start, sizeof start, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
         DWORD error = GetLastError();
-        throw ReadError(error, file_.Name());
+        throw ReadError(error, file_->Name());
     }
     size_t markSize = 0;
     return MarkedEncoding(start, got, markSize);
@@ -125,16 +74,15 @@ class ReadingFile {
 public:
     explicit ReadingFile(const char* name)
         : name_(name),
-          handle_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
-          port_(handle_, name) {
-        if (handle_ == INVALID_HANDLE_VALUE) Fail();
+          file_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+        if (!file_) Fail();
     }
 
     // At most ask bytes into to; gives how many came.
     size_t Read(char* to, size_t ask) {
         DWORD got = 0;
-        if (!ReadFile(handle_, to, static_cast<DWORD>(ask), &got, nullptr)) Fail();
+        if (!ReadFile(file_.get(), to, static_cast<DWORD>(ask), &got, nullptr)) Fail();
         return got;
     }
     // At most ask bytes more at the end of out; true when all came, so
@@ -147,7 +95,7 @@ public:
     }
     size_t Size() {
         LARGE_INTEGER size;
-        if (!GetFileSizeEx(handle_, &size)) Fail();
+        if (!GetFileSizeEx(file_.get(), &size)) Fail();
         if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(name_);
         return static_cast<size_t>(size.QuadPart);
     }
@@ -159,8 +107,7 @@ private:
     }
 
     const char* name_;
-    HANDLE handle_;
-    FilePort port_;  // closes the handle
+    KernelHandle file_;
 };
 
 // A small file comes whole with the first read, without asking its size
@@ -179,61 +126,6 @@ void ReadRest(ReadingFile& file, size_t size, Buffer<char>& out) {
 
 }  // namespace
 
-// True when every character of code page is one byte.
-static bool SingleByte(UINT page) {
-    CPINFO info;
-    return GetCPInfo(page, &info) && info.MaxCharSize == 1;
-}
-
-void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
-    // One byte per character: as many characters as bytes, converted in one
-    // pass without measuring; the ANSI and OEM pages through their tables.
-    const CodePageTable* table = page != CP_UTF8 ? CodePageTable::For(page) : nullptr;
-    int n = 0;
-    if (size)
-        n = table || (page != CP_UTF8 && SingleByte(page))
-                ? Count(size)
-                : MultiByteToWideChar(page, 0, bytes, Count(size), nullptr, 0);
-    if (size && n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(n));
-    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
-    *out.Out() = text;
-    if (table)
-        table->Widen(bytes, size, text);
-    else if (n)
-        MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
-}
-
-static void FromUtf16(const char* bytes, size_t size, bool bigEndian, CoString& out) {
-    size_t n = size / 2, odd = size % 2;
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(Count(n + odd)));
-    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
-    *out.Out() = text;
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-    for (size_t i = 0; i < n; ++i, p += 2)
-        text[i] = static_cast<wchar_t>(bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
-    if (odd) text[n] = 0xFFFD;
-}
-
-void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString& out) {
-    size_t markSize = 0;
-    TextEncoding marked = MarkedEncoding(bytes, size, markSize);
-    TextEncoding encoding = marked == TextEncoding::Ansi ? fallback : marked;
-    bytes += markSize;
-    size -= markSize;
-    switch (encoding) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        return CodePageText(CP_UTF8, bytes, size, out);
-    case TextEncoding::Utf16:
-        return FromUtf16(bytes, size, false, out);
-    case TextEncoding::Utf16BigEndian:
-        return FromUtf16(bytes, size, true, out);
-    default:
-        return CodePageText(CP_ACP, bytes, size, out);
-    }
-}
-
 // The rest of a file of size bytes (first holds its start), in a single-byte
 // code page, read into the upper half of the text's own memory and widened
 // there: the bytes need no memory of their own. The one byte asked beyond
@@ -242,7 +134,7 @@ void DecodeText(const char* bytes, size_t size, TextEncoding fallback, CoString&
 static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t size, Buffer<char>& first,
                          CoString& out) {
     BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(size));
-    if (!text) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+    if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
     *out.Out() = text;
     char* bytes = reinterpret_cast<char*>(text) + size;
     memcpy(bytes, first.Data(), first.Size());
@@ -258,7 +150,7 @@ static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t s
     if (n < size) {
         // The file shrank meanwhile.
         BSTR cut = SysAllocStringLen(text, static_cast<UINT>(n));
-        if (!cut) throw WindowsError(ERROR_NOT_ENOUGH_MEMORY, kSource, __LINE__);
+        if (!cut) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
         *out.Out() = cut;
     }
     return true;

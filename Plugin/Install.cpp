@@ -6,10 +6,9 @@
 #include <LogLocations.h>
 #include <exceptions.h>
 #include <fwbase/Path.h>
-#include <fwwin/RegKey.h>
 
 #include "Plugin.h"
-#include "SessionExtender.h"
+#include "RequiredKey.h"
 
 namespace {
 
@@ -17,30 +16,26 @@ namespace {
 // the host's pointer to it under HKEY_LOCAL_MACHINE.
 void RegisterClass(const char* clsid, const char* hostKey, const string& modulePath) {
     string classKey = string("CLSID\\") + clsid;
+    RequiredKey(HKEY_CLASSES_ROOT, classKey.c_str(), true, KEY_ALL_ACCESS).Write("", PLUGIN_NAME);
     {
-        RegKey key(HKEY_CLASSES_ROOT, classKey.c_str(), true, KEY_ALL_ACCESS);
-        key[""] = PLUGIN_NAME;
+        RequiredKey server(HKEY_CLASSES_ROOT, (classKey + "\\InProcServer32").c_str(), true, KEY_ALL_ACCESS);
+        server.Write("", modulePath.c_str());
+        server.Write("ThreadingModel", "Both");
     }
-    {
-        RegKey server(HKEY_CLASSES_ROOT, (classKey + "\\InProcServer32").c_str(), true, KEY_ALL_ACCESS);
-        server[""] = modulePath.c_str();
-        server["ThreadingModel"] = "Both";
-    }
-    RegKey host(HKEY_LOCAL_MACHINE, hostKey, true, KEY_ALL_ACCESS);
-    host["CLSID"] = clsid;
+    RequiredKey(HKEY_LOCAL_MACHINE, hostKey, true, KEY_ALL_ACCESS).Write("CLSID", clsid);
 }
 
 // An existing "Script LogPath", even an empty one, is the user's choice.
 void WriteUserSettings() {
     {
-        RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
-        RegKey::Value logPath = settings[SCRIPT_LOG_PATH];
-        if (!logPath.Valid()) {
+        RequiredKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
+        if (!settings.Has(SCRIPT_LOG_PATH)) {
             string path = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";
-            logPath = path.c_str();
+            settings.Write(SCRIPT_LOG_PATH, path.c_str());
         }
     }
-    RegKey(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ).Require();
+    // Made when missing; a key that cannot be opened throws.
+    RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ);
 }
 
 }  // namespace
@@ -48,8 +43,8 @@ void WriteUserSettings() {
 extern "C" int WINAPI TallivantPlugin_InstallInit(HWND, BOOL) {
     try {
         string path = ModulePath();
-        RegisterClass(PLUGIN_CLSID_TEXT, HOST_PLUGIN_KEY, path);
-        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, HOST_CONTROL_PLUGIN_KEY, path);
+        RegisterClass(PLUGIN_CLSID_TEXT, PLUGIN_KEY, path);
+        RegisterClass(CONTROL_PLUGIN_CLSID_TEXT, CONTROL_PLUGIN_KEY, path);
         WriteUserSettings();
         return 1;
     } catch (const KelmirException& e) {

@@ -1,5 +1,6 @@
 #include "Plugin.h"
 
+#include <checks.h>
 #include <co.h>
 #include <fwbase/Co.h>
 #include <fwbase/Message.h>
@@ -7,7 +8,9 @@
 
 #include "SessionExtender.h"
 
-static const char* const kSource = "Plugin/Plugin";
+// The two host calls whose failures have always been reported at these
+// positions: the numbers are fixed, not this file's lines.
+static const char* const kFixedSource = "Plugin/Plugin";
 
 Plugin::Plugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantPlugin>(info, SafeForScripting) {}
 
@@ -15,20 +18,16 @@ HRESULT STDMETHODCALLTYPE Plugin::Initialize(IUnknown* host) {
     return ComOperation([this, host] { Connect(host); });
 }
 
-// A missing host object or site (null with a success code) is refused as
-// E_POINTER instead of being called through.
-static void Require(const void* object, int line) {
-    if (!object) CoCallEx(E_POINTER, CoModule(), kSource, line);
-}
-
 // The host's sites take their own references on the extenders; every
 // holder here lets go when it leaves, so the host ends up with the only ones.
+// A missing host object or site (null with a success code) is refused as
+// E_POINTER instead of being called through.
 void Plugin::Connect(IUnknown* host) {
-    Require(host, __LINE__);
+    THROW_HR_IF_NULL(E_POINTER, host);
     co<ITallivantHost> tallivant = co<ITallivantHost>::From(host);
     co<IUnknown> terminalSite;
-    CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), kSource, 61);
-    Require(terminalSite.get(), __LINE__);
+    CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), kFixedSource, 61);  // fixed
+    THROW_HR_IF_NULL(E_POINTER, terminalSite.get());
     {
         co<ITallivantTerminalExtender2> terminal(new TerminalExtender);
         co<ITallivantTerminalSite> site = co<ITallivantTerminalSite>::From(terminalSite.get());
@@ -36,8 +35,8 @@ void Plugin::Connect(IUnknown* host) {
         site.Release();
     }
     co<IUnknown> sessionSite;
-    CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), kSource, 65);
-    Require(sessionSite.get(), __LINE__);
+    CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), kFixedSource, 65);  // fixed
+    THROW_HR_IF_NULL(E_POINTER, sessionSite.get());
     {
         co<ITallivantSessionExtender> session(new SessionExtender);
         co<ITallivantSessionSite> site = co<ITallivantSessionSite>::From(sessionSite.get());

@@ -1,13 +1,14 @@
 #include "ProcessOutput.h"
 
-#include <stdlib.h>
-
+#include <TextCodec.h>
+#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
-#include "FileText.h"
+using TAXDK::Standard::CodePageBytes;
+using TAXDK::Standard::CodePageText;
+using TAXDK::Standard::CutText;
 
-static const char* const kSource = "Plugin/ProcessOutput";
 static const DWORD chunkSize = 64 << 10;
 
 static string PipeName() {
@@ -18,21 +19,37 @@ static string PipeName() {
 
 // The plug-in's end: a first instance, so that no other process can have
 // made the name before.
-static HANDLE ReadingEnd(const char* name) {
-    HANDLE handle = CreateNamedPipeA(name, PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                     PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                     1, 0, chunkSize, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+static KernelHandle ReadingEnd(const char* name) {
+    KernelHandle handle(CreateNamedPipeA(name,
+                                         PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                         1, 0, chunkSize, 0, nullptr));
+    THROW_LAST_ERROR_IF(!handle);
     return handle;
 }
 
 // The handle list passes on only inheritable handles; no other start of the
 // plug-in inherits these, since every start names its own.
-static HANDLE ChildEnd(const char* name, DWORD access) {
+static KernelHandle ChildEnd(const char* name, DWORD access) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE handle = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+    KernelHandle handle(
+        CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr));
+    THROW_LAST_ERROR_IF(!handle);
     return handle;
+}
+
+// An attribute list that passes on exactly the count handles at handles,
+// which must outlive it.
+static AttributeList HandleList(HANDLE* handles, size_t count) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    aptr<char> memory(new char[size]);
+    THROW_IF_WIN32_FALSE(
+        InitializeProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(memory.get()), 1, 0, &size));
+    AttributeList list(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(memory.Detach()));
+    THROW_IF_WIN32_FALSE(UpdateProcThreadAttribute(list.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                                   count * sizeof(HANDLE), nullptr, nullptr));
+    return list;
 }
 
 OutputPipe::OutputPipe()
@@ -42,36 +59,25 @@ OutputPipe::OutputPipe()
       input_(ChildEnd("NUL", GENERIC_READ)),
       event_(true, false),
       chunk_(new char[chunkSize]) {
-    if (!event_.IsValid()) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(!event_.IsValid());
     memset(&overlapped_, 0, sizeof overlapped_);
     overlapped_.hEvent = event_.Get();
     memset(&startup_, 0, sizeof startup_);
-    inherited_[0] = write_.Get();
-    inherited_[1] = input_.Get();
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    aptr<char> list(new char[size]);
-    LPPROC_THREAD_ATTRIBUTE_LIST attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.get());
-    CheckSystemCall(InitializeProcThreadAttributeList(attributes, 1, 0, &size), kSource, __LINE__);
-    attributes_ = list.Detach();
-    CheckSystemCall(UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited_,
-                                              sizeof inherited_, nullptr, nullptr),
-                    kSource, __LINE__);
+    inherited_[0] = write_.get();
+    inherited_[1] = input_.get();
+    attributes_ = HandleList(inherited_, 2);
 }
 
-OutputPipe::~OutputPipe() {
-    Stop(false);
-    if (attributes_) DeleteProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.get()));
-}
+OutputPipe::~OutputPipe() { Stop(false); }
 
 STARTUPINFOEXA* OutputPipe::Startup(const STARTUPINFOA& startup) {
     startup_.StartupInfo = startup;
     startup_.StartupInfo.cb = sizeof startup_;
     startup_.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
-    startup_.StartupInfo.hStdInput = input_.Get();
-    startup_.StartupInfo.hStdOutput = write_.Get();
-    startup_.StartupInfo.hStdError = write_.Get();
-    startup_.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.get());
+    startup_.StartupInfo.hStdInput = input_.get();
+    startup_.StartupInfo.hStdOutput = write_.get();
+    startup_.StartupInfo.hStdError = write_.get();
+    startup_.lpAttributeList = attributes_.get();
     return &startup_;
 }
 
@@ -84,19 +90,19 @@ void OutputPipe::Started() {
 
 // Starts one overlapped read; its result is taken when the event is set.
 void OutputPipe::Read() {
-    if (ReadFile(read_.Get(), chunk_.get(), chunkSize, nullptr, &overlapped_) || GetLastError() == ERROR_IO_PENDING) {
+    if (ReadFile(read_.get(), chunk_.get(), chunkSize, nullptr, &overlapped_) || GetLastError() == ERROR_IO_PENDING) {
         pending_ = true;
         return;
     }
     DWORD error = GetLastError();
-    if (error != ERROR_BROKEN_PIPE) throw WindowsError(error, kSource, __LINE__);
+    if (error != ERROR_BROKEN_PIPE) THROW_WIN32(error);
     ended_ = true;
 }
 
 // The bytes the read brought; none while it is under way or at the end.
 DWORD OutputPipe::Take() {
     DWORD got = 0;
-    BOOL done = GetOverlappedResult(read_.Get(), &overlapped_, &got, FALSE);
+    BOOL done = GetOverlappedResult(read_.get(), &overlapped_, &got, FALSE);
     DWORD error = done ? ERROR_SUCCESS : GetLastError();
     if (error == ERROR_IO_INCOMPLETE) return 0;
     pending_ = false;
@@ -104,7 +110,7 @@ DWORD OutputPipe::Take() {
         Keep(got);
         return got;
     }
-    if (error != ERROR_BROKEN_PIPE) throw WindowsError(error, kSource, __LINE__);
+    if (error != ERROR_BROKEN_PIPE) THROW_WIN32(error);
     ended_ = true;
     return 0;
 }
@@ -120,9 +126,9 @@ void OutputPipe::Keep(DWORD got) {
 void OutputPipe::Stop(bool keep) noexcept {
     if (!pending_) return;
     pending_ = false;
-    CancelIoEx(read_.Get(), &overlapped_);
+    CancelIoEx(read_.get(), &overlapped_);
     DWORD got = 0;
-    if (GetOverlappedResult(read_.Get(), &overlapped_, &got, TRUE) && keep) {
+    if (GetOverlappedResult(read_.get(), &overlapped_, &got, TRUE) && keep) {
         try {
             Keep(got);
         } catch (...) {
@@ -149,7 +155,7 @@ void OutputPipe::Drain() {
     // A pipe without writers holds no more than the reads find.
     ULONGLONG owed = 0;
     DWORD available = 0;
-    if (PeekNamedPipe(read_.Get(), nullptr, 0, nullptr, &available, nullptr)) owed = available;
+    if (PeekNamedPipe(read_.get(), nullptr, 0, nullptr, &available, nullptr)) owed = available;
     else if (GetLastError() == ERROR_BROKEN_PIPE) owed = ~0ull;
     ULONGLONG until = GetTickCount64() + drainTime;
     while (owed > 0 && !ended_) {
@@ -161,7 +167,7 @@ void OutputPipe::Drain() {
         if (now >= until) return;
         DWORD got = WaitForSingleObject(event_.Get(), static_cast<DWORD>(until - now));
         if (got == WAIT_TIMEOUT) return;
-        if (got != WAIT_OBJECT_0) throw WindowsError(GetLastError(), kSource, __LINE__);
+        THROW_LAST_ERROR_IF(got != WAIT_OBJECT_0);
         DWORD taken = Take();
         owed -= taken < owed ? taken : owed;
     }
@@ -184,40 +190,31 @@ bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
         }
         if (got == WAIT_OBJECT_0 + 1) Take();
         else if (got == WAIT_TIMEOUT) return false;
-        else throw WindowsError(GetLastError(), kSource, __LINE__);
+        else THROW_WIN32(GetLastError());
     }
     // The output ended first: the program closed it and may run on.
     DWORD got = WaitForSingleObject(process, Left(start, timeout));
     if (got == WAIT_OBJECT_0) return true;
     if (got == WAIT_TIMEOUT) return false;
-    throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_WIN32(GetLastError());
 }
 
 // Through UTF-16 into the ANSI code page, as the log's texts are: what that
-// cannot show becomes "?". Output already in the ANSI code page is taken as
-// it is.
+// cannot show becomes "?", never a look-alike. Output already in the ANSI
+// code page is taken as it is.
 void OutputPipe::Text(UINT page, CoString& out) const {
+    const char* bytes = kept_.Data();
+    size_t size = kept_.Size();
     Buffer<char> ansi;
-    if (total_ > kept_.Size()) {
-        char digits[24];
-        string marker = string("[") + _ui64toa(total_, digits, 10) + " байт]\r\n";
-        ansi.Append(marker.c_str(), marker.length());
-    }
-    if (page == CP_ACP) {
-        ansi.Append(kept_.Data(), kept_.Size());
-    } else if (kept_.Size()) {
+    if (page != CP_ACP && size) {
         CoString wide;
-        CodePageText(page, kept_.Data(), kept_.Size(), wide);
-        int length = static_cast<int>(SysStringLen(wide));
-        // Without it, a character the code page lacks may come as one that
-        // looks like it; a UTF-8 code page takes no such flag.
-        DWORD exact = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-        int n = WideCharToMultiByte(CP_ACP, exact, wide, length, nullptr, 0, nullptr, nullptr);
-        if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
-        n = WideCharToMultiByte(CP_ACP, exact, wide, length, ansi.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
-        if (n <= 0) throw WindowsError(GetLastError(), kSource, __LINE__);
-        ansi.Grow(static_cast<size_t>(n));
+        CodePageText(page, bytes, size, wide);
+        CodePageBytes(CP_ACP, wide, SysStringLen(wide), true, ansi);
+        bytes = ansi.Data();
+        size = ansi.Size();
     }
-    if (total_ > kept_.Size()) ansi.Append("\r\n...", 5);
-    CodePageText(CP_ACP, ansi.Data(), ansi.Size(), out);
+    if (total_ <= kept_.Size()) return CodePageText(CP_ACP, bytes, size, out);
+    Buffer<char> cut;
+    CutText(total_, bytes, size, cut);
+    CodePageText(CP_ACP, cut.Data(), cut.Size(), out);
 }

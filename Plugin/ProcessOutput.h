@@ -17,19 +17,24 @@
 
 #include <windows.h>
 
+#include <Buffer.h>
 #include <Trevan/Event.h>
 #include <fwbase/Co.h>
+#include <owned.h>
 #include <str.h>
 
-#include "Buffer.h"
-
-// A file or pipe handle, owned; the INVALID_HANDLE_VALUE of a failed open
-// is held as none.
-class FileHandle : public Trevan::Handle {
-public:
-    explicit FileHandle(HANDLE handle) : Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-    bool IsValid() const override { return handle_ != nullptr; }
+// A process start's attribute list, made in memory of its own; closing
+// deletes the list, then frees the memory.
+struct AttributeListTraits {
+    typedef LPPROC_THREAD_ATTRIBUTE_LIST Type;
+    static Type None() { return nullptr; }
+    static bool IsEmpty(Type list) { return !list; }
+    static void Close(Type list) {
+        DeleteProcThreadAttributeList(list);
+        delete[] reinterpret_cast<char*>(list);
+    }
 };
+typedef owned<AttributeListTraits> AttributeList;
 
 class OutputPipe {
 public:
@@ -64,14 +69,14 @@ private:
     void Stop(bool keep) noexcept;
 
     string name_;
-    FileHandle read_, write_, input_;
+    KernelHandle read_, write_, input_;
     Trevan::Event event_;
     aptr<char> chunk_;
     OVERLAPPED overlapped_;
     bool pending_ = false, ended_ = false;
     Buffer<char> kept_;
     unsigned long long total_ = 0;
-    aptr<char> attributes_;
-    HANDLE inherited_[2];
+    HANDLE inherited_[2];  // the list names them: they live as long as it
+    AttributeList attributes_;
     STARTUPINFOEXA startup_;
 };

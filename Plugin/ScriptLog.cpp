@@ -2,8 +2,10 @@
 
 #include <string.h>
 
+#include <TextCodec.h>
 #include <fwbase/Format.h>
-#include <fwwin/RealTime.h>
+
+#include "RequiredKey.h"
 
 // Digits only, within 32 bits; false for anything else.
 static bool PlainNumber(const char* text, DWORD& number) {
@@ -24,7 +26,7 @@ DWORD MaxLogText(HKEY pluginKey) {
     if (!settings.key) return fallback;
     RegKey::Value limit = settings[MAX_LOG_TEXT];
     // A value of another type would read as 0 and cut every text away.
-    switch (limit.Type()) {
+    switch (ValueType(pluginKey, MAX_LOG_TEXT)) {
     case REG_DWORD:
         return limit.Number();
     case REG_SZ: {
@@ -46,13 +48,8 @@ static const DWORD kParentChanges = REG_NOTIFY_CHANGE_NAME;
 
 // The plug-in key for reading and change reports, made when missing;
 // throws when it can be neither read nor made.
-static RegKey* OpenSettings() {
-    const REGSAM access = KEY_READ | KEY_NOTIFY;
-    ptr<RegKey> key(new RegKey(HKEY_CURRENT_USER, PLUGIN_KEY, false, access));
-    if (!key->key && GetLastError() == ERROR_FILE_NOT_FOUND)
-        key = new RegKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, access);
-    key->Require();
-    return key.Detach();
+static RequiredKey* OpenSettings() {
+    return new RequiredKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_READ | KEY_NOTIFY);
 }
 
 ScriptLogSettings::ScriptLogSettings()
@@ -93,8 +90,8 @@ void ScriptLogSettings::Read(string& path, DWORD& limit) {
 void ScriptLogSettings::Update() {
     if (state_ == Unread) return Start();
     if (state_ == Unwatched) {
-        ptr<RegKey> key(OpenSettings());
-        return Load(key->key);
+        ptr<RequiredKey> key(OpenSettings());
+        return Load(key->Get());
     }
     bool parentChanged = parentChanged_.TryWait(), keyChanged = keyChanged_.TryWait();
     if (!parentChanged && !keyChanged) return;  // another thread acted on them
@@ -108,35 +105,35 @@ void ScriptLogSettings::Update() {
     if (keyChanged) keyChanged_.Reset();
     // After a change of the parent the key may be another one; a key that
     // cannot be watched again was deleted.
-    if (parentChanged || !Watch(key_->key, kKeyChanges, keyChanged_)) {
+    if (parentChanged || !Watch(key_->Get(), kKeyChanges, keyChanged_)) {
         key_ = nullptr;
         state_ = Unread;  // until a key stands again
         key_ = OpenSettings();
         state_ = Watched;
         keyChanged_.Reset();  // closing the old key may have set it
-        if (!Watch(key_->key, kKeyChanges, keyChanged_)) {
+        if (!Watch(key_->Get(), kKeyChanges, keyChanged_)) {
             Unwatch();
             return Update();
         }
     }
-    Load(key_->key);
+    Load(key_->Get());
 }
 
 // Under lock_: opens and watches both keys afresh.
 void ScriptLogSettings::Start() {
     key_ = nullptr;
     parent_ = nullptr;
-    ptr<RegKey> key(OpenSettings());
+    ptr<RequiredKey> key(OpenSettings());
     parent_ = new RegKey(HKEY_CURRENT_USER, PLUGINS_KEY, false, KEY_NOTIFY);
     parentChanged_.Reset();
     keyChanged_.Reset();
-    if (!Watch(parent_->key, kParentChanges, parentChanged_) || !Watch(key->key, kKeyChanges, keyChanged_)) {
+    if (!Watch(parent_->key, kParentChanges, parentChanged_) || !Watch(key->Get(), kKeyChanges, keyChanged_)) {
         Unwatch();
-        return Load(key->key);
+        return Load(key->Get());
     }
     key_ = key.Detach();
     state_ = Watched;
-    Load(key_->key);
+    Load(key_->Get());
 }
 
 // Under lock_: a watch cannot be set, so from now on the settings are read
@@ -166,20 +163,6 @@ void ScriptLogSettings::Load(HKEY key) {
     pathDay_ = 0;
 }
 
-namespace {
-// Holds a critical section for one scope, exceptions included.
-class SectionHold {
-public:
-    explicit SectionHold(CRITICAL_SECTION* section) : section_(section) { EnterCriticalSection(section_); }
-    ~SectionHold() { LeaveCriticalSection(section_); }
-    SectionHold(const SectionHold&) = delete;
-    SectionHold& operator=(const SectionHold&) = delete;
-
-private:
-    CRITICAL_SECTION* section_;
-};
-}  // namespace
-
 string DatedLogPath(const char* pattern, const SYSTEMTIME& day) {
     string path(pattern);
     const char* star = strchr(path, '*');
@@ -188,15 +171,11 @@ string DatedLogPath(const char* pattern, const SYSTEMTIME& day) {
            FormatBuffer(32, "(%04u-%02u-%02u)", day.wYear, day.wMonth, day.wDay).c_str() + (star + 1);
 }
 
-void SetScriptLogPath(Jotter& log, const char* pattern) {
-    SectionHold hold(log.Section());
-    log.SetLogPath(DatedLogPath(pattern, Date(Now())));
-}
-
 string LimitLogText(const string& text, DWORD limit) {
     size_t length = text.length();
     if (length == 0) return string("");
     if (length < limit) return text;
-    return FormatBuffer(256, "[%u байт]\r\n", static_cast<unsigned>(length)) +
-           string(text.c_str(), limit).c_str() + "\r\n...";
+    Buffer<char> cut;
+    TAXDK::Standard::CutText(length, text.c_str(), limit, cut);
+    return string(cut.Data(), cut.Size());
 }

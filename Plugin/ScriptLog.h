@@ -10,12 +10,12 @@
 
 #include <Trevan/CriticalSection.h>
 #include <Trevan/Event.h>
-#include <fwjot/Jotter.h>
 #include <fwwin/RegKey.h>
 #include <refs.h>
 #include <str.h>
 
 #include "Plugin.h"
+#include "RequiredKey.h"
 
 // "Script LogPath" and "Max LogText" as the plug-in key holds them. They
 // are read once, and again only after the system reported a change: of the
@@ -38,7 +38,7 @@ public:
     // Today's log path and the limit. The settings are only read: the key
     // is opened for reading and change reports, and made only when it is
     // missing. A key that can be neither read nor made throws its reason
-    // naming the key (RegKey::Require), and the next Read tries again.
+    // naming the key (RequiredKey), and the next Read tries again.
     void Read(string& path, DWORD& limit);
 
     // How many watches have been set so far: none in steady state, one
@@ -59,7 +59,7 @@ private:
     Trevan::Event keyChanged_;     // set by the system on a change of the key (manual reset)
     Trevan::Event parentChanged_;  // set on a change of the parent's subkeys (manual reset)
     Trevan::Event alwaysSet_;      // ends the wait when no report is set
-    ptr<RegKey> key_;              // while watched
+    ptr<RequiredKey> key_;         // while watched
     ptr<RegKey> parent_;           // while watched
     volatile unsigned watches_;
     string pattern_;
@@ -76,10 +76,6 @@ DWORD MaxLogText(HKEY pluginKey);
 // pattern with day's date as "(YYYY-MM-DD)" in place of the first "*"
 // (later ones stay).
 string DatedLogPath(const char* pattern, const SYSTEMTIME& day);
-
-// The log's path from pattern with today's date; set while holding the
-// log's critical section.
-void SetScriptLogPath(Jotter& log, const char* pattern);
 
 // A text as long as limit or longer becomes "[N байт]\r\n", its first limit
 // bytes and "\r\n..."; a shorter one stays as it is.

@@ -4,17 +4,16 @@
 #include <string.h>
 
 #include <TASession.h>
+#include <TextCodec.h>
 #include <Trevan/CriticalSection.h>
 #include <exceptions.h>
-#include <fwbase/Co.h>
 #include <fwwin/RegKey.h>
 
+#include "RequiredKey.h"
 #include "ScriptLog.h"
 #include "SessionProps.h"
 
 using TAXDK::Tallivant::TASession;
-
-static const char* const kSource = "Plugin/SessionExtender";
 
 volatile bool terminateBlocked = false;
 
@@ -48,7 +47,8 @@ void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!props.key) return;
     TASession values(session);
-    ForEachSessionProp(props.key, kSource, 128, [&values, &props](const string& name, DWORD type) {
+    // The enumeration's failures have always been reported here: a fixed number.
+    ForEachSessionProp(props.key, "Plugin/SessionExtender", 128, [&values, &props](const string& name, DWORD type) {
         if (type == REG_SZ)
             values.SetString(name, props[name].Text());
         else if (type == REG_DWORD)
@@ -57,7 +57,7 @@ void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
 }
 
 void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
-    keystring name(string::Adopt(newstr(wideName)));
+    keystring name(string::Adopt(TAXDK::Standard::AnsiCopy(wideName)));
     static const struct {
         const char* name;
         void (SessionExtender::*run)(IUnknown* session);
@@ -97,15 +97,13 @@ void Plugin::SessionExtender::SetProp(IUnknown* session) {
     string name = values.GetString("aRvik.Name");
     if (!name.empty()) {
         string value = values.GetString("aRvik.Value");
-        RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-        // The reason the key did not open, not the null handle it left.
-        props.Require();
+        RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
         if (!value.empty()) {
-            props[name] = value.c_str();
+            props.Write(name, value.c_str());
             values.SetString(name, value);
         } else {
             // A value that stays would come back with the next session.
-            CheckSystemCall(props[name].Delete(), kSource, 118);
+            props.Remove(name);
             values.Clear(name);
         }
     }

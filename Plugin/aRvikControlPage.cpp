@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <ListView.h>
+#include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
 #include <fwbase/Format.h>
@@ -15,14 +16,14 @@
 #include "HelpFile.h"
 #include "Instance.h"
 #include "ItemDialog.h"
-#include "SessionExtender.h"
+#include "RegistryNames.h"
+#include "RequiredKey.h"
 #include "SessionProps.h"
 
 #ifndef HH_TP_HELP_WM_HELP
 #define HH_TP_HELP_WM_HELP 0x0011
 #endif
 
-static const char* const kSource = "Plugin/aRvikControlPage";
 static const char* const kTemplate = "aRvikControlPage";
 
 // The list view grows with the page; the three buttons travel as a group
@@ -43,7 +44,7 @@ co<ITallivantControlPage> aRvikControlPage::CreatePage(ITallivantControlPanel* h
     *page.Out() = new aRvikControlPage(host);
     CoString templateName(kTemplate);
     CoString modulePath(GetModuleFileNameA(PluginInstance()).c_str());
-    CoCallEx(host->AddPage(page.get(), modulePath, templateName), CoModule(), kSource, __LINE__);
+    THROW_IF_FAILED(host->AddPage(page.get(), modulePath, templateName));
     return page;
 }
 
@@ -58,7 +59,8 @@ int aRvikControlPage::LoadParams() {
     changedNames.Delete(0, -1);
     RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!key.key) return 0;
-    ForEachSessionProp(key.key, kSource, 503, [this, &key](const string& name, DWORD type) {
+    // The enumeration's failures have always been reported here: a fixed number.
+    ForEachSessionProp(key.key, "Plugin/aRvikControlPage", 503, [this, &key](const string& name, DWORD type) {
         if (type == REG_SZ)
             params.Insert(keystring(name), key[name].Text());
         else if (type == REG_DWORD)
@@ -167,40 +169,34 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Help(LONG_PTR window_) {
     });
 }
 
-static void Remove(RegKey::Value& value, unsigned line) {
-    if (!value.Delete()) CheckErrorCode(static_cast<LONG>(GetLastError()), kSource, line);
-}
-
 // What was written before a failure stays written; the edits stay on the
 // page until a write succeeds.
 LONG STDMETHODCALLTYPE aRvikControlPage::Apply(LONG flags, LONG reserved, LONG* result) {
     return ComOperation(0L, [this, flags, reserved, result]() -> LONG {
         if (modified) {
+            // A key that does not open throws: nothing would be written, and
+            // the reload would hide it.
             if (deletedNames.Count()) {
-                RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-                // Unopened, nothing would be written and the reload would hide it.
-                key.Require();
+                RequiredKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
                 for (int i = 0; i < deletedNames.Count(); ++i) {
-                    RegKey::Value value = key[deletedNames.At(i)->c_str()];
-                    if (value.Valid()) Remove(value, __LINE__);
+                    const char* name = deletedNames.At(i)->c_str();
+                    if (key.Has(name)) key.Remove(name);
                 }
             }
             if (params.Count()) {
-                RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
-                // Unopened, nothing would be written and the reload would hide it.
-                key.Require();
+                RequiredKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
                 for (int i = 0; i < params.Count(); ++i) {
                     const map<keystring, string>::pair& entry = params.At(i);
-                    RegKey::Value value = key[entry.key.c_str()];
-                    if (value.Valid()) {
+                    const char* name = entry.key.c_str();
+                    if (key.Has(name)) {
                         // Deleted first so that the name is stored as listed.
                         // Should the write then fail, the name counts as
                         // changed, so a later Apply still writes it back.
                         changedNames.AddSorted(entry.key);
-                        Remove(value, __LINE__);
-                        value = entry.value.c_str();
+                        key.Remove(name);
+                        key.Write(name, entry.value.c_str());
                     } else if (changedNames.FindSorted(entry.key) >= 0) {
-                        value = entry.value.c_str();
+                        key.Write(name, entry.value.c_str());
                     }
                 }
             }
@@ -264,7 +260,7 @@ bool aRvikControlPage::Store(const keystring& name, const string& value) {
 void aRvikControlPage::NoteChange(const keystring& name) {
     changedNames.AddSorted(name);
     modified = true;
-    CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+    THROW_IF_FAILED(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1));
     FillList();
     SelectParam(name.c_str());
 }
@@ -278,7 +274,7 @@ bool aRvikControlPage::DeleteParam(const keystring& name) {
         modified = true;
         // The list shows what params holds, also when the host refuses.
         try {
-            CoCallEx(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1), CoModule(), kSource, __LINE__);
+            THROW_IF_FAILED(host->PageChanged(reinterpret_cast<LONG_PTR>(window), 1));
         } catch (...) {
             FillList();
             throw;

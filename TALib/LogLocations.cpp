@@ -2,6 +2,8 @@
 
 #include <fwbase/Path.h>
 
+#include <RegistryNames.h>
+
 RegKey* productKey = nullptr;
 
 void OpenProductKey() {

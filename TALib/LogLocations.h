@@ -11,8 +11,6 @@
 #include <fwwin/RegKey.h>
 #include <str.h>
 
-#define PRODUCT_KEY "Software\\Kelmir\\Tallivant"
-
 // Null before OpenProductKey and after CloseProductKey.
 extern RegKey* productKey;
 

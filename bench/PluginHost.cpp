@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include <checks.h>
 #include <exceptions.h>
 
 #include "common/Files.h"
@@ -46,7 +47,7 @@ static HRESULT InvokeMethod(IDispatch* object, DISPID id, VARIANT* reversed, UIN
 PluginHost::PluginHost() : host_(new HostObject) {
     std::string path = ExeFolder() + "aRvik.dll";
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!module) throw WindowsError(GetLastError(), "bench/PluginHost", __LINE__);
+    THROW_LAST_ERROR_IF(!module);
     auto getClassObject = reinterpret_cast<GetClassObjectEntry>(GetProcAddress(module, "DllGetClassObject"));
     if (!getClassObject) throw KLAppException("aRvik.dll has no DllGetClassObject");
     co<IClassFactory> factory;

@@ -16,6 +16,7 @@
 #include <set>
 
 #include <fwbase/Message.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "Measure.h"
@@ -23,8 +24,6 @@
 #include "cases/Cases.h"
 #include "common/Files.h"
 #include "common/Scratch.h"
-
-static const char* const kSource = "bench/main";
 
 // The plug-in's message boxes become lines on the error output: nothing may
 // wait for an operator here.
@@ -65,7 +64,7 @@ int main(int argc, char** argv) {
         }
         try {
             Scratch scratch("aRvik-bench");
-            if (scratch.error) throw WindowsError(scratch.error, kSource, __LINE__);
+            if (scratch.error) THROW_WIN32(scratch.error);
             Context context{plugin, pluginWhy, &scratch, &table, scale};
             const struct {
                 const char* name;

@@ -2,12 +2,12 @@
 
 #include <oleauto.h>
 
+#include <RegistryNames.h>
 #include <TallivantObject2.h>
 
 #include "Console.h"
 #include "PluginClass.h"
 
-#define CONTROL_PLUGINS_KEY "Software\\Kelmir\\Tallivant\\Control Plugins"
 // Where a page window keeps its record.
 #define PAGE_PROPERTY "ControlPanel.Page"
 

@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
+#include <RegistryNames.h>
+
 #include "Console.h"
 #include "PluginClass.h"
-
-#define PRODUCT_KEY "Software\\Kelmir\\Tallivant"
-#define PLUGINS_KEY PRODUCT_KEY "\\Plugins"
 
 typedef int(WINAPI* InstallEntry)(HWND, BOOL);
 

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <vector>
 
+#include <RegistryNames.h>
+
 #include "Console.h"
 
 namespace {
@@ -28,8 +30,8 @@ void Split(const std::wstring& s, std::wstring& word, std::wstring& rest) {
     rest = blank == std::wstring::npos ? std::wstring() : Trim(s.substr(blank));
 }
 
-const wchar_t* const kSettingsKey = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
-const wchar_t* const kPropsKey = L"Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props";
+const wchar_t* const kSettingsKey = L"" PLUGIN_KEY;
+const wchar_t* const kPropsKey = L"" SESSION_PROPS_KEY;
 
 // "NAME = VALUE", NAME perhaps in double quotes (it may hold blanks there);
 // VALUE as written. False without "=" or with an empty name.
@@ -362,8 +364,8 @@ bool ScriptRunner::Event(const std::wstring& name) {
 bool ScriptRunner::ShowLog(int lines) {
     char pattern[MAX_PATH * 2] = {};
     DWORD size = sizeof pattern - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Kelmir\\Tallivant\\Plugins\\aRvik", "Script LogPath",
-                     RRF_RT_REG_SZ, nullptr, pattern, &size) != ERROR_SUCCESS) {
+    if (RegGetValueA(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, RRF_RT_REG_SZ, nullptr, pattern, &size) !=
+        ERROR_SUCCESS) {
         Fail(L"no \"Script LogPath\": is the plug-in installed?");
         return false;
     }

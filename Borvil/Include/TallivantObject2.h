@@ -16,13 +16,14 @@
 #include <Tallivanx.h>
 
 #include "ComBoundary.h"
+#include "checks.h"
 #include "IDispatchType.h"
 
 // The host's type information for interface iid; throws CoError when the
 // host library has none.
 inline co<ITypeInfo> HostTypeInfo(REFIID iid) {
     co<ITypeInfo> info;
-    CoCallEx(GetTallivanxTypeInfo(iid, info.Out()), CoModule(), "Borvil/Include/TallivantObject2", __LINE__);
+    THROW_IF_FAILED(GetTallivanxTypeInfo(iid, info.Out()));
     return info;
 }
 

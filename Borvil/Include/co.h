@@ -74,6 +74,7 @@ public:
         HRESULT hr = source->QueryInterface(iid, &out);
         if (FAILED(hr)) out = nullptr;
         p_ = static_cast<I*>(out);
+        // A fixed position, not this line: scripts and tests know the number.
         CoCallEx(hr, CoModule(), "Borvil/Include/co", 114);
     }
     static co From(IUnknown* source, REFIID iid = __uuidof(I)) {

@@ -11,19 +11,19 @@
 #include <memory>
 
 #include <HostSession.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "../Automation.h"
 #include "../Text.h"
 #include "common/Files.h"
 
-static const char* const kSource = "bench/capture";
 static const size_t kOutput = 16 << 10;
 
 static void RunDirect(const std::string& command) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
-    CheckSystemCall(CreatePipe(&read, &write, &inherit, 0), kSource, __LINE__);
+    THROW_IF_WIN32_FALSE(CreatePipe(&read, &write, &inherit, 0));
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -37,7 +37,7 @@ static void RunDirect(const std::string& command) {
     CloseHandle(write);
     if (!ok) {
         CloseHandle(read);
-        throw WindowsError(error, kSource, __LINE__);
+        THROW_WIN32(error);
     }
     std::string output;
     char buf[65536];

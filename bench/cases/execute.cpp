@@ -9,13 +9,13 @@
 #include <memory>
 
 #include <HostSession.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "../Automation.h"
 #include "../Text.h"
 #include "common/Files.h"
 
-static const char* const kSource = "bench/execute";
 
 // The child's command line, or empty when the child is missing.
 static std::string ChildCommand() {
@@ -31,9 +31,8 @@ static void RunDirect(const std::string& command) {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION started = {};
     std::string line = command;  // CreateProcessA may write into it
-    CheckSystemCall(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &started),
-                    kSource, __LINE__);
+    THROW_IF_WIN32_FALSE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                        &started));
     DWORD waited = WaitForSingleObject(started.hProcess, 30000);
     DWORD code = 1;
     GetExitCodeProcess(started.hProcess, &code);

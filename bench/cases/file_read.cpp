@@ -13,11 +13,11 @@
 #include <memory>
 
 #include <HostSession.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "../Text.h"
 
-static const char* const kSource = "bench/file_read";
 
 static void CheckLength(size_t got, size_t size, const char* what) {
     if (got != size)
@@ -29,7 +29,7 @@ static void CheckLength(size_t got, size_t size, const char* what) {
 static size_t ReadDirect(const std::string& file) {
     HANDLE handle = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(handle == INVALID_HANDLE_VALUE);
     LARGE_INTEGER size;
     GetFileSizeEx(handle, &size);
     std::string bytes(size_t(size.QuadPart), '\0');
@@ -37,7 +37,7 @@ static size_t ReadDirect(const std::string& file) {
     BOOL ok = ReadFile(handle, &bytes[0], DWORD(bytes.size()), &got, nullptr);
     DWORD error = GetLastError();
     CloseHandle(handle);
-    if (!ok) throw WindowsError(error, kSource, __LINE__);
+    if (!ok) THROW_WIN32(error);
     BSTR text = SysAllocStringLen(nullptr, got);
     int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(got), text, int(got));
     SysFreeString(text);
@@ -86,7 +86,7 @@ static void OneSize(const Context& c, size_t size, const char* group, int batch,
         std::string text = Lines(size);
         HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
-        if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+        THROW_LAST_ERROR_IF(handle == INVALID_HANDLE_VALUE);
         WriteFile(handle, text.data(), DWORD(text.size()), &written, nullptr);
         CloseHandle(handle);
     }

@@ -12,11 +12,11 @@
 #include <memory>
 
 #include <HostSession.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "../Text.h"
 
-static const char* const kSource = "bench/file_write";
 
 static void CheckSize(const std::string& file, size_t size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -31,12 +31,12 @@ static void CheckSize(const std::string& file, size_t size) {
 static void WriteDirect(const std::string& file, const std::string& text) {
     HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+    THROW_LAST_ERROR_IF(handle == INVALID_HANDLE_VALUE);
     DWORD written = 0;
     BOOL ok = WriteFile(handle, text.data(), DWORD(text.size()), &written, nullptr) && SetEndOfFile(handle);
     DWORD error = GetLastError();
     CloseHandle(handle);
-    if (!ok) throw WindowsError(error, kSource, __LINE__);
+    if (!ok) THROW_WIN32(error);
 }
 
 // CreateTextFile(name, overwrite, not unicode), then Write(text), Close().

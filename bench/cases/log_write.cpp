@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <HostSession.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "../Text.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-const char* const kSource = "bench/log_write";
 const char* const kPluginKey = "Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
 const int kEntries = 10000;
 const size_t kTextBytes = 100;
@@ -40,12 +40,11 @@ std::string EntryText(int n) {
 
 void SetSetting(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
-    CheckErrorCode(RegCreateKeyExA(HKEY_CURRENT_USER, kPluginKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                   nullptr),
-                   kSource, __LINE__);
+    THROW_IF_WIN32_ERROR(RegCreateKeyExA(HKEY_CURRENT_USER, kPluginKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                         nullptr));
     LONG r = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
-    CheckErrorCode(r, kSource, __LINE__);
+    THROW_IF_WIN32_ERROR(r);
 }
 
 void SetLogPath(const std::string& path) { SetSetting("Script LogPath", REG_SZ, path.c_str(), DWORD(path.size() + 1)); }
@@ -167,7 +166,7 @@ void LogWriteCase(const Context& c) {
         HANDLE handle = CreateFileA(plainFile.c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) throw WindowsError(GetLastError(), kSource, __LINE__);
+        THROW_LAST_ERROR_IF(handle == INVALID_HANDLE_VALUE);
         DWORD written = 0;
         BOOL ok = TRUE;
         for (int i = 0; i < kEntries && ok; ++i) {
@@ -178,7 +177,7 @@ void LogWriteCase(const Context& c) {
         CloseHandle(handle);
         double seconds = watch.Seconds();
         DeleteFileA(plainFile.c_str());
-        if (!ok) throw WindowsError(error, kSource, __LINE__);
+        if (!ok) THROW_WIN32(error);
         return seconds;
     };
     std::vector<Result> results =

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <HostSession.h>
+#include <checks.h>
 #include <exceptions.h>
 
 #include "../Text.h"
@@ -22,14 +23,12 @@
 
 namespace {
 
-const char* const kSource = "bench/session_props";
 const char* const kPropsKey = "Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props";
 
 void Fill(int count) {
     HKEY key = nullptr;
-    CheckErrorCode(RegCreateKeyExA(HKEY_CURRENT_USER, kPropsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                   nullptr),
-                   kSource, __LINE__);
+    THROW_IF_WIN32_ERROR(RegCreateKeyExA(HKEY_CURRENT_USER, kPropsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                         nullptr));
     for (int i = 0; i < count; ++i) {
         char name[32], text[48];
         snprintf(name, sizeof name, "Bench.Prop%05d", i);
@@ -43,7 +42,7 @@ void Fill(int count) {
         }
         if (r != ERROR_SUCCESS) {
             RegCloseKey(key);
-            CheckErrorCode(r, kSource, __LINE__);
+            THROW_IF_WIN32_ERROR(r);
         }
     }
     RegCloseKey(key);
@@ -57,7 +56,7 @@ void SetInto(ITallivantSessionSite* session, const char* name, DWORD nameLength,
 // The direct copy: every REG_SZ and REG_DWORD value into the session.
 void CopyDirect(ITallivantSessionSite* session) {
     HKEY key = nullptr;
-    CheckErrorCode(RegOpenKeyExA(HKEY_CURRENT_USER, kPropsKey, 0, KEY_READ, &key), kSource, __LINE__);
+    THROW_IF_WIN32_ERROR(RegOpenKeyExA(HKEY_CURRENT_USER, kPropsKey, 0, KEY_READ, &key));
     std::vector<char> name(32767);
     std::vector<BYTE> data(4096);
     for (DWORD index = 0;; ++index) {
@@ -66,7 +65,7 @@ void CopyDirect(ITallivantSessionSite* session) {
         if (r == ERROR_NO_MORE_ITEMS) break;
         if (r != ERROR_SUCCESS) {
             RegCloseKey(key);
-            CheckErrorCode(r, kSource, __LINE__);
+            THROW_IF_WIN32_ERROR(r);
         }
         if (!nameLength || (type != REG_SZ && type != REG_DWORD)) continue;
         DWORD size = DWORD(data.size() - 1);

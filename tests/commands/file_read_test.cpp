@@ -5,8 +5,12 @@
 
 #include <CodePageTable.h>
 #include <FileText.h>
+#include <TextCodec.h>
 
 #include "CommandsTest.h"
+
+using TAXDK::Standard::CodePageTable;
+using TAXDK::Standard::CodePageText;
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include <LogLocations.h>
+#include <RegistryNames.h>
 
 #include <gtest/gtest.h>
 

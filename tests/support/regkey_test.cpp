@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include <exceptions.h>
 #include <fwwin/RegKey.h>
 
 #include "common/SavedKey.h"
@@ -71,7 +70,6 @@ TEST_F(RegKeyTest, OtherTypesReadAsEmptyAndZero) {
     const BYTE bytes[] = {1, 2, 3, 4};
     RegSetValueExA(key.key, "bin", 0, REG_BINARY, bytes, sizeof bytes);
     EXPECT_TRUE(key["bin"].Valid());
-    EXPECT_EQ(static_cast<DWORD>(REG_BINARY), key["bin"].Type());
     EXPECT_STREQ("", key["bin"].Text().c_str());
     EXPECT_EQ(0u, key["bin"].Number());
 }
@@ -88,36 +86,14 @@ TEST_F(RegKeyTest, BorrowedKeyStaysOpenForItsOwner) {
     EXPECT_TRUE(owner["After"].Valid());
 }
 
-// The open's own reason and the key's name, not the null handle it left.
-TEST_F(RegKeyTest, WriteThroughAKeyThatIsNotOpenThrowsTheOpensReason) {
+// Deleting through a key that did not open leaves the open's own reason.
+// (The plug-in's writes go through RequiredKey, which throws it.)
+TEST_F(RegKeyTest, DeleteThroughAKeyThatIsNotOpenLeavesTheOpensReason) {
     RegKey key(HKEY_CURRENT_USER, kTestKey, false, KEY_READ);
     ASSERT_EQ(nullptr, key.key);
-    const std::string reason = std::string("Не удалось открыть раздел реестра (ошибка 2): HKEY_CURRENT_USER\\") + kTestKey;
-    for (int write = 0; write < 3; ++write) {
-        try {
-            if (write == 0) key["x"] = "lost";
-            if (write == 1) key["x"] = static_cast<DWORD>(7);
-            if (write == 2) key.Require();
-            FAIL() << "a lost write was reported as success: " << write;
-        } catch (const ResourceException& e) {
-            EXPECT_EQ(reason, e.Reason());
-            EXPECT_EQ(std::string("HKEY_CURRENT_USER\\") + kTestKey, e.Name().c_str());
-        }
-    }
     SetLastError(0xDEADBEEF);
     EXPECT_FALSE(key["x"].Delete());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
-
-    // A borrowed null handle had no open of its own.
-    RegKey borrowed(static_cast<HKEY>(nullptr));
-    try {
-        borrowed["x"] = "lost";
-        FAIL() << "a lost write was reported as success";
-    } catch (const WindowsError& e) {
-        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), e.Code());
-    }
-    RegKey open(HKEY_CURRENT_USER, kTestKey, true, KEY_ALL_ACCESS);
-    open.Require();
 }
 
 TEST_F(RegKeyTest, LongTextValuesSurviveWhole) {

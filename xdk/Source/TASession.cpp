@@ -1,4 +1,5 @@
 #include <TASession.h>
+#include <TextCodec.h>
 
 #include <errno.h>
 #include <math.h>
@@ -39,7 +40,7 @@ string TASession::GetString(const string& name) {
     if (!site_) return string("");
     CoString wideName(name.c_str());
     const wchar_t* value = site_->GetValue(wideName);
-    return value ? string::Adopt(newstr(value)) : string("");
+    return value ? string::Adopt(Standard::AnsiCopy(value)) : string("");
 }
 
 const wchar_t* TASession::GetWideText(const string& name) {

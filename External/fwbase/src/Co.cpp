@@ -24,6 +24,15 @@ CoString::CoString(const char* text) : s_(nullptr) {
     if (s_ && n > 1) MultiByteToWideChar(CP_ACP, 0, text, -1, s_, n);
 }
 
+char* newstr(const wchar_t* text) {
+    if (!text) return nullptr;
+    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    char* out = new char[n > 0 ? n : 1];
+    out[0] = 0;
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, out, n, nullptr, nullptr);
+    return out;
+}
+
 char* newstr(const char* text) {
     if (!text) return nullptr;
     size_t n = strlen(text) + 1;

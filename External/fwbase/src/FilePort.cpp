@@ -20,12 +20,6 @@ void FilePort::Fail(const char* what) const {
     throw ResourceException(FormatBuffer(256, "%s (ошибка %lu): ", what, error), name_);
 }
 
-ULONGLONG FilePort::Size() const {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_, &size)) Fail("Не удалось узнать размер файла");
-    return size.QuadPart;
-}
-
 void FilePort::SetPosition(ULONGLONG position) {
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(position);

@@ -41,18 +41,6 @@ bool IsAbsolutePath(const char* path) {
     return letter && path[1] == ':' && IsSeparator(path[2]);
 }
 
-string FullPath(const char* path) {
-    if (!NotEmpty(path)) return string(path);
-    char small[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, sizeof small, small, nullptr);
-    if (n == 0) return string(path);
-    if (n < sizeof small) return string(small, n);
-    // Too long for the small buffer: n is the size needed.
-    aptr<char> buf(new char[n]);
-    DWORD got = GetFullPathNameA(path, n, buf.get(), nullptr);
-    return got > 0 && got < n ? string(buf.get(), got) : string(path);
-}
-
 bool CreatePath(const char* folder, SECURITY_ATTRIBUTES* security) {
     if (!NotEmpty(folder)) return false;
     // The usual case, a folder that is there, costs one look instead of an

@@ -1,20 +1,7 @@
 #include <fwwin/RegKey.h>
 
 #include <stdlib.h>
-
-#include <exceptions.h>
-#include <fwbase/Exception.h>
-#include <fwbase/Format.h>
-
-static const char* const kSource = "fwwin/RegKey";
-
-static const char* RootName(HKEY root) {
-    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT\\";
-    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER\\";
-    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE\\";
-    if (root == HKEY_USERS) return "HKEY_USERS\\";
-    return "";
-}
+#include <string.h>
 
 RegKey::RegKey(HKEY parent, const char* path, bool create, REGSAM access)
     : key(nullptr), owned_(true), openError_(0) {
@@ -23,34 +10,19 @@ RegKey::RegKey(HKEY parent, const char* path, bool create, REGSAM access)
     if (r != ERROR_SUCCESS) {
         key = nullptr;
         openError_ = r;
-        name_ = string(RootName(parent)) + (path ? path : "");
         SetLastError(static_cast<DWORD>(r));
     }
 }
 
-void RegKey::Require() const {
-    if (key) return;
+bool RegKey::Value::Refuse() const {
     // A borrowed null handle never had an open of its own.
-    DWORD error = openError_ ? static_cast<DWORD>(openError_) : ERROR_INVALID_HANDLE;
-    throw ResourceException(FormatBuffer(256, "Не удалось открыть раздел реестра (ошибка %lu): ", error), name_);
-}
-
-void RegKey::Value::RequireKey() const {
-    if (key_) return;
-    if (owner_ && owner_->openError_) owner_->Require();
-    CheckErrorCode(ERROR_INVALID_HANDLE, kSource, __LINE__);
+    SetLastError(openError_ ? static_cast<DWORD>(openError_) : ERROR_INVALID_HANDLE);
+    return false;
 }
 
 void RegKey::Close() {
     if (key && owned_) RegCloseKey(key);
     key = nullptr;
-}
-
-DWORD RegKey::Value::Type() const {
-    DWORD type = REG_NONE;
-    if (!key_ || RegQueryValueExA(key_, name_, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
-        return REG_NONE;
-    return type;
 }
 
 bool RegKey::Value::Valid() const {
@@ -107,27 +79,29 @@ DWORD RegKey::Value::Number() const {
 }
 
 RegKey::Value& RegKey::Value::operator=(const char* text) {
-    RequireKey();
+    if (!key_) {
+        Refuse();
+        return *this;
+    }
     if (!text) text = "";
     DWORD size = static_cast<DWORD>(strlen(text) + 1);
-    CheckErrorCode(RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size), kSource,
-                   __LINE__);
+    LONG r = RegSetValueExA(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
+    if (r != ERROR_SUCCESS) SetLastError(static_cast<DWORD>(r));
     return *this;
 }
 
 RegKey::Value& RegKey::Value::operator=(DWORD number) {
-    RequireKey();
-    CheckErrorCode(RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                  sizeof number),
-                   kSource, __LINE__);
+    if (!key_) {
+        Refuse();
+        return *this;
+    }
+    LONG r = RegSetValueExA(key_, name_, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    if (r != ERROR_SUCCESS) SetLastError(static_cast<DWORD>(r));
     return *this;
 }
 
 bool RegKey::Value::Delete() {
-    if (!key_) {
-        SetLastError(owner_ && owner_->openError_ ? static_cast<DWORD>(owner_->openError_) : ERROR_INVALID_HANDLE);
-        return false;
-    }
+    if (!key_) return Refuse();
     LONG r = RegDeleteValueA(key_, name_);
     if (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND) return true;
     SetLastError(static_cast<DWORD>(r));

@@ -4,6 +4,7 @@
 
 #include <exceptions.h>
 #include <fwbase/Path.h>
+#include <owned.h>
 
 namespace TAXDK {
 namespace Standard {
@@ -18,12 +19,16 @@ string ResolveDataPath(const char* path) {
 template <class C>
 static bool Save(const char* fileName, const C* text) {
     CreatePath(GetParentPath(fileName), nullptr);
-    HANDLE handle = CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                nullptr);
-    FilePort file(handle, fileName);
-    // The port keeps the error of the open for this check.
-    CheckFileHandle(handle, fileName, "Platform/SaveFile_ss", 33);
+    KernelHandle handle(CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                    nullptr));
+    // The port takes the handle, also a failed one, before the check: it
+    // keeps the open's error for it. Should the port not stand, the owner
+    // here closes the handle.
+    FilePort file(handle.get(), fileName);
+    handle.Detach();
+    // A fixed position: scripts and tests know the number.
+    CheckFileHandle(file.Handle(), fileName, "Platform/SaveFile_ss", 33);
     WriteFileText(file, text);
     return true;
 }

@@ -45,26 +45,3 @@ private:
 char* newstr(const wchar_t* text);
 // A copy of narrow text, allocated with new[]. Null gives null.
 char* newstr(const char* text);
-
-// Wide text narrowed piece by piece into a buffer of the converter's own,
-// giving together the very bytes newstr gives for the whole text, so that
-// a long text needs no narrow copy of its own. Pieces end only where the
-// conversion does not look across (never inside a surrogate pair).
-class NarrowPieces {
-public:
-    // Null text is the empty text.
-    explicit NarrowPieces(const wchar_t* text);
-    ~NarrowPieces();
-    NarrowPieces(const NarrowPieces&) = delete;
-    NarrowPieces& operator=(const NarrowPieces&) = delete;
-
-    // The next piece: its bytes (valid until the next call) and their count.
-    // False once the text is used up.
-    bool Next(const char*& bytes, size_t& count);
-
-private:
-    const wchar_t* text_;  // what is left
-    char* whole_;          // the whole text, for code pages the table cannot take
-    bool given_;           // whole_ was handed out
-    char buffer_[16384];
-};

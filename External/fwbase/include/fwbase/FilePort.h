@@ -9,7 +9,8 @@
 // the Windows error. Write writes the whole run or throws.
 //
 // The virtual operations keep their slots (the destructor takes 0 and 1):
-// slot 6 sets the 64-bit position, slot 8 writes a byte run.
+// slot 6 sets the 64-bit position, slot 8 writes a byte run. Slot 5 holds
+// an operation of the library's that the plug-in never calls.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +24,7 @@ public:
     virtual bool IsOpen() const;                        // 2
     virtual HANDLE Handle() const { return handle_; }   // 3
     virtual string Name() const { return name_; }       // 4
-    virtual ULONGLONG Size() const;                     // 5
+    virtual void Reserved5() {}                         // 5
     virtual void SetPosition(ULONGLONG position);       // 6
     virtual ULONGLONG Position() const;                 // 7
     virtual void Write(const void* data, SIZE_T size);  // 8

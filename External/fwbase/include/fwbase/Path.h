@@ -24,12 +24,6 @@ string MakePathSpec(const char* folder);
 // names rooted at the current drive ("\dir"). "X:name" is relative.
 bool IsAbsolutePath(const char* path);
 
-// The full name the system makes of path (GetFullPathNameA): "." and ".."
-// resolved, a relative name taken from the current folder, trailing dots
-// and blanks of the last part dropped as the file system drops them. The
-// path unchanged when the system cannot say.
-string FullPath(const char* path);
-
 // Creates folder and any missing parents. True when the folder exists
 // afterwards.
 bool CreatePath(const char* folder, SECURITY_ATTRIBUTES* security);

@@ -3,13 +3,14 @@
 // RegKey(parent, path, create, access) opens path below parent, creating it
 // when create is true. A key that cannot be opened leaves key null and
 // throws nothing: callers test key (the system's reason is then the last
-// error) or call Require. The destructor closes the key.
+// error). The destructor closes the key.
 // RegKey(HKEY) borrows a key that another RegKey holds open: destroying the
 // borrower leaves the key open for its owner.
 //
-// A missing value reads as 0 or as the empty text. Writing through a key
-// that did not open throws the open's reason naming the key (as Require);
-// a write the system refuses throws WindowsError.
+// A missing value reads as 0 or as the empty text. Writes and Delete report
+// nothing beyond Delete's result: after a refusal, or through a key that
+// did not open, the reason is the last error (the open's own, when it
+// failed).
 #pragma once
 
 #include <windows.h>
@@ -20,8 +21,8 @@ class RegKey {
 public:
     class Value {
     public:
-        Value(HKEY key, const char* name) : key_(key), name_(name ? name : ""), owner_(nullptr) {}
-        Value(const RegKey& owner, const char* name) : key_(owner.key), name_(name ? name : ""), owner_(&owner) {}
+        Value(HKEY key, const char* name, LONG openError = 0)
+            : key_(key), name_(name ? name : ""), openError_(openError) {}
 
         // REG_SZ and REG_EXPAND_SZ as they are; REG_DWORD as unsigned decimal
         // text; anything else, or a missing value, as the empty text.
@@ -40,17 +41,14 @@ public:
         // True when the value exists.
         bool Valid() const;
         // Removes the value; true when it is gone (also when it never existed).
-        // After a refusal the system's reason is the last error.
         bool Delete();
-        // The value's type (REG_*), REG_NONE when missing.
-        DWORD Type() const;
 
     private:
-        void RequireKey() const;
+        bool Refuse() const;  // false, with the reason the key is null
 
         HKEY key_;
         string name_;
-        const RegKey* owner_;  // the key it came from, for its open's reason
+        LONG openError_;  // why key_ is null, when its open failed
     };
 
     RegKey(HKEY parent, const char* path, bool create, REGSAM access);
@@ -60,18 +58,12 @@ public:
     RegKey& operator=(const RegKey&) = delete;
 
     // "" names the default value.
-    Value operator[](const char* name) const { return Value(*this, name); }
+    Value operator[](const char* name) const { return Value(key, name, openError_); }
     void Close();
-
-    // Returns when the key is open; otherwise throws ResourceException
-    // "Не удалось открыть раздел реестра (ошибка N): " with the open's
-    // Windows error and the key's full name ("HKEY_CURRENT_USER\...").
-    void Require() const;
 
     HKEY key;  // null when the key could not be opened
 
 private:
     bool owned_;
     LONG openError_;  // why key is null; 0 when it opened
-    string name_;     // the key's full name, kept only when it did not open
 };

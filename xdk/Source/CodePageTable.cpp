@@ -1,13 +1,9 @@
-#include "CodePageTable.h"
+#include <CodePageTable.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "Sse2.h"
 
-// Every x86 build takes the vector path; a 32-bit one needs -msse2 for it.
-#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2__)
-#error "x86 builds are compiled with -msse2"
-#endif
+namespace TAXDK {
+namespace Standard {
 
 CodePageTable::CodePageTable(UINT page) : usable_(false), ascii_(false) {
     CPINFO info;
@@ -51,3 +47,6 @@ void CodePageTable::Widen(const char* bytes, size_t size, wchar_t* out) const {
 #endif
     while (p < end) *out++ = unit_[*p++];
 }
+
+}  // namespace Standard
+}  // namespace TAXDK

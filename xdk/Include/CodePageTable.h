@@ -7,6 +7,9 @@
 
 #include <stddef.h>
 
+namespace TAXDK {
+namespace Standard {
+
 class CodePageTable {
 public:
     // The table of the ANSI or the OEM code page (by CP_ACP, CP_OEMCP or
@@ -31,3 +34,6 @@ private:
     bool ascii_;  // bytes below 0x80 are their own units
     wchar_t unit_[256];
 };
+
+}  // namespace Standard
+}  // namespace TAXDK

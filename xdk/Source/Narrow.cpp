@@ -1,19 +1,16 @@
-// Wide text to the ANSI code page: newstr and NarrowPieces.
-#include <fwbase/Co.h>
+// Wide text to the ANSI code page through a table: AnsiCopy and
+// NarrowPieces.
+#include <TextCodec.h>
 
 #include <stdint.h>
 #include <string.h>
 
 #include <refs.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "Sse2.h"
 
-// Every x86 build takes the vector path; a 32-bit one needs -msse2 for it.
-#if (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2__)
-#error "x86 builds are compiled with -msse2"
-#endif
+namespace TAXDK {
+namespace Standard {
 
 namespace {
 
@@ -147,7 +144,7 @@ size_t WideLength(const wchar_t* text) {
 
 }  // namespace
 
-char* newstr(const wchar_t* text) {
+char* AnsiCopy(const wchar_t* text) {
     if (!text) return nullptr;
     size_t length = WideLength(text);
     // One byte per character: converted in one pass by the table.
@@ -158,15 +155,12 @@ char* newstr(const wchar_t* text) {
         out[n > 0 ? n : 0] = 0;
         return out;
     }
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    char* out = new char[n > 0 ? n : 1];
-    out[0] = 0;
-    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, -1, out, n, nullptr, nullptr);
-    return out;
+    // The support library's copy is the system's conversion.
+    return newstr(text);
 }
 
 NarrowPieces::NarrowPieces(const wchar_t* text) : text_(text ? text : L""), whole_(nullptr), given_(false) {
-    if (!AnsiTable().Usable()) whole_ = newstr(text_);
+    if (!AnsiTable().Usable()) whole_ = AnsiCopy(text_);
 }
 
 NarrowPieces::~NarrowPieces() { delete[] whole_; }
@@ -188,3 +182,6 @@ bool NarrowPieces::Next(const char*& bytes, size_t& count) {
     count = n > 0 ? static_cast<size_t>(n) : 0;
     return used > 0;
 }
+
+}  // namespace Standard
+}  // namespace TAXDK

@@ -1,0 +1,64 @@
+// owned<Traits>: the one owner of a resource that a system call handed out,
+// closed by Traits::Close when the owner goes or takes another one. Move-only:
+// a copy would close the resource twice.
+//
+// Traits gives the resource's type, its empty value (None) and what counts
+// as empty (IsEmpty), and closes it (Close). Closing keeps the thread's last
+// error as it was, so an owner that goes while a failure is reported leaves
+// the failure's reason alone.
+//
+//   KernelHandle  a kernel object's HANDLE; null and INVALID_HANDLE_VALUE
+//                 both count as empty (files fail with the one, most other
+//                 objects with the other)
+#pragma once
+
+#include <windows.h>
+
+template <class Traits>
+class owned {
+public:
+    typedef typename Traits::Type Type;
+
+    owned() : value_(Traits::None()) {}
+    explicit owned(Type value) : value_(value) {}
+    owned(owned&& other) noexcept : value_(other.Detach()) {}
+    owned& operator=(owned&& other) noexcept {
+        if (this != &other) Reset(other.Detach());
+        return *this;
+    }
+    owned(const owned&) = delete;
+    owned& operator=(const owned&) = delete;
+    ~owned() { Close(); }
+
+    Type get() const { return value_; }
+    explicit operator bool() const { return !Traits::IsEmpty(value_); }
+
+    // Closes what is held; the owner is empty afterwards.
+    void Close() { Reset(Traits::None()); }
+    // Closes what is held and takes value over.
+    void Reset(Type value) {
+        Type old = value_;
+        value_ = value;
+        if (Traits::IsEmpty(old) || old == value) return;
+        DWORD error = GetLastError();
+        Traits::Close(old);
+        SetLastError(error);
+    }
+    // Gives up the resource without closing it.
+    Type Detach() {
+        Type value = value_;
+        value_ = Traits::None();
+        return value;
+    }
+
+private:
+    Type value_;
+};
+
+struct KernelHandleTraits {
+    typedef HANDLE Type;
+    static HANDLE None() { return nullptr; }
+    static bool IsEmpty(HANDLE handle) { return !handle || handle == INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+typedef owned<KernelHandleTraits> KernelHandle;
