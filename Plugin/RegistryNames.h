@@ -20,4 +20,5 @@
 // Values of PLUGIN_KEY under HKEY_CURRENT_USER.
 #define SCRIPT_LOG_PATH "Script LogPath"
 #define MAX_LOG_TEXT "Max LogText"
+#define LOG_KEEP_DAYS "Log Keep Days"
 #define CONTROL_DISABLED "Control Disabled"

@@ -52,16 +52,19 @@ static RequiredKey* OpenSettings() {
     return new RequiredKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_READ | KEY_NOTIFY);
 }
 
-ScriptLogSettings::ScriptLogSettings()
-    : state_(Unread),
+ScriptLogSettings::ScriptLogSettings(Clock clock)
+    : clock_(clock),
+      state_(Unread),
       keyChanged_(true, false),
       parentChanged_(true, false),
       alwaysSet_(true, true),
       watches_(0),
       limit_(0),
-      pathDay_(0) {}
+      keepDays_(0),
+      pathDay_(0),
+      cleanDay_(0) {}
 
-void ScriptLogSettings::Read(string& path, DWORD& limit) {
+void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
     // One trip to the system for both reports, made outside the lock so
     // that threads do not queue behind each other's. A report stays set
     // until the thread that acts on it resets it.
@@ -72,7 +75,7 @@ void ScriptLogSettings::Read(string& path, DWORD& limit) {
     DWORD result = WaitForMultipleObjects(count, reports, FALSE, 0);
     bool quiet = result == WAIT_OBJECT_0 + 2 || result == WAIT_TIMEOUT;
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    clock_(&now);
     const DWORD today = now.wYear * 10000u + now.wMonth * 100u + now.wDay;
     Trevan::Lock hold(lock_);
     if (!quiet || state_ != Watched) Update();
@@ -82,6 +85,14 @@ void ScriptLogSettings::Read(string& path, DWORD& limit) {
     }
     path = path_;
     limit = limit_;
+    if (!cleanup) return;
+    cleanup->keepDays = 0;
+    if (cleanDay_ == today) return;
+    cleanDay_ = today;
+    if (!keepDays_ || pattern_.empty()) return;
+    cleanup->pattern = pattern_;
+    cleanup->keepDays = keepDays_;
+    cleanup->today = now;
 }
 
 // Under lock_. A watch is set before the key is read, so a change made
@@ -157,8 +168,21 @@ bool ScriptLogSettings::Watch(HKEY key, DWORD filter, Trevan::Event& report) {
     return true;
 }
 
+// "Log Keep Days" of the open key: a REG_DWORD; 0 (keep all) otherwise.
+static DWORD LogKeepDays(HKEY key) {
+    return ValueType(key, LOG_KEEP_DAYS) == REG_DWORD ? RegKey(key)[LOG_KEEP_DAYS].Number() : 0;
+}
+
+static bool SameText(const char* a, const char* b) { return strcmp(a ? a : "", b ? b : "") == 0; }
+
 void ScriptLogSettings::Load(HKEY key) {
-    pattern_ = RegKey(key)[SCRIPT_LOG_PATH].Text();
+    string pattern = RegKey(key)[SCRIPT_LOG_PATH].Text();
+    DWORD keepDays = LogKeepDays(key);
+    // Another pattern or number of days is looked at again at once; other
+    // changes, and the readings of a key that is not watched, list nothing.
+    if (!SameText(pattern, pattern_) || keepDays != keepDays_) cleanDay_ = 0;
+    pattern_ = pattern;
+    keepDays_ = keepDays;
     limit_ = MaxLogText(key);
     pathDay_ = 0;
 }

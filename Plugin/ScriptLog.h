@@ -3,7 +3,9 @@
 // The settings live under HKEY_CURRENT_USER in PLUGIN_KEY: "Script LogPath"
 // is the path pattern of the log file, whose first "*" stands for the date
 // as "(YYYY-MM-DD)"; "Max LogText" is the longest text, in bytes, written
-// without cutting (unsigned; 32768 when missing).
+// without cutting (unsigned; 32768 when missing); "Log Keep Days", a
+// REG_DWORD, is how many days of dated files are kept (0, missing or of
+// another type: all of them; see OldLogs.h).
 #pragma once
 
 #include <windows.h>
@@ -17,29 +19,43 @@
 #include "Plugin.h"
 #include "RequiredKey.h"
 
-// "Script LogPath" and "Max LogText" as the plug-in key holds them. They
-// are read once, and again only after the system reported a change: of the
-// key (a value set or removed, a subkey made or removed, its access list
-// changed) or of its parent's subkeys (the key deleted or made). Each
-// report is an event; every Read tests both in one wait without waiting,
-// and the system sets them as the change is made, so a change counts from
-// the very next Read, whoever made it. Only the watch whose report came is
-// set again. When a watch cannot be set (a parent that denies change
-// reports), the settings are read afresh at every Read and nothing is
-// watched. The log's path, with the day's date for the first "*", is made
-// again when the pattern or the day changed. Safe for any number of
-// threads.
+// The old log files due for removal at one entry: none when keepDays is 0.
+struct LogCleanup {
+    string pattern;
+    DWORD keepDays = 0;
+    SYSTEMTIME today = {};
+};
+
+// "Script LogPath", "Max LogText" and "Log Keep Days" as the plug-in key
+// holds them. They are read once, and again only after the system reported
+// a change: of the key (a value set or removed, a subkey made or removed,
+// its access list changed) or of its parent's subkeys (the key deleted or
+// made). Each report is an event; every Read tests both in one wait
+// without waiting, and the system sets them as the change is made, so a
+// change counts from the very next Read, whoever made it. Only the watch
+// whose report came is set again. When a watch cannot be set (a parent
+// that denies change reports), the settings are read afresh at every Read
+// and nothing is watched. The log's path, with the day's date for the
+// first "*", is made again when the pattern or the day changed. Old logs
+// are due once a day, at the first Read of the day that asks for them, and
+// again at the first after the pattern or "Log Keep Days" changed. Safe
+// for any number of threads.
 class ScriptLogSettings {
 public:
-    ScriptLogSettings();
+    // clock gives the local time (another only in tests).
+    typedef VOID(WINAPI* Clock)(LPSYSTEMTIME now);
+    explicit ScriptLogSettings(Clock clock = GetLocalTime);
     ScriptLogSettings(const ScriptLogSettings&) = delete;
     ScriptLogSettings& operator=(const ScriptLogSettings&) = delete;
 
     // Today's log path and the limit. The settings are only read: the key
     // is opened for reading and change reports, and made only when it is
     // missing. A key that can be neither read nor made throws its reason
-    // naming the key (RequiredKey), and the next Read tries again.
-    void Read(string& path, DWORD& limit);
+    // naming the key (RequiredKey), and the next Read tries again. cleanup,
+    // when given, gets the old logs if they are due, and only one caller
+    // gets them; otherwise its keepDays is 0. A Read without cleanup leaves
+    // them due.
+    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr);
 
     // How many watches have been set so far: none in steady state, one
     // again for each report that came.
@@ -54,6 +70,7 @@ private:
     bool Watch(HKEY key, DWORD filter, Trevan::Event& report);
     void Load(HKEY key);
 
+    const Clock clock_;
     Trevan::CriticalSection lock_;
     State state_;
     Trevan::Event keyChanged_;     // set by the system on a change of the key (manual reset)
@@ -64,8 +81,10 @@ private:
     volatile unsigned watches_;
     string pattern_;
     DWORD limit_;
-    string path_;    // pattern_ with the date of pathDay_
-    DWORD pathDay_;  // YYYYMMDD of path_; 0 when it must be made
+    DWORD keepDays_;
+    string path_;     // pattern_ with the date of pathDay_
+    DWORD pathDay_;   // YYYYMMDD of path_; 0 when it must be made
+    DWORD cleanDay_;  // YYYYMMDD of the last cleanup handed out; 0: due
 };
 
 // "Max LogText" of the open key, read through a borrowing RegKey: a

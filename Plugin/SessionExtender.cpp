@@ -9,6 +9,7 @@
 #include <exceptions.h>
 #include <fwwin/RegKey.h>
 
+#include "OldLogs.h"
 #include "RequiredKey.h"
 #include "ScriptLog.h"
 #include "SessionProps.h"
@@ -81,8 +82,11 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
 void Plugin::SessionExtender::LogWrite(IUnknown* session) {
     string path;
     DWORD limit = 0;
-    logSettings.Read(path, limit);
+    LogCleanup cleanup;
+    logSettings.Read(path, limit, &cleanup);
     log.SetLogPath(path);  // takes the log's critical section
+    // Once a day; a file of yesterday that the log held is closed by now.
+    if (cleanup.keepDays) RemoveOldLogs(cleanup.pattern, cleanup.keepDays, cleanup.today);
     TASession values(session);
     string text = values.GetString("aRvik.LogText");
     // The text is an argument, never a format: per-cent signs stay as they are.

@@ -15,6 +15,7 @@ struct LogTest : CommandTest {
     LogTest() {
         RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath");
         RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText");
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Log Keep Days");
     }
     static void Pattern(const std::string& pattern) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Script LogPath", REG_SZ,
@@ -23,6 +24,10 @@ struct LogTest : CommandTest {
     static void Limit(DWORD limit) { LimitAs(REG_DWORD, &limit, sizeof limit); }
     static void LimitAs(DWORD type, const void* data, DWORD size) {
         ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Max LogText", type, data, size));
+    }
+    static void KeepDays(DWORD days) { KeepDaysAs(REG_DWORD, &days, sizeof days); }
+    static void KeepDaysAs(DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Log Keep Days", type, data, size));
     }
     // Writes text as one entry; the log text must be left empty.
     void Log(const std::string& text) {
@@ -67,13 +72,25 @@ std::vector<std::string> Entries(const std::string& content) {
     return entries;
 }
 
-std::string Today() {
+// The local date of days ago as the log writes it, "(YYYY-MM-DD)".
+std::string DaysAgo(int days) {
     SYSTEMTIME now;
     GetLocalTime(&now);
+    FILETIME time;
+    SystemTimeToFileTime(&now, &time);
+    ULARGE_INTEGER units;
+    units.LowPart = time.dwLowDateTime;
+    units.HighPart = time.dwHighDateTime;
+    units.QuadPart -= days * 864000000000ull;
+    time.dwLowDateTime = units.LowPart;
+    time.dwHighDateTime = units.HighPart;
+    FileTimeToSystemTime(&time, &now);
     char text[32];
     wsprintfA(text, "(%04u-%02u-%02u)", now.wYear, now.wMonth, now.wDay);
     return text;
 }
+
+std::string Today() { return DaysAgo(0); }
 
 }  // namespace
 
@@ -350,4 +367,111 @@ TEST_F(LogTest, AChangeByAnotherProcessCountsFromTheNextEntry) {
     Log("345");
     EXPECT_EQ(std::vector<std::string>{"1\r\n"}, Entries(ReadWhole(first)));
     EXPECT_EQ(std::vector<std::string>{"[3 байт]\r\n34\r\n...\r\n"}, Entries(ReadWhole(second)));
+}
+
+namespace {
+
+SYSTEMTIME clockNow;
+VOID WINAPI TestClock(LPSYSTEMTIME now) { *now = clockNow; }
+
+void SetClock(WORD year, WORD month, WORD day) {
+    clockNow = SYSTEMTIME();
+    clockNow.wYear = year;
+    clockNow.wMonth = month;
+    clockNow.wDay = day;
+}
+
+// What the next Read hands out to remove: "-" for nothing, else the
+// pattern, the days and the date.
+std::string Cleanup(ScriptLogSettings& settings) {
+    string path("sentinel");
+    DWORD limit = 0xDEADBEEF;
+    LogCleanup cleanup;
+    cleanup.keepDays = 0xDEADBEEF;
+    settings.Read(path, limit, &cleanup);
+    if (!cleanup.keepDays) return "-";
+    char date[16];
+    wsprintfA(date, "%04u-%02u-%02u", cleanup.today.wYear, cleanup.today.wMonth, cleanup.today.wDay);
+    return std::string(cleanup.pattern.c_str()) + " " + std::to_string(cleanup.keepDays) + " " + date;
+}
+
+}  // namespace
+
+// Old logs are due at the first entry of each day and the first after the
+// pattern or "Log Keep Days" changed, never at every entry, also when the
+// key is read afresh at every entry. "Log Keep Days" of another type than
+// REG_DWORD, 0 or missing keeps everything.
+TEST_F(LogTest, OldLogsAreDueOnceADayAndAfterTheirSettingsChanged) {
+    SetClock(2026, 12, 8);
+    Pattern("L *.txt");
+    KeepDays(7);
+    ScriptLogSettings settings(TestClock);
+    EXPECT_EQ("L *.txt 7 2026-12-08", Cleanup(settings));
+    EXPECT_EQ("-", Cleanup(settings));
+    Limit(5);  // another setting
+    EXPECT_EQ("-", Cleanup(settings));
+    SetClock(2026, 12, 9);
+    string path;
+    DWORD limit = 0;
+    settings.Read(path, limit);  // asks for no cleanup: it stays due
+    EXPECT_EQ("L (2026-12-09).txt", std::string(path.c_str()));
+    EXPECT_EQ("L *.txt 7 2026-12-09", Cleanup(settings));
+    EXPECT_EQ("-", Cleanup(settings));
+    KeepDays(3);
+    EXPECT_EQ("L *.txt 3 2026-12-09", Cleanup(settings));
+    Pattern("M *.txt");
+    EXPECT_EQ("M *.txt 3 2026-12-09", Cleanup(settings));
+    EXPECT_EQ("-", Cleanup(settings));
+
+    KeepDaysAs(REG_SZ, "7", 2);
+    EXPECT_EQ("-", Cleanup(settings));
+    SetClock(2026, 12, 10);
+    EXPECT_EQ("-", Cleanup(settings));
+    KeepDays(0);
+    EXPECT_EQ("-", Cleanup(settings));
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, PLUGIN_KEY, "Log Keep Days");
+    SetClock(2026, 12, 11);
+    EXPECT_EQ("-", Cleanup(settings));
+    KeepDays(2);
+    EXPECT_EQ("M *.txt 2 2026-12-11", Cleanup(settings));
+
+    WriteDenied denied(PLUGINS_KEY, HKEY_CURRENT_USER, KEY_NOTIFY);
+    ASSERT_TRUE(denied.ok);
+    ScriptLogSettings unwatched(TestClock);
+    EXPECT_EQ("M *.txt 2 2026-12-11", Cleanup(unwatched));
+    EXPECT_EQ("-", Cleanup(unwatched));
+    KeepDays(4);
+    EXPECT_EQ("M *.txt 4 2026-12-11", Cleanup(unwatched));
+    EXPECT_EQ("-", Cleanup(unwatched));
+    EXPECT_EQ(0u, unwatched.Watches());
+}
+
+// The first entry of an extender removes the old logs when days are kept;
+// the entry is written whatever became of them.
+TEST_F(LogTest, TheFirstEntryRemovesOldLogsWhenDaysAreKept) {
+    Pattern(scratch + "L *.txt");
+    const std::string old = scratch + ("L " + DaysAgo(7) + ".txt").c_str(),
+                      kept = scratch + ("L " + DaysAgo(6) + ".txt").c_str(),
+                      held = scratch + ("L " + DaysAgo(30) + ".txt").c_str();
+    for (const std::string& name : {old, kept, held}) WriteWhole(name, "x");
+    // Of another type, 0 or missing: every file stays.
+    Log("missing");
+    KeepDaysAs(REG_SZ, "7", 2);
+    extender = co<ITallivantSessionExtender>(new Plugin::SessionExtender);
+    Log("text");
+    KeepDays(0);
+    extender = co<ITallivantSessionExtender>(new Plugin::SessionExtender);
+    Log("zero");
+    EXPECT_TRUE(Exists(old));
+
+    KeepDays(7);
+    HANDLE open = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, open);
+    Log("seven");
+    CloseHandle(open);
+    EXPECT_FALSE(Exists(old));
+    EXPECT_TRUE(Exists(kept));
+    EXPECT_TRUE(Exists(held));
+    EXPECT_EQ((std::vector<std::string>{"missing\r\n", "text\r\n", "zero\r\n", "seven\r\n"}),
+              Entries(ReadWhole(scratch + ("L " + Today() + ".txt").c_str())));
 }
