@@ -72,6 +72,32 @@ struct ExecuteOptionsTest : CommandTest {
         CloseHandle(process);
         return ended;
     }
+    // Started by the test itself, not through the extender.
+    PROCESS_INFORMATION StartDirectly(const std::string& args) {
+        std::string line = Line(args);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION other = {};
+        EXPECT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other));
+        return other;
+    }
+    // Under Wine an ended process can still be opened by its id until its
+    // Unix process is gone, a little after its end. A process started and
+    // ended after the one under test is waited out (at most ten seconds)
+    // until it can no longer be opened: then only a kept handle finds the
+    // earlier one.
+    void OutlastEndedProcesses() {
+        PROCESS_INFORMATION other = StartDirectly("0");
+        WaitForSingleObject(other.hProcess, 10000);
+        CloseHandle(other.hThread);
+        CloseHandle(other.hProcess);
+        for (int tries = 0; tries < 500; ++tries) {
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, other.dwProcessId);
+            if (!process) return;
+            CloseHandle(process);
+            Sleep(20);
+        }
+    }
     static void End(DWORD pid) {
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
         if (!process) return;
@@ -316,6 +342,7 @@ TEST_F(ExecuteOptionsTest, AwaitGivesTheExitCodeOfAProgramStartedWithoutWaiting)
     Runs();
     std::string id = Get(L"aRvik.ProcessId");
     ASSERT_TRUE(Ends(std::stoul(id)));
+    OutlastEndedProcesses();
     for (const char* timeout : {"20000", ""}) {
         Set(L"aRvik.Timeout", timeout);
         Set(L"aRvik.Result", "old");
@@ -346,11 +373,8 @@ TEST_F(ExecuteOptionsTest, AwaitGivesTheExitCodeOfAProgramStartedWithoutWaiting)
 
 // Any process the system lets us open: here one the test started itself.
 TEST_F(ExecuteOptionsTest, AwaitWaitsForAndEndsAnotherProcess) {
-    std::string line = Line("-s 30000 0");
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION other = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other));
+    PROCESS_INFORMATION other = StartDirectly("-s 30000 0");
+    ASSERT_NE(nullptr, other.hProcess);
     std::string id = std::to_string(other.dwProcessId);
     Set(L"aRvik.ProcessId", id);
     Set(L"aRvik.Timeout", "300");
