@@ -110,14 +110,12 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     } else {
         bool ended = output ? output->Collect(process.get(), timeout) : WaitForExit(process.get(), timeout);
         if (!ended) {
-            // Only the results change: what it wrote so far, and the
-            // program, kept for aRvik.Await unless it was ended.
+            // Of the results only the output changes: what it wrote so far.
             if (job) EndProgram(process.get(), job.get());
             if (output) {
                 output->TakeWaiting();
                 SetOutput(values, *output, page);
             }
-            if (!job) kept.Keep(started.dwProcessId, std::move(process));
             throw StillRunning(timeout, command, static_cast<bool>(job));
         }
         DWORD exitCode = 0;

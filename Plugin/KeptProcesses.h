@@ -1,7 +1,6 @@
 // KeptProcesses: the handles of the most recent programs that aRvik.Execute
-// left running (started without waiting, or still running after
-// aRvik.Timeout), so that aRvik.Await finds such a program by its id also
-// after it has ended. A kept handle holds the process object, so the system
+// started without waiting, so that aRvik.Await finds such a program by its
+// id also after it has ended. A kept handle holds the process object, so the system
 // gives the id to no other process meanwhile, and the exit code stays.
 //
 // At most `capacity` are kept; keeping one more closes the oldest. Any

@@ -9,7 +9,7 @@
 //
 // The script log, log, is shared by every session the extender serves; its
 // path is set anew by each aRvik.LogWrite. So are the programs aRvik.Execute
-// left running, kept for aRvik.Await.
+// started without waiting, kept for aRvik.Await.
 #pragma once
 
 #include <fwjot/Jotter.h>
