@@ -1,19 +1,22 @@
 // aRvik.Execute: starts a program, and with aRvik.Wait waits for it, at
-// most aRvik.Timeout milliseconds, taking its output with aRvik.Capture.
+// most aRvik.Timeout milliseconds, taking its output with aRvik.Capture and
+// ending it, with all it started, with aRvik.Kill.
 #include "SessionExtender.h"
 
-#include <math.h>
 #include <string.h>
 
+#include <utility>
+
 #include <TASession.h>
-#include <Trevan/SyncObject.h>
 #include <checks.h>
 #include <exceptions.h>
-#include <fwbase/Format.h>
 #include <fwbase/Path.h>
+#include <owned.h>
 
 #include "Arguments.h"
+#include "ProcessJob.h"
 #include "ProcessOutput.h"
+#include "ProcessWait.h"
 
 using TAXDK::Tallivant::TASession;
 
@@ -21,20 +24,6 @@ using TAXDK::Tallivant::TASession;
 // positions of the extender; scripts and tests know them: the numbers are
 // fixed, not this file's lines.
 static const char* const kExtender = "Plugin/SessionExtender";
-
-// aRvik.Timeout in whole milliseconds; INFINITE when empty. A text that is
-// no whole number fails as every session number does: a fraction is no
-// time the wait can keep.
-static DWORD ReadTimeout(TASession& values, const string& text) {
-    if (text.empty()) return INFINITE;
-    double value = values.GetReal("aRvik.Timeout");
-    if (value != floor(value)) throw KLAppException(string("Неверный формат числа: aRvik.Timeout=") + text);
-    if (value < 0)
-        throw KLAppException(string("Время ожидания не может быть отрицательным: aRvik.Timeout=") + text);
-    if (value >= static_cast<double>(INFINITE))
-        throw KLAppException(string("Время ожидания больше 4294967294 мс: aRvik.Timeout=") + text);
-    return static_cast<DWORD>(value);
-}
 
 // aRvik.CaptureEncoding: the code page the program writes in; the
 // console's (OEM) when empty.
@@ -57,16 +46,10 @@ static string ReadFolder(const string& text) {
     return folder;
 }
 
-// True when the process ended within milliseconds.
-static bool WaitForExit(const Trevan::SyncObject& process, DWORD milliseconds) {
-    DWORD waited = WaitForSingleObject(process.Get(), milliseconds);
-    THROW_LAST_ERROR_IF(waited == WAIT_FAILED);
-    return waited != WAIT_TIMEOUT;
-}
-
-static KLAppException StillRunning(const string& command, DWORD timeout) {
-    return KLAppException(FormatBuffer(64, "Программа не завершилась за %lu мс: ", static_cast<unsigned long>(timeout)) +
-                          command.c_str());
+static void SetOutput(TASession& values, const OutputPipe& output, UINT page) {
+    CoString text;
+    output.Text(page, text);
+    values.SetWideString("aRvik.Output", text);
 }
 
 void Plugin::SessionExtender::Execute(IUnknown* session) {
@@ -81,6 +64,7 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     string folderText = values.GetString("aRvik.Dir");
     string capture = values.GetString("aRvik.Capture");
     string encodingText = values.GetString("aRvik.CaptureEncoding");
+    string kill = values.GetString("aRvik.Kill");
     if (!capture.empty()) values.Clear("aRvik.Output");
     DWORD timeout = ReadTimeout(values, timeoutText);
     UINT page = ReadCaptureEncoding(encodingText);
@@ -94,6 +78,10 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
     }
+    // aRvik.Kill acts only when a time limit can run out.
+    KernelHandle job;
+    if (!kill.empty() && !wait.empty() && !timeoutText.empty()) job = NewJob();
+    DWORD flags = job ? CREATE_SUSPENDED : 0;
     PROCESS_INFORMATION started;
     memset(&started, 0, sizeof started);
     // CreateProcessA may write into the command line: it gets its own copy.
@@ -101,32 +89,39 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     const char* directory = folder.empty() ? nullptr : folder.c_str();
     ptr<OutputPipe> output;
     if (capture.empty()) {
-        CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, 0, nullptr, directory,
+        CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, flags, nullptr, directory,
                                        &startup, &started),
                         kExtender, 246);  // fixed
     } else {
         output = new OutputPipe;
         // Handles are inherited, but only the two that the pipe lists.
-        CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT,
+        CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, TRUE, flags | EXTENDED_STARTUPINFO_PRESENT,
                                        nullptr, directory, &output->Startup(startup)->StartupInfo, &started),
                         kExtender, 246);  // fixed
         output->Started();
     }
     // Declared in this order, the thread handle is closed first.
-    Trevan::SyncObject process(started.hProcess);
-    Trevan::SyncObject thread(started.hThread);
+    KernelHandle process(started.hProcess);
+    KernelHandle thread(started.hThread);
+    if (job) RunInJob(job.get(), process.get(), thread.get(), command);
     values.SetUnsigned("aRvik.ProcessId", started.dwProcessId);
-    if (!wait.empty()) {
-        bool ended = output ? output->Collect(process.Get(), timeout) : WaitForExit(process, timeout);
-        if (!ended) throw StillRunning(command, timeout);
-        DWORD exitCode = 0;
-        CheckSystemCall(GetExitCodeProcess(process.Get(), &exitCode), kExtender, 254);  // fixed
-        values.SetUnsigned("aRvik.Result", exitCode);
-        if (output) {
-            CoString text;
-            output->Text(page, text);
-            values.SetWideString("aRvik.Output", text);
+    if (wait.empty()) {
+        kept.Keep(started.dwProcessId, std::move(process));
+    } else {
+        bool ended = output ? output->Collect(process.get(), timeout) : WaitForExit(process.get(), timeout);
+        if (!ended) {
+            // Of the results only the output changes: what it wrote so far.
+            if (job) EndProgram(process.get(), job.get());
+            if (output) {
+                output->TakeWaiting();
+                SetOutput(values, *output, page);
+            }
+            throw StillRunning(timeout, command, static_cast<bool>(job));
         }
+        DWORD exitCode = 0;
+        CheckSystemCall(GetExitCodeProcess(process.get(), &exitCode), kExtender, 254);  // fixed
+        values.SetUnsigned("aRvik.Result", exitCode);
+        if (output) SetOutput(values, *output, page);
     }
     values.Clear("aRvik.Command");
     values.Clear("aRvik.Wait");
@@ -135,4 +130,5 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     ClearGiven(values, "aRvik.Dir", folderText);
     ClearGiven(values, "aRvik.Capture", capture);
     ClearGiven(values, "aRvik.CaptureEncoding", encodingText);
+    ClearGiven(values, "aRvik.Kill", kill);
 }

@@ -146,9 +146,10 @@ static DWORD Left(ULONGLONG start, DWORD timeout) {
 // The longest the output is read once the program has ended.
 static const DWORD drainTime = 1000;
 
-// The program has ended, so all it wrote is in the read under way or in the
-// pipe: takes that much and stops, within drainTime. A grandchild may hold
-// the pipe open and keep filling it; what it adds is not waited for.
+// All the program wrote is in the read under way or in the pipe (it has
+// ended, or the wait gave up): takes that much and stops, within drainTime.
+// A grandchild, or the program still running, may hold the pipe open and
+// keep filling it; what it adds is not waited for.
 void OutputPipe::Drain() {
     if (pending_ && WaitForSingleObject(event_.Get(), 0) == WAIT_OBJECT_0) Take();
     if (ended_) return;
@@ -173,6 +174,11 @@ void OutputPipe::Drain() {
     }
 }
 
+void OutputPipe::TakeWaiting() {
+    Drain();
+    Stop(true);
+}
+
 bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
     ULONGLONG start = GetTickCount64();
     while (!ended_) {
@@ -184,8 +190,7 @@ bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
         HANDLE waits[2] = {process, event_.Get()};
         DWORD got = WaitForMultipleObjects(2, waits, FALSE, Left(start, timeout));
         if (got == WAIT_OBJECT_0) {
-            Drain();
-            Stop(true);
+            TakeWaiting();
             return true;
         }
         if (got == WAIT_OBJECT_0 + 1) Take();

@@ -12,7 +12,8 @@
 // blocks the child. Once the program has ended it takes what the pipe held
 // then, for at most a second, and stops: a handle passed on to a grandchild
 // keeps the pipe open, and may keep filling it, but does not hold the
-// command. Every failure throws WindowsError.
+// command. A program that outlives the wait leaves what it wrote until then
+// (TakeWaiting). Every failure throws WindowsError.
 #pragma once
 
 #include <windows.h>
@@ -52,6 +53,9 @@ public:
     // Reads until process has ended and its output is taken: true; false
     // when timeout milliseconds (INFINITE: no limit) pass first.
     bool Collect(HANDLE process, DWORD timeout);
+    // After Collect gave up: takes what the pipe holds now, for at most a
+    // second, and stops reading. Output written later is lost.
+    void TakeWaiting();
 
     // Bytes kept at most; more are counted and dropped.
     static const size_t limit = 16u << 20;

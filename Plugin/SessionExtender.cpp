@@ -71,6 +71,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.UpdateProps", &SessionExtender::UpdateProps},
         {"aRvik.FileWrite", &SessionExtender::FileWrite},
         {"aRvik.FileRead", &SessionExtender::FileRead},
+        {"aRvik.Await", &SessionExtender::Await},
     };
     for (const auto& command : commands)
         if (name == command.name) {
@@ -150,4 +151,5 @@ void Plugin::SessionExtender::PutEnv(IUnknown* session) {
 
 void Plugin::SessionExtender::UpdateProps(IUnknown* session) { ApplySessionProps(session); }
 
-// Execute is in Execute.cpp; FileWrite and FileRead are in FileCommands.cpp.
+// Execute is in Execute.cpp, Await in Await.cpp; FileWrite and FileRead are in
+// FileCommands.cpp.

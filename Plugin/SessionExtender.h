@@ -8,11 +8,13 @@
 // failing command leaves its arguments as they were.
 //
 // The script log, log, is shared by every session the extender serves; its
-// path is set anew by each aRvik.LogWrite.
+// path is set anew by each aRvik.LogWrite. So are the programs aRvik.Execute
+// started without waiting, kept for aRvik.Await.
 #pragma once
 
 #include <fwjot/Jotter.h>
 
+#include "KeptProcesses.h"
 #include "Plugin.h"
 #include "ScriptLog.h"
 
@@ -43,7 +45,9 @@ private:
     void UpdateProps(IUnknown* session);
     void FileWrite(IUnknown* session);
     void FileRead(IUnknown* session);
+    void Await(IUnknown* session);
 
     Jotter log;
     ScriptLogSettings logSettings;
+    KeptProcesses kept;
 };

@@ -1,5 +1,6 @@
-// aRvik.Execute with aRvik.Timeout, aRvik.ProcessId, aRvik.Dir, aRvik.Capture
-// and aRvik.Output.
+// aRvik.Execute with aRvik.Timeout, aRvik.ProcessId, aRvik.Dir, aRvik.Capture,
+// aRvik.Output and aRvik.Kill; aRvik.Await of the programs it started and of
+// others.
 #include "CommandsTest.h"
 
 #include <vector>
@@ -31,25 +32,26 @@ struct ExecuteOptionsTest : CommandTest {
     void Runs() {
         ASSERT_EQ(S_OK, Command(L"aRvik.Execute"));
         for (const wchar_t* name : {L"aRvik.Command", L"aRvik.Wait", L"aRvik.Timeout", L"aRvik.Capture", L"aRvik.Dir",
-                                    L"aRvik.CaptureEncoding"})
+                                    L"aRvik.CaptureEncoding", L"aRvik.Kill"})
             EXPECT_EQ("", Get(name)) << Narrow(name);
         Remember();
     }
-    // Runs aRvik.Execute, which must fail with reason and keep its arguments.
-    void Fails(const std::wstring& reason) {
-        std::string command = Get(L"aRvik.Command"), timeout = Get(L"aRvik.Timeout"), capture = Get(L"aRvik.Capture"),
-                    dir = Get(L"aRvik.Dir"), encoding = Get(L"aRvik.CaptureEncoding");
+    // Runs command, which must fail with reason, keep its arguments and
+    // leave aRvik.Result empty.
+    void Fails(const std::wstring& reason, const wchar_t* command = L"aRvik.Execute") {
+        const wchar_t* names[] = {L"aRvik.Command", L"aRvik.Timeout", L"aRvik.Capture", L"aRvik.Dir",
+                                  L"aRvik.CaptureEncoding", L"aRvik.Kill", L"aRvik.Wait"};
+        std::string before[7];
+        for (size_t k = 0; k < 7; ++k) before[k] = Get(names[k]);
+        std::string id = Get(L"aRvik.ProcessId");
         Record record;
-        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.Execute", &record));
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(command, &record));
         EXPECT_EQ(59999, record.wCode);
         EXPECT_STREQ(reason.c_str(), record.bstrDescription);
-        EXPECT_EQ(command, Get(L"aRvik.Command"));
-        EXPECT_EQ(timeout, Get(L"aRvik.Timeout"));
-        EXPECT_EQ(capture, Get(L"aRvik.Capture"));
-        EXPECT_EQ(dir, Get(L"aRvik.Dir"));
-        EXPECT_EQ(encoding, Get(L"aRvik.CaptureEncoding"));
+        for (size_t k = 0; k < 7; ++k) EXPECT_EQ(before[k], Get(names[k])) << Narrow(names[k]);
         EXPECT_EQ("", Get(L"aRvik.Result"));
-        Remember();
+        if (std::wstring(command) == L"aRvik.Await") EXPECT_EQ(id, Get(L"aRvik.ProcessId"));
+        else Remember();
     }
     void Remember() {
         std::string pid = Get(L"aRvik.ProcessId");
@@ -61,6 +63,40 @@ struct ExecuteOptionsTest : CommandTest {
         bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
         CloseHandle(process);
         return running;
+    }
+    // True when the process is gone or ends within five seconds.
+    static bool Ends(DWORD pid) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (!process) return true;
+        bool ended = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+        CloseHandle(process);
+        return ended;
+    }
+    // Started by the test itself, not through the extender.
+    PROCESS_INFORMATION StartDirectly(const std::string& args) {
+        std::string line = Line(args);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION other = {};
+        EXPECT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other));
+        return other;
+    }
+    // Under Wine an ended process can still be opened by its id until its
+    // Unix process is gone, a little after its end. A process started and
+    // ended after the one under test is waited out (at most ten seconds)
+    // until it can no longer be opened: then only a kept handle finds the
+    // earlier one.
+    void OutlastEndedProcesses() {
+        PROCESS_INFORMATION other = StartDirectly("0");
+        WaitForSingleObject(other.hProcess, 10000);
+        CloseHandle(other.hThread);
+        CloseHandle(other.hProcess);
+        for (int tries = 0; tries < 500; ++tries) {
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, other.dwProcessId);
+            if (!process) return;
+            CloseHandle(process);
+            Sleep(20);
+        }
     }
     static void End(DWORD pid) {
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
@@ -237,13 +273,14 @@ TEST_F(ExecuteOptionsTest, OnlyThePipeIsInheritedAndTheOutputEndsWithTheProgram)
     EXPECT_TRUE(Running(started.back()));
 }
 
+// What the program wrote before the time ran out is kept; it runs on.
 TEST_F(ExecuteOptionsTest, CaptureWithATimeoutDoesNotWaitForTheOutput) {
     std::string line = Line("-o partial -s 30000 0");
-    Arguments(line, "1", "300", "1");
+    Arguments(line, "1", "2000", "1");
     DWORD before = GetTickCount();
-    Fails(L"Программа не завершилась за 300 мс: " + Wide(line));
+    Fails(L"Программа не завершилась за 2000 мс: " + Wide(line));
     EXPECT_LT(GetTickCount() - before, 5000u);
-    EXPECT_EQ("", Get(L"aRvik.Output"));
+    EXPECT_EQ("partial", Get(L"aRvik.Output"));
     ASSERT_FALSE(started.empty());
     EXPECT_TRUE(Running(started.back()));
 }
@@ -264,4 +301,115 @@ TEST_F(ExecuteOptionsTest, AGrandchildWritingWithoutPauseDoesNotHoldTheCommand) 
     // What the pipe held when the child ended, far below the cut.
     std::string output = Get(L"aRvik.Output");
     EXPECT_EQ(std::string::npos, output.find_first_not_of('.')) << output.size() << " bytes: " << output.substr(0, 40);
+}
+
+// The program and what it started are ended when the time runs out; what
+// it wrote until then stays. A program that ends in time leaves what it
+// started running, as without aRvik.Kill.
+TEST_F(ExecuteOptionsTest, KillEndsTheProgramWithWhatItStarted) {
+    std::string line = Line("-g 30000 -s 30000 0");
+    Arguments(line, "1", "2000", "1");
+    Set(L"aRvik.Kill", "1");
+    Fails(L"Программа не завершилась за 2000 мс: " + Wide(line) + L"; программа завершена");
+    std::string output = Get(L"aRvik.Output");
+    ASSERT_EQ(0u, output.find("grandchild=")) << output;
+    started.push_back(std::stoul(output.substr(11)));
+    EXPECT_TRUE(Ends(started[0]));
+    EXPECT_TRUE(Ends(started[1])) << "the grandchild";
+
+    Arguments(Line("-g 30000 0"), "1", "20000", "1");
+    Runs();
+    output = Get(L"aRvik.Output");
+    ASSERT_EQ(0u, output.find("grandchild=")) << output;
+    started.push_back(std::stoul(output.substr(11)));
+    EXPECT_TRUE(Running(started.back()));
+
+    // Without a time limit, or without waiting, it changes nothing.
+    Arguments(Line("7"), "1", "");
+    Set(L"aRvik.Kill", "yes");
+    Runs();
+    EXPECT_EQ("7", Get(L"aRvik.Result"));
+    Arguments(Line("-s 30000 0"), "", "1000");
+    Set(L"aRvik.Kill", "yes");
+    Runs();
+    EXPECT_TRUE(Running(started.back()));
+}
+
+// A program started without waiting is kept: awaited also once it has
+// ended and no other handle holds it.
+TEST_F(ExecuteOptionsTest, AwaitGivesTheExitCodeOfAProgramStartedWithoutWaiting) {
+    Arguments(Line("5"), "", "");
+    Runs();
+    std::string id = Get(L"aRvik.ProcessId");
+    ASSERT_TRUE(Ends(std::stoul(id)));
+    OutlastEndedProcesses();
+    for (const char* timeout : {"20000", ""}) {
+        Set(L"aRvik.Timeout", timeout);
+        Set(L"aRvik.Result", "old");
+        ASSERT_EQ(S_OK, Command(L"aRvik.Await"));
+        EXPECT_EQ("5", Get(L"aRvik.Result"));
+        EXPECT_EQ(id, Get(L"aRvik.ProcessId"));
+        EXPECT_EQ("", Get(L"aRvik.Timeout"));
+        EXPECT_FALSE(session->Has(L"aRvik.Kill")) << "made though not given";
+    }
+
+    // Still running when the time runs out: it runs on, or with aRvik.Kill
+    // is ended, and can still be awaited.
+    Arguments(Line("-s 30000 0"), "", "");
+    Runs();
+    id = Get(L"aRvik.ProcessId");
+    Set(L"aRvik.Timeout", "300");
+    Fails(L"Программа не завершилась за 300 мс: aRvik.ProcessId=" + Wide(id), L"aRvik.Await");
+    EXPECT_TRUE(Running(started.back()));
+    Set(L"aRvik.Kill", "1");
+    Fails(L"Программа не завершилась за 300 мс: aRvik.ProcessId=" + Wide(id) + L"; программа завершена",
+          L"aRvik.Await");
+    EXPECT_FALSE(Running(started.back()));
+    Set(L"aRvik.Timeout", "");
+    ASSERT_EQ(S_OK, Command(L"aRvik.Await"));
+    EXPECT_EQ("1", Get(L"aRvik.Result"));
+    EXPECT_EQ("", Get(L"aRvik.Kill"));
+}
+
+// Any process the system lets us open: here one the test started itself.
+TEST_F(ExecuteOptionsTest, AwaitWaitsForAndEndsAnotherProcess) {
+    PROCESS_INFORMATION other = StartDirectly("-s 30000 0");
+    ASSERT_NE(nullptr, other.hProcess);
+    std::string id = std::to_string(other.dwProcessId);
+    Set(L"aRvik.ProcessId", id);
+    Set(L"aRvik.Timeout", "300");
+    Set(L"aRvik.Kill", "1");
+    Fails(L"Программа не завершилась за 300 мс: aRvik.ProcessId=" + Wide(id) + L"; программа завершена",
+          L"aRvik.Await");
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(other.hProcess, 5000));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(other.hProcess, &code));
+    EXPECT_EQ(1u, code);
+    // Ended, but held by the test's handle: still there to be awaited.
+    Set(L"aRvik.Timeout", "");
+    Set(L"aRvik.Kill", "");
+    ASSERT_EQ(S_OK, Command(L"aRvik.Await"));
+    EXPECT_EQ("1", Get(L"aRvik.Result"));
+    TerminateProcess(other.hProcess, 9);
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+}
+
+TEST_F(ExecuteOptionsTest, AwaitOfABadIdStartsNoWait) {
+    Set(L"aRvik.Result", "old");
+    Set(L"aRvik.ProcessId", "");
+    Fails(L"Неверный формат числа: aRvik.ProcessId=", L"aRvik.Await");
+    for (const char* id : {"abc", "12x", "-4", "1.5", "4294967296"}) {
+        Set(L"aRvik.ProcessId", id);
+        Fails(L"Неверный формат числа: aRvik.ProcessId=" + Wide(id), L"aRvik.Await");
+    }
+    Set(L"aRvik.ProcessId", "4294967292");
+    Fails(L"Нет процесса с таким идентификатором: aRvik.ProcessId=4294967292", L"aRvik.Await");
+    Set(L"aRvik.Timeout", "abc");
+    Fails(L"Неверный формат числа: aRvik.Timeout=abc", L"aRvik.Await");
+    std::string self = std::to_string(GetCurrentProcessId());
+    Set(L"aRvik.ProcessId", self);
+    Set(L"aRvik.Timeout", "0");
+    Set(L"aRvik.Kill", "1");
+    Fails(L"Нельзя ждать процесс, в котором выполняется сценарий: aRvik.ProcessId=" + Wide(self), L"aRvik.Await");
 }

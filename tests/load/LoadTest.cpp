@@ -1,9 +1,14 @@
 #include "LoadTest.h"
 
 UINT_PTR NextHandleValue() {
-    HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    UINT_PTR value = reinterpret_cast<UINT_PTR>(probe);
-    if (probe) CloseHandle(probe);
+    const int count = 256;
+    HANDLE probes[count];
+    for (HANDLE& probe : probes) probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    UINT_PTR value = 0;
+    for (HANDLE probe : probes) {
+        if (reinterpret_cast<UINT_PTR>(probe) > value) value = reinterpret_cast<UINT_PTR>(probe);
+        if (probe) CloseHandle(probe);
+    }
     return value;
 }
 

@@ -11,8 +11,11 @@
 #include "commands/CommandsTest.h"
 #include "common/SavedKey.h"
 
-// The value of a handle made now: Wine gives the lowest free slot, so a
-// later figure above an earlier one means handles were left open.
+// The highest of 256 handles made now: Wine gives the lowest free slots, so
+// a later figure above an earlier one means handles were left open. One
+// handle would do were there no free slots below the ones in use, but a
+// process start leaves some (its passing handles go first), and a handle
+// left above them would not show.
 UINT_PTR NextHandleValue();
 
 // Bytes of committed private memory over the whole address space.

@@ -163,6 +163,30 @@ TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
     }, DISP_E_EXCEPTION);
 }
 
+// Programs started without waiting, then awaited: once the extender keeps
+// all it may, each new one closes the oldest, so nothing adds up. Then
+// programs ended after a time-out: by aRvik.Execute with their job, and by
+// aRvik.Await. Some 350 starts: about fifteen seconds.
+TEST_F(LeakTest, AwaitAndKill) {
+    std::string child = "\"" + ExeFolder() + "commands_child.exe\" ";
+    auto start = [&](const char* args) {
+        Set(L"aRvik.Command", child + args);
+        EXPECT_EQ(S_OK, Command(L"aRvik.Execute"));
+    };
+    for (size_t k = 0; k < KeptProcesses::capacity; ++k) start("7");
+    Probe(L"aRvik.Await", 150, [&](int) { start("7"); });
+    EXPECT_EQ("7", Get(L"aRvik.Result"));
+    Probe(L"aRvik.Execute", 60, [&](int) {
+        SetAll({{L"aRvik.Command", child + "-s 30000 0"}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "0"},
+                {L"aRvik.Kill", "1"}});
+    }, DISP_E_EXCEPTION);
+    Probe(L"aRvik.Await", 60, [&](int) {
+        SetAll({{L"aRvik.Wait", ""}, {L"aRvik.Timeout", ""}, {L"aRvik.Kill", ""}});
+        start("-s 30000 0");
+        SetAll({{L"aRvik.Timeout", "0"}, {L"aRvik.Kill", "1"}});
+    }, DISP_E_EXCEPTION);
+}
+
 TEST_F(LeakTest, ExecuteOfAMissingProgram) {
     std::string line = "\"" + scratch.folder + "missing.exe\"";
     Probe(L"aRvik.Execute", kRuns, [&](int) { Set(L"aRvik.Command", line); }, DISP_E_EXCEPTION);

@@ -1,0 +1,71 @@
+// aRvik.Await: waits for a process named by its id, at most aRvik.Timeout
+// milliseconds, ending it with aRvik.Kill when the time runs out, and gives
+// its exit code.
+//
+// A program that aRvik.Execute started without waiting is found among the
+// kept ones, also after it has ended: the kept handle holds the process, so
+// its id names no other process meanwhile. Any other id is whatever process
+// has it now.
+#include "SessionExtender.h"
+
+#include <math.h>
+
+#include <TASession.h>
+#include <checks.h>
+#include <exceptions.h>
+#include <fwbase/Format.h>
+#include <owned.h>
+
+#include "Arguments.h"
+#include "ProcessWait.h"
+
+using TAXDK::Tallivant::TASession;
+
+// A whole number from 0 to 4294967295, read as every session number; the
+// empty text names no process and is no number either.
+static DWORD ReadProcessId(TASession& values, const string& text) {
+    double value = text.empty() ? -1 : values.GetReal("aRvik.ProcessId");
+    if (value != floor(value) || value < 0 || value > 4294967295.0)
+        throw KLAppException(string("Неверный формат числа: aRvik.ProcessId=") + text);
+    return static_cast<DWORD>(value);
+}
+
+// The process that has the id now, if the system lets us wait for it (and
+// end it, when terminate).
+static KernelHandle OpenById(DWORD id, const string& name, bool terminate) {
+    DWORD access = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | (terminate ? PROCESS_TERMINATE : 0);
+    KernelHandle process(OpenProcess(access, FALSE, id));
+    if (process) return process;
+    DWORD error = GetLastError();
+    if (error == ERROR_INVALID_PARAMETER) throw KLAppException(string("Нет процесса с таким идентификатором: ") + name);
+    if (error == ERROR_ACCESS_DENIED) throw KLAppException(string("Нет доступа к процессу: ") + name);
+    THROW_WIN32(error);
+}
+
+void Plugin::SessionExtender::Await(IUnknown* session) {
+    TASession values(session);
+    values.Clear("aRvik.Result");
+    string idText = values.GetString("aRvik.ProcessId");
+    string timeoutText = values.GetString("aRvik.Timeout");
+    string kill = values.GetString("aRvik.Kill");
+    DWORD id = ReadProcessId(values, idText);
+    DWORD timeout = ReadTimeout(values, timeoutText);
+    string name = FormatBuffer(48, "aRvik.ProcessId=%lu", static_cast<unsigned long>(id));
+    // The host cannot end while it waits for itself, and must not be ended.
+    if (id == GetCurrentProcessId())
+        throw KLAppException(string("Нельзя ждать процесс, в котором выполняется сценарий: ") + name);
+    // aRvik.Kill acts only when a time limit can run out.
+    bool end = !kill.empty() && timeout != INFINITE;
+    KernelHandle process = kept.Find(id);
+    if (!process) process = OpenById(id, name, end);
+    if (!WaitForExit(process.get(), timeout)) {
+        if (end) EndProgram(process.get(), nullptr);
+        throw StillRunning(timeout, name, end);
+    }
+    DWORD exitCode = 0;
+    THROW_IF_WIN32_FALSE(GetExitCodeProcess(process.get(), &exitCode));
+    values.SetUnsigned("aRvik.Result", exitCode);
+    // aRvik.ProcessId stays: it names the process whose exit code it is.
+    ClearGiven(values, "aRvik.Timeout", timeoutText);
+    ClearGiven(values, "aRvik.Kill", kill);
+}

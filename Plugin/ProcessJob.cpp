@@ -1,0 +1,28 @@
+#include "ProcessJob.h"
+
+#include <checks.h>
+#include <exceptions.h>
+#include <fwbase/Format.h>
+
+#include "ProcessWait.h"
+
+KernelHandle NewJob() {
+    KernelHandle job(CreateJobObjectA(nullptr, nullptr));
+    THROW_LAST_ERROR_IF(!job);
+    return job;
+}
+
+void RunInJob(HANDLE job, HANDLE process, HANDLE thread, const string& command) {
+    if (!AssignProcessToJobObject(job, process)) {
+        DWORD error = GetLastError();
+        TerminateProcess(process, killedExitCode);
+        throw KLAppException(FormatBuffer(128, "Программа не запущена: aRvik.Kill не может поместить её в задание Windows (ошибка %lu): ",
+                                          static_cast<unsigned long>(error)) +
+                             command.c_str());
+    }
+    if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
+        DWORD error = GetLastError();
+        TerminateJobObject(job, killedExitCode);
+        THROW_WIN32(error);
+    }
+}

@@ -1,0 +1,41 @@
+#include "ProcessWait.h"
+
+#include <math.h>
+
+#include <checks.h>
+#include <fwbase/Format.h>
+
+using TAXDK::Tallivant::TASession;
+
+DWORD ReadTimeout(TASession& values, const string& text) {
+    if (text.empty()) return INFINITE;
+    double value = values.GetReal("aRvik.Timeout");
+    if (value != floor(value)) throw KLAppException(string("Неверный формат числа: aRvik.Timeout=") + text);
+    if (value < 0)
+        throw KLAppException(string("Время ожидания не может быть отрицательным: aRvik.Timeout=") + text);
+    if (value >= static_cast<double>(INFINITE))
+        throw KLAppException(string("Время ожидания больше 4294967294 мс: aRvik.Timeout=") + text);
+    return static_cast<DWORD>(value);
+}
+
+bool WaitForExit(HANDLE process, DWORD milliseconds) {
+    DWORD waited = WaitForSingleObject(process, milliseconds);
+    THROW_LAST_ERROR_IF(waited == WAIT_FAILED);
+    return waited != WAIT_TIMEOUT;
+}
+
+// The system ends a process at once unless it hangs in a driver: then the
+// command reports it ended all the same rather than hang with it.
+static const DWORD endTime = 5000;
+
+void EndProgram(HANDLE process, HANDLE job) {
+    BOOL ended = job ? TerminateJobObject(job, killedExitCode) : TerminateProcess(process, killedExitCode);
+    // One that ended by itself since the wait gave up refuses to be ended.
+    THROW_LAST_ERROR_IF(!ended && !WaitForExit(process, 0));
+    WaitForExit(process, endTime);
+}
+
+KLAppException StillRunning(DWORD timeout, const string& program, bool ended) {
+    string text = FormatBuffer(64, "Программа не завершилась за %lu мс: ", static_cast<unsigned long>(timeout)) + program.c_str();
+    return KLAppException(ended ? text + "; программа завершена" : text);
+}
