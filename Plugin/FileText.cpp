@@ -3,26 +3,24 @@
 #include <string.h>
 
 #include <CodePageTable.h>
+#include <SaveFile.h>
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
-#include <fwbase/Path.h>
 #include <owned.h>
 
 using TAXDK::Standard::CodePageTable;
+using TAXDK::Standard::CreateFileInFolder;
 
 // A failed open throws what SaveFile's does.
 static KernelHandle OpenForWriting(const char* fileName, bool append) {
-    CreatePath(GetParentPath(fileName), nullptr);
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     // Append access without write access: every write goes to the end, also
     // when another writer has made the file longer meanwhile. Reading is
     // for the file's mark.
     const DWORD appending = FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-    KernelHandle file(append ? CreateFileA(fileName, appending, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                           nullptr)
-                             : CreateFileA(fileName, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    KernelHandle file(append ? CreateFileInFolder(fileName, appending, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)
+                             : CreateFileInFolder(fileName, GENERIC_WRITE, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     // SaveFile's position, a fixed number and not this line's: a failure
     // reads the same whichever way the file is written.
     CheckFileHandle(file.get(), fileName, "Platform/SaveFile_ss", 33);

@@ -18,6 +18,13 @@ namespace Standard {
 // a closing backslash, for the empty path).
 string ResolveDataPath(const char* path);
 
+// CreateFileA of fileName with every sharing mode granted to others. When
+// the file's folder is missing (ERROR_PATH_NOT_FOUND), the folder is made
+// with its parents and the open tried once more; the making's own result
+// is not examined. The usual case, a folder that is there, costs no look
+// at it. Gives what CreateFileA gives, its last error included.
+HANDLE CreateFileInFolder(const char* fileName, DWORD access, DWORD disposition, DWORD flags);
+
 // True once the file holds text.
 bool SaveFile(const char* fileName, const char* text);
 // The same for wide text, which is written as newstr narrows it, piece by

@@ -37,6 +37,20 @@ static void FormatText(const char* format, va_list args, const char*& text, size
     length = static_cast<size_t>(n);
 }
 
+namespace {
+// Leaves a critical section that the caller has entered, on every exit.
+class Entered {
+public:
+    explicit Entered(CRITICAL_SECTION* section) : section_(section) {}
+    ~Entered() { LeaveCriticalSection(section_); }
+    Entered(const Entered&) = delete;
+    Entered& operator=(const Entered&) = delete;
+
+private:
+    CRITICAL_SECTION* section_;
+};
+}  // namespace
+
 // width digits of value at out, with leading zeros.
 static char* Digits(char* out, unsigned value, int width) {
     for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
@@ -94,6 +108,15 @@ Jotter::Outcome Jotter::Write(DWORD format, const char* text, ...) {
     // as it starts: not written.
     Outcome outcome;
     outcome.error = ERROR_CANCELLED;
+    // Nobody is writing: the entry needs no place in the queue. Records that
+    // others queued meanwhile go first.
+    if (TryEnterCriticalSection(lock_.Get())) {
+        Entered held(lock_.Get());
+        Drain();
+        Put(Data(format, entry, &outcome));
+        if (outcome.thrown) std::rethrow_exception(outcome.thrown);
+        return outcome;
+    }
     Data* record = new Data(format, entry, &outcome);
     if (!queue_.Put(record)) {
         // The queue cannot grow: write this entry directly, in turn.

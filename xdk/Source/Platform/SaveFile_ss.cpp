@@ -16,12 +16,18 @@ string ResolveDataPath(const char* path) {
     return MakePathSpec(base) + path;
 }
 
+HANDLE CreateFileInFolder(const char* fileName, DWORD access, DWORD disposition, DWORD flags) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE handle = CreateFileA(fileName, access, share, nullptr, disposition, flags, nullptr);
+    if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_PATH_NOT_FOUND) return handle;
+    CreatePath(GetParentPath(fileName), nullptr);
+    return CreateFileA(fileName, access, share, nullptr, disposition, flags, nullptr);
+}
+
 template <class C>
 static bool Save(const char* fileName, const C* text) {
-    CreatePath(GetParentPath(fileName), nullptr);
-    KernelHandle handle(CreateFileA(fileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                    nullptr));
+    KernelHandle handle(CreateFileInFolder(fileName, GENERIC_WRITE, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     // The port takes the handle, also a failed one, before the check: it
     // keeps the open's error for it. Should the port not stand, the owner
     // here closes the handle.

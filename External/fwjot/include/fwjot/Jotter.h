@@ -2,8 +2,9 @@
 // SetLogPath.
 //
 // Write formats its text (printf rules) outside any lock, queues it as one
-// record and then, holding the log's critical section, drains the queue
-// into the writer: entries of concurrent callers never interleave, none is
+// record (unless nobody holds the log's critical section: then it takes it
+// at once and writes after what is queued) and then, holding the critical
+// section, drains the queue into the writer: entries of concurrent callers never interleave, none is
 // lost, and when Write returns its entry has reached the writer, which
 // tells the caller what became of it (an Outcome). Options: TimeStamp puts
 // the local time before each entry, WithDate adds the date to it. Every
