@@ -2,10 +2,10 @@
 // milliseconds, ending it with aRvik.Kill when the time runs out, and gives
 // its exit code.
 //
-// A program that aRvik.Execute started without waiting is found among the
-// kept ones, also after it has ended: the kept handle holds the process, so
-// its id names no other process meanwhile. Any other id is whatever process
-// has it now.
+// A program that aRvik.Execute left running is found among the kept ones,
+// also after it has ended: the kept handle holds the process, so its id
+// names no other process meanwhile. Any other id is whatever process has it
+// now.
 #include "SessionExtender.h"
 
 #include <math.h>

@@ -116,6 +116,9 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
                 output->TakeWaiting();
                 SetOutput(values, *output, page);
             }
+            // A program left running is the one a script most wants to
+            // await later, also once it has ended.
+            if (!job) kept.Keep(started.dwProcessId, std::move(process));
             throw StillRunning(timeout, command, static_cast<bool>(job));
         }
         DWORD exitCode = 0;

@@ -1,5 +1,6 @@
 // KeptProcesses: the handles of the most recent programs that aRvik.Execute
-// started without waiting, so that aRvik.Await finds such a program by its
+// left running (started without waiting, or still running after its time
+// limit without aRvik.Kill), so that aRvik.Await finds such a program by its
 // id also after it has ended. A kept handle holds the process object, so the system
 // gives the id to no other process meanwhile, and the exit code stays.
 //

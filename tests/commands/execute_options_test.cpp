@@ -127,6 +127,16 @@ TEST_F(ExecuteOptionsTest, TimeoutLeavesAProgramThatRunsOnAndNamesIt) {
     EXPECT_EQ(std::to_string(started.back()), Get(L"aRvik.ProcessId"));
     EXPECT_EQ("old", Get(L"aRvik.Output"));  // without aRvik.Capture
 
+    // A program that outlived the wait is kept: awaited once it has ended
+    // and no other handle holds it.
+    Arguments(Line("-s 300 4"), "1", "0");
+    Fails(L"Программа не завершилась за 0 мс: " + Wide(Line("-s 300 4")));
+    ASSERT_TRUE(Ends(started.back()));
+    OutlastEndedProcesses();
+    Set(L"aRvik.Timeout", "");
+    ASSERT_EQ(S_OK, Command(L"aRvik.Await"));
+    EXPECT_EQ("4", Get(L"aRvik.Result"));
+
     // Not waiting: the id of the program left running.
     Arguments(sleeper, "", "");
     Runs();

@@ -148,7 +148,7 @@ TEST_F(LeakTest, Execute) {
 
 // Capture with a time limit, in each capture encoding; then programs that
 // outlast a limit of 0, each left running with its pipe closed here. At
-// 35-50 ms a start, this adds some ten seconds.
+// 35-50 ms a start, this adds some twelve seconds.
 TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
     std::string line = "\"" + ExeFolder() + "commands_child.exe\" -o output -e error 7";
     const char* encodings[] = {"", "OEM", "ANSI", "UTF-8"};
@@ -157,6 +157,12 @@ TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
                 {L"aRvik.CaptureEncoding", encodings[i % 4]}});
     });
     EXPECT_EQ("outputerror", Get(L"aRvik.Output"));
+    // Each one left running is kept for aRvik.Await: first as many as are
+    // kept, so that every later one closes the oldest.
+    for (size_t k = 0; k < KeptProcesses::capacity; ++k) {
+        SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", ""}});
+        EXPECT_EQ(S_OK, Command(L"aRvik.Execute"));
+    }
     std::string sleeper = "\"" + ExeFolder() + "commands_child.exe\" -o output -s 100 0";
     Probe(L"aRvik.Execute", 40, [&](int) {
         SetAll({{L"aRvik.Command", sleeper}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "0"}, {L"aRvik.Capture", "1"}});
