@@ -27,7 +27,8 @@ static std::string ChildCommand() {
     return "\"" + child + "\"";
 }
 
-static void RunDirect(const std::string& command) {
+// Starts command hidden, as aRvik.Execute with aRvik.Hide does.
+static PROCESS_INFORMATION StartHidden(const std::string& command) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -36,6 +37,11 @@ static void RunDirect(const std::string& command) {
     std::string line = command;  // CreateProcessA may write into it
     THROW_IF_WIN32_FALSE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                         &started));
+    return started;
+}
+
+static void RunDirect(const std::string& command) {
+    PROCESS_INFORMATION started = StartHidden(command);
     DWORD waited = WaitForSingleObject(started.hProcess, 30000);
     DWORD code = 1;
     GetExitCodeProcess(started.hProcess, &code);
@@ -57,14 +63,7 @@ static bool Ended(DWORD id) {
 }
 
 static void KillDirect(const std::string& command) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started = {};
-    std::string line = command;  // CreateProcessA may write into it
-    THROW_IF_WIN32_FALSE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                        &started));
+    PROCESS_INFORMATION started = StartHidden(command);
     DWORD waited = WaitForSingleObject(started.hProcess, kKillAfter);
     BOOL ended = TerminateProcess(started.hProcess, 1);
     DWORD gone = WaitForSingleObject(started.hProcess, 5000);
