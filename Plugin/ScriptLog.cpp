@@ -81,12 +81,13 @@ ScriptLogSettings::ScriptLogSettings(Clock clock)
       policies_{PolicyWatch(HKEY_LOCAL_MACHINE), PolicyWatch(HKEY_CURRENT_USER)},
       watches_(0),
       expands_(false),
+      unclosed_(false),
       limit_(0),
       keepDays_(0),
       pathDay_(0),
       cleanDay_(0) {}
 
-void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
+DWORD ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
     // One trip to the system for all reports, made outside the lock so
     // that threads do not queue behind each other's. A report stays set
     // until the thread that acts on it resets it.
@@ -109,15 +110,16 @@ void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
     }
     path = path_;
     limit = limit_;
-    if (!cleanup) return;
-    cleanup->keepDays = 0;
-    if (cleanDay_ == today) return;
+    if (cleanup) cleanup->keepDays = 0;
+    if (unclosed_) return ERROR_INVALID_NAME;
+    if (!cleanup || cleanDay_ == today) return 0;
     cleanDay_ = today;
     // Without a "*" as written no file bears a date.
-    if (!keepDays_ || pattern_.empty() || !strchr(pattern_, '*')) return;
+    if (!keepDays_ || pattern_.empty() || !strchr(pattern_, '*')) return 0;
     cleanup->pattern = ExpandedLogPattern(pattern_);
     cleanup->keepDays = keepDays_;
     cleanup->today = now;
+    return 0;
 }
 
 // Under lock_. A watch is set before the key is read, so a change made
@@ -239,6 +241,9 @@ void ScriptLogSettings::Load(HKEY key) {
     if (!SameText(pattern, pattern_) || keepDays != keepDays_) cleanDay_ = 0;
     pattern_ = pattern;
     expands_ = pattern.get() && strchr(pattern, '%');
+    unclosed_ = false;
+    for (const char* c = expands_ ? pattern.c_str() : ""; *c; ++c)
+        if (*c == '%') unclosed_ = !unclosed_;
     keepDays_ = keepDays;
     limit_ = limit;
     pathDay_ = 0;

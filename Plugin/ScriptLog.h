@@ -58,8 +58,9 @@ public:
     // naming the key (RequiredKey), and the next Read tries again. cleanup,
     // when given, gets the old logs if they are due, and only one caller
     // gets them; otherwise its keepDays is 0. A Read without cleanup leaves
-    // them due.
-    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr);
+    // them due. Returns 0, or ERROR_INVALID_NAME for a pattern with a "%"
+    // that no "%" closes: such a path names no file the pattern meant.
+    DWORD Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr);
 
     // How many watches have been set so far: none in steady state, one
     // again for each report that came.
@@ -95,6 +96,7 @@ private:
     volatile unsigned watches_;
     string pattern_;  // as written
     bool expands_;    // pattern_ refers to the environment
+    bool unclosed_;   // pattern_ has a "%" without its closing one
     DWORD limit_;
     DWORD keepDays_;
     string path_;     // pattern_ with the date of pathDay_

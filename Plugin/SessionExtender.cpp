@@ -90,7 +90,8 @@ void Plugin::SessionExtender::LogWrite(IUnknown* session) {
     string path;
     DWORD limit = 0;
     LogCleanup cleanup;
-    logSettings.Read(path, limit, &cleanup);
+    // A path the pattern cannot have meant is refused before anything is written.
+    if (DWORD refused = logSettings.Read(path, limit, &cleanup)) throw FileWriteError(refused, path);
     log.SetLogPath(path);  // takes the log's critical section
     // Once a day; a file of yesterday that the log held is closed by now.
     if (cleanup.keepDays) RemoveOldLogs(cleanup.pattern, cleanup.keepDays, cleanup.today);

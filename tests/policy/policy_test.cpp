@@ -159,4 +159,8 @@ TEST_F(PolicyTest, EnvironmentReferencesInThePatternAreExpandedAtEachEntry) {
     SetEnvironmentVariableA("ARVIK_LOG_DIR", huge.c_str());
     fails(scratch + (huge + "\\%ARVIK_NOT_SET%\\K " + Today() + ".txt").c_str(), ERROR_FILENAME_EXCED_RANGE);
     SetEnvironmentVariableA("ARVIK_LOG_DIR", nullptr);
+    // A "%" that nothing closes names no variable: refused, nothing written.
+    Put(HKEY_LOCAL_MACHINE, POLICY_KEY, SCRIPT_LOG_PATH, scratch + "%COMPUTERNAME%\\100%\\U *.txt");
+    fails(scratch + computer + "\\100%\\U " + Today() + ".txt", ERROR_INVALID_NAME);
+    EXPECT_FALSE(Exists(scratch + computer + "\\100%"));
 }
