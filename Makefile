@@ -7,12 +7,16 @@
 # make screenshot: build what the demo builds, then save a picture of the
 # control panel with the example parameters (and a policy's) of
 # docs/control-panel.tvs as docs/control-panel.png.
-# make dist: build the 32-bit module, its help and its installer, and put
-# what ships into build/dist: aRvik-VERSION-setup.exe and aRvik-VERSION.zip.
+# make dist: build the 32-bit module, its help and its packages, and put
+# what ships into build/dist: aRvik-VERSION-setup.exe, aRvik-VERSION.msi,
+# aRvik-VERSION.zip, PolicyDefinitions and SHA256SUMS. With
+# SIGN_PFX=FILE (PKCS#12) and SIGN_PASSWORD_FILE=FILE they are signed.
+# make reproducible: build the shipped module twice, in two folders, and
+# compare the two byte for byte.
 # make bench: build, then measure the plug-in's commands against the
 # alternatives under Wine; prints the table and writes it as
 # build/ARCH/bench/bench.csv (BENCH_ARGS=--quick for a short smoke run).
-.PHONY: all setup build runnable test dist demo run screenshot bench clean
+.PHONY: all setup build runnable test dist reproducible demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
 
@@ -35,9 +39,13 @@ test: build
 
 # The module ships as 32-bit code, whatever the tests run as here.
 dist: setup
-	@tools/build.sh i686 ON dist
+	@ARVIK_SIGN_PFX="$(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))" \
+	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" tools/build.sh i686 ON dist
 	@rm -rf build/dist && cp -r build/i686/installer/dist build/dist
 	@ls -l build/dist
+
+reproducible: setup
+	@tools/reproducible.sh
 
 demo: runnable
 	@tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll ../../../examples/demo.tvs'

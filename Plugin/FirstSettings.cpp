@@ -36,7 +36,7 @@ void WriteFirstSettings() {
     RegKey defaults(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, false, KEY_READ);
     DWORD number = 0;
     if (!settings.Has(MAX_LOG_TEXT) && MaxLogTextIn(defaults.key, number)) settings.Write(MAX_LOG_TEXT, number);
-    if (!settings.Has(LOG_KEEP_DAYS) && LogKeepDaysIn(defaults.key, number)) settings.Write(LOG_KEEP_DAYS, number);
+    if (!settings.Has(LOG_KEEP_DAYS) && DefaultKeepDaysIn(defaults.key, number)) settings.Write(LOG_KEEP_DAYS, number);
     RegKey defaultProps(HKEY_LOCAL_MACHINE, DEFAULT_SESSION_PROPS_KEY, false, KEY_READ);
     CopySessionProps(defaultProps.key);
     string pattern;

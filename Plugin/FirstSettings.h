@@ -5,7 +5,8 @@
 // They are due while the user's PLUGIN_KEY lacks "Script LogPath" (one that
 // exists, even empty, is the user's choice). Then the machine's defaults
 // (DEFAULTS_KEY) are copied where the user's own values are missing: "Max
-// LogText" and "Log Keep Days" in a form each takes, and the REG_SZ and
+// LogText" and "Log Keep Days" as REG_DWORD, from a REG_DWORD or, as the
+// installers write them, a REG_SZ of digits; and the REG_SZ and
 // REG_DWORD values of its Session Props, into the user's Session Props,
 // made when missing. "Script LogPath" comes last: the default's (REG_SZ or
 // REG_EXPAND_SZ), else the log root's "Script\DebugLog *.txt". A failure

@@ -56,6 +56,11 @@ bool LogKeepDaysIn(HKEY key, DWORD& days) {
     return true;
 }
 
+bool DefaultKeepDaysIn(HKEY key, DWORD& days) {
+    if (ValueType(key, LOG_KEEP_DAYS) == REG_SZ) return PlainNumber(RegKey(key)[LOG_KEEP_DAYS].Text(), days);
+    return LogKeepDaysIn(key, days);
+}
+
 #ifndef REG_NOTIFY_THREAD_AGNOSTIC
 #define REG_NOTIFY_THREAD_AGNOSTIC 0x10000000L
 #endif

@@ -115,6 +115,9 @@ DWORD MaxLogText(HKEY pluginKey);
 bool LogPatternIn(HKEY key, string& pattern);
 bool MaxLogTextIn(HKEY key, DWORD& limit);
 bool LogKeepDaysIn(HKEY key, DWORD& days);
+// "Log Keep Days" of the machine's defaults, which the installers write as
+// text: a REG_DWORD, or a REG_SZ as "Max LogText" takes it.
+bool DefaultKeepDaysIn(HKEY key, DWORD& days);
 
 // pattern with day's date as "(YYYY-MM-DD)" in place of the first "*" as
 // written (later ones stay), and environment references expanded on

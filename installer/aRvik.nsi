@@ -1,18 +1,28 @@
-; The installer of the aRvik plug-in (UTF-8; makensis -INPUTCHARSET UTF8):
-;   makensis -DVERSION=1.2.0 -DFILE_VERSION=1.2.0.N -DMODULE=aRvik.dll
+; The installer of the aRvik plug-in (UTF-8; makensis -INPUTCHARSET UTF8),
+; built by installer/make-setup.sh:
+;   makensis -DVERSION=1.3.0 -DFILE_VERSION=1.3.0.N -DMODULE=aRvik.dll
 ;            -DHELP=aRvik.chm -DHELPER=install_helper.exe -DOUTFILE=setup.exe
-;            [-DAMD64] aRvik.nsi
+;            -DFINISH=tools/sign.sh [-DAMD64] aRvik.nsi
 ; Installs the module and its help for the host that the registry names,
 ; has the module register itself through install_helper.exe (no message box
-; of the module can wait for a person) and registers an uninstaller.
+; of the module can wait for a person) and registers an uninstaller,
+; aRvik-uninstall.exe. FINISH runs on the installer and the uninstaller once
+; each is written: it signs them, or makes their PE checksum right.
 ;
-; Installer: [/S] [/LOG=FILE] [/D=FOLDER]. Exit code 0 installed, 1
-; cancelled by the operator, 2 the host is not installed (nothing copied),
-; 3 the installation failed and was undone. The log (UTF-16) goes to FILE,
-; by default %TEMP%\aRvik-setup.log.
+; Installer: [/S] [/LOG=FILE] [/LOGPATH=PATH] [/MAXLOGTEXT=N] [/KEEPDAYS=N]
+; [/D=FOLDER]. Exit code 0 installed, 1 cancelled by the operator, 2 the
+; host is not installed, 3 the installation failed and was undone, 4 the
+; module is in use (nothing changed), 5 a switch's value or the folder's
+; name is refused (nothing changed), 6 aRvik is installed otherwise (the
+; MSI package, or a module registered from another folder; nothing
+; changed). The log (UTF-16) goes to FILE, by default %TEMP%\aRvik-setup.log.
 ; Uninstaller: [/S] [/LOG=FILE] [/REMOVESETTINGS]. Removes the files, the
-; two class registrations and the host's two entries; the user's settings
-; and "Session Props" stay unless /REMOVESETTINGS is given. Log by default
+; two class registrations, the host's two entries and the machine's
+; defaults this installer wrote; the user's settings and "Session Props"
+; stay unless /REMOVESETTINGS is given. Exit code 0, or 3010 when a running
+; host holds the module: it goes at the next restart. Run in place (_?=),
+; as QuietUninstallString runs it so that a tool can wait for its end, its
+; own file and folder go at the next restart. Log by default
 ; %TEMP%\aRvik-uninstall.log.
 
 Unicode true
@@ -22,15 +32,24 @@ Unicode true
 
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 
 !define PRODUCT_KEY "Software\Kelmir\Tallivant"
 !define HOST_PLUGIN_KEY "${PRODUCT_KEY}\Plugins\aRvik"
 !define HOST_CONTROL_KEY "${PRODUCT_KEY}\Control Plugins\aRvik"
+!define DEFAULTS_KEY "${HOST_PLUGIN_KEY}\Defaults"
 !define USER_KEY "${PRODUCT_KEY}\Plugins\aRvik"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\aRvik"
 !define PLUGIN_CLSID "{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}"
 !define CONTROL_CLSID "{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"
 !define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
+; The MSI package's upgrade code (installer/aRvik.wxs).
+!define MSI_UPGRADE_CODE "{7D88E5F3-F6A3-46DF-87D6-82F06B50BC44}"
+!define UNINSTALLER "aRvik-uninstall.exe"
+; The machine's defaults this installer wrote, as bits of the uninstall
+; key's "DefaultsWritten": 1 "Script LogPath", 2 "Max LogText", 4 "Log Keep
+; Days".
+!define DEFAULTS_WRITTEN "DefaultsWritten"
 
 Name "aRvik ${VERSION}"
 OutFile "${OUTFILE}"
@@ -41,6 +60,8 @@ RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
+!finalize '"${FINISH}" "%1"'
+!uninstfinalize '"${FINISH}" "%1"'
 
 LoadLanguageFile "${NSISDIR}/Contrib/Language files/Russian.nlf"
 
@@ -61,7 +82,12 @@ Var Log          ; the log file's handle
 Var HostDir      ; the host's folder, "Root Path" expanded, without a trailing backslash
 Var PreviousDir  ; the folder of the installation registered before this run, or empty
 Var CreatedTop   ; the topmost folder this run or the installation made, or empty
-Var NewFiles     ; 1 when the folder held no module before this run
+Var NewFiles     ; the files this run brings that were not there before: bits 1 module, 2 help, 4 uninstaller
+Var LogPath      ; the switches' machine defaults; Given has bit 1, 2, 4 for each given
+Var MaxLogText
+Var KeepDays
+Var Given
+Var Later        ; 1 once the uninstaller left a file for the next restart
 
 ; Functions that the installer and the uninstaller both have (the
 ; uninstaller's carry the prefix "un.").
@@ -99,7 +125,7 @@ Function ${un}RemoveFolders
   Push $2
   Push $3
   SetOutPath $TEMP
-  RMDir $0
+  !insertmacro RemoveFolder $0
   StrLen $2 $1
   StrCpy $3 $0 $2
   ${If} $1 != ""
@@ -107,7 +133,7 @@ Function ${un}RemoveFolders
     ${DoWhile} $0 != $1
       ${${un}GetParent} $0 $0
       ${IfThen} $0 == "" ${|} ${ExitDo} ${|}
-      RMDir $0
+      !insertmacro RemoveFolder $0
     ${Loop}
   ${EndIf}
   Pop $3
@@ -122,6 +148,16 @@ Function ${un}RemoveRegistration
   !insertmacro RemoveClass "${un}" "${CONTROL_CLSID}" "${HOST_CONTROL_KEY}"
 FunctionEnd
 
+!macroend
+
+; A folder that still holds what goes at the next restart goes then too.
+!macro RemoveFolder folder
+  ClearErrors
+  RMDir ${folder}
+  ${If} ${Errors}
+  ${AndIf} $Later == 1
+    System::Call 'kernel32::MoveFileExW(w "${folder}", p 0, i 4) i'
+  ${EndIf}
 !macroend
 
 !macro RemoveClass un CLSID HOST_KEY
@@ -152,6 +188,16 @@ FunctionEnd
 !insertmacro Shared ""
 !insertmacro Shared "un."
 
+; Says why nothing was installed (the reason in $0), in the log and, but for
+; a silent run, in a box; ends with the exit code given.
+!macro Refuse code
+  !insertmacro Log "" $0
+  MessageBox MB_OK|MB_ICONSTOP $0 /SD IDOK
+  FileClose $Log
+  SetErrorLevel ${code}
+  Quit
+!macroend
+
 ; Runs install_helper on the module named in $0; gives its exit code in $0
 ; ("error" when it could not start) and what the module said in $1. The
 ; helper does not start in the module's folder: a folder that a process
@@ -161,6 +207,74 @@ Function CallInstallEntry
   nsExec::ExecToStack '"$PLUGINSDIR\install_helper.exe" "$0" "$HostDir\\"'
   Pop $0
   Pop $1
+FunctionEnd
+
+; Reads the switch named on the stack into $1; $0 gets 1 when it was given
+; with a value (an empty one counts as not given).
+Function GetSwitch
+  Exch $2
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 $2 $1
+  StrCpy $0 1
+  ${If} ${Errors}
+  ${OrIf} $1 == ""
+    StrCpy $0 0
+    StrCpy $1 ""
+  ${EndIf}
+  Pop $2
+FunctionEnd
+
+; Sets $0 to 1 when $1 is a whole number from 0 to 2147483647, else to 0.
+Function IsWholeNumber
+  Push $2
+  Push $3
+  ${StrFilter} $1 "1" "" "" $2
+  StrLen $3 $1
+  StrCpy $0 0
+  ${If} $2 == $1
+  ${AndIf} $3 > 0
+    ${If} $3 < 10
+      StrCpy $0 1
+    ${ElseIf} $3 == 10
+    ${AndIfNot} $1 S> "2147483647"
+      StrCpy $0 1
+    ${EndIf}
+  ${EndIf}
+  Pop $3
+  Pop $2
+FunctionEnd
+
+; A number switch, named on the stack: its value in $1, its bit in $Given
+; (the bit on the stack below the name). A value that is no whole number
+; refuses the installation with 5.
+!macro NumberSwitch switch bit var
+  Push "/${switch}="
+  Call GetSwitch
+  StrCpy ${var} $1
+  ${If} $0 == 1
+    Call IsWholeNumber
+    ${If} $0 != 1
+      StrCpy $0 "Значение /${switch}=${var} не целое число от 0 до 2147483647. Ничего не установлено."
+      !insertmacro Refuse 5
+    ${EndIf}
+    IntOp $Given $Given | ${bit}
+  ${EndIf}
+!macroend
+
+; Sets $0 to 1 when the file $1 exists and cannot be opened for writing:
+; a running host holds it.
+Function IsHeld
+  StrCpy $0 0
+  ${If} ${FileExists} $1
+    ClearErrors
+    FileOpen $2 $1 a
+    ${If} ${Errors}
+      StrCpy $0 1
+    ${Else}
+      FileClose $2
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 Function .onInit
@@ -176,18 +290,64 @@ Function .onInit
   ${Loop}
   ${If} $HostDir == ""
     StrCpy $0 "Программа Kelmir Tallivant не установлена на этом компьютере: в разделе реестра HKEY_LOCAL_MACHINE\${PRODUCT_KEY} нет её папки (значения «Root Path»). Установите Tallivant, затем снова запустите установку модуля aRvik."
-    !insertmacro Log "" $0
-    MessageBox MB_OK|MB_ICONSTOP $0 /SD IDOK
-    FileClose $Log
-    SetErrorLevel 2
-    Quit
+    !insertmacro Refuse 2
   ${EndIf}
   !insertmacro Log "" "Папка Tallivant: $HostDir"
+
+  StrCpy $Given 0
+  Push "/LOGPATH="
+  Call GetSwitch
+  StrCpy $LogPath $1
+  IntOp $Given $Given | $0
+  !insertmacro NumberSwitch MAXLOGTEXT 2 $MaxLogText
+  !insertmacro NumberSwitch KEEPDAYS 4 $KeepDays
+
+  ; The MSI package installs the same classes: one installation at a time.
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${MSI_UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 == 0
+    StrCpy $0 "Модуль aRvik уже установлен пакетом Windows Installer (код продукта $1). Удалите его (msiexec /x $1 или список установленных программ), затем снова запустите установку."
+    !insertmacro Refuse 6
+  ${EndIf}
 FunctionEnd
 
 Section
   ReadRegStr $PreviousDir HKLM "${UNINSTALL_KEY}" "InstallLocation"
   !insertmacro Log "" "Папка модуля: $INSTDIR"
+
+  ; Refusals, before anything changes. The module reads its own path with
+  ; the system's ANSI code page: a folder name it cannot hold would break it.
+  System::Call 'kernel32::WideCharToMultiByte(i 0, i 0x400, w "$INSTDIR", i -1, p 0, i 0, p 0, *i 0 r1) i .r0'
+  ${If} $0 == 0
+  ${OrIf} $1 != 0
+    StrCpy $0 "Имя папки «$INSTDIR» нельзя записать в кодировке системы (ANSI), а модуль читает свой путь в ней. Выберите папку, в имени которой только буквы этой кодировки. Ничего не установлено."
+    !insertmacro Refuse 5
+  ${EndIf}
+  ReadRegStr $0 HKCR "CLSID\${PLUGIN_CLSID}\InProcServer32" ""
+  ${If} $0 != ""
+  ${AndIf} $0 != "$PreviousDir\aRvik.dll"
+  ${AndIf} ${FileExists} $0
+    StrCpy $0 "Модуль aRvik уже зарегистрирован из файла «$0», установленного без этой программы. Удалите ту установку, затем снова запустите установку. Ничего не установлено."
+    !insertmacro Refuse 6
+  ${EndIf}
+  ${ForEach} $R9 0 1 + 1
+    ${If} $R9 == 0
+      StrCpy $R8 $INSTDIR
+    ${Else}
+      StrCpy $R8 $PreviousDir
+    ${EndIf}
+    ${If} $R8 != ""
+      StrCpy $1 "$R8\aRvik.dll"
+      Call IsHeld
+      ${If} $0 == 0
+        StrCpy $1 "$R8\aRvik.chm"
+        Call IsHeld
+      ${EndIf}
+      ${If} $0 == 1
+        StrCpy $0 "Файл «$1» занят: модуль загружен программой Tallivant (или справка открыта). Закройте Tallivant, затем снова запустите установку. Ничего не изменено."
+        !insertmacro Refuse 4
+      ${EndIf}
+    ${EndIf}
+  ${Next}
 
   ; The folders this run makes, from the top one down.
   StrCpy $CreatedTop ""
@@ -197,13 +357,18 @@ Section
     ${GetParent} $0 $0
     ${IfThen} $0 == "" ${|} ${ExitDo} ${|}
   ${Loop}
-  StrCpy $NewFiles 1
-  ${If} ${FileExists} "$INSTDIR\aRvik.dll"
-    StrCpy $NewFiles 0
+  ; Only files this run brings go again after a failure.
+  StrCpy $NewFiles 0
+  ${IfNot} ${FileExists} "$INSTDIR\aRvik.dll"
+    IntOp $NewFiles $NewFiles | 1
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\aRvik.chm"
+    IntOp $NewFiles $NewFiles | 2
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+    IntOp $NewFiles $NewFiles | 4
   ${EndIf}
 
-  ; A module that a running host holds cannot be replaced: no question, a
-  ; failure.
   ClearErrors
   SetOutPath $INSTDIR
   SetOverwrite try
@@ -227,24 +392,48 @@ Section
   ${EndIf}
 
   ClearErrors
-  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ${If} ${Errors}
-    StrCpy $0 "Не удалось записать программу удаления «$INSTDIR\uninstall.exe»."
+    StrCpy $0 "Не удалось записать программу удаления «$INSTDIR\${UNINSTALLER}»."
     Goto failed
   ${EndIf}
 
+  ; Version 1.2.0 named its uninstaller uninstall.exe: the one it
+  ; registered goes.
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "UninstallString"
+  ${If} $PreviousDir != ""
+  ${AndIf} $1 == '"$PreviousDir\uninstall.exe"'
+    Delete "$PreviousDir\uninstall.exe"
+  ${EndIf}
   ; An installation that moved here leaves nothing in its former folder.
   ${If} $PreviousDir != ""
   ${AndIf} $PreviousDir != $INSTDIR
     ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "CreatedFolder"
     Delete "$PreviousDir\aRvik.dll"
     Delete "$PreviousDir\aRvik.chm"
-    Delete "$PreviousDir\uninstall.exe"
+    Delete "$PreviousDir\${UNINSTALLER}"
     StrCpy $0 $PreviousDir
     Call RemoveFolders
     DeleteRegValue HKLM "${UNINSTALL_KEY}" "CreatedFolder"
     !insertmacro Log "" "Прежняя папка модуля удалена: $PreviousDir"
   ${EndIf}
+
+  ; The machine's defaults given by switches; the others stay as they are.
+  ReadRegDWORD $1 HKLM "${UNINSTALL_KEY}" "${DEFAULTS_WRITTEN}"
+  IntOp $1 $1 | $Given
+  ${If} $Given & 1
+    WriteRegStr HKLM "${DEFAULTS_KEY}" "Script LogPath" $LogPath
+    !insertmacro Log "" "По умолчанию для компьютера: Script LogPath = $LogPath"
+  ${EndIf}
+  ${If} $Given & 2
+    WriteRegStr HKLM "${DEFAULTS_KEY}" "Max LogText" $MaxLogText
+    !insertmacro Log "" "По умолчанию для компьютера: Max LogText = $MaxLogText"
+  ${EndIf}
+  ${If} $Given & 4
+    WriteRegStr HKLM "${DEFAULTS_KEY}" "Log Keep Days" $KeepDays
+    !insertmacro Log "" "По умолчанию для компьютера: Log Keep Days = $KeepDays"
+  ${EndIf}
+
   ${If} $CreatedTop != ""
     WriteRegStr HKLM "${UNINSTALL_KEY}" "CreatedFolder" $CreatedTop
   ${EndIf}
@@ -252,10 +441,14 @@ Section
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Kelmir"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  ; Run in place, the uninstaller ends only when all is done, so a tool
+  ; that starts it waits for the end (started otherwise, it hands over to
+  ; a copy of itself and ends at once).
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S _?=$INSTDIR'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${DEFAULTS_WRITTEN}" $1
   !insertmacro Log "" "Модуль aRvik ${VERSION} установлен."
   FileClose $Log
   Return
@@ -264,14 +457,18 @@ failed:
   !insertmacro Log "" $0
   MessageBox MB_OK|MB_ICONSTOP $0 /SD IDOK
   ; Files this run brought go again, and so do the folders it made.
-  ${If} $NewFiles == 1
+  ${If} $NewFiles & 1
     Delete "$INSTDIR\aRvik.dll"
-    Delete "$INSTDIR\aRvik.chm"
-    Delete "$INSTDIR\uninstall.exe"
-    StrCpy $0 $INSTDIR
-    StrCpy $1 $CreatedTop
-    Call RemoveFolders
   ${EndIf}
+  ${If} $NewFiles & 2
+    Delete "$INSTDIR\aRvik.chm"
+  ${EndIf}
+  ${If} $NewFiles & 4
+    Delete "$INSTDIR\${UNINSTALLER}"
+  ${EndIf}
+  StrCpy $0 $INSTDIR
+  StrCpy $1 $CreatedTop
+  Call RemoveFolders
   ; Nothing was installed before: what the entry wrote before it failed
   ; goes. An installation in another folder gets its registration back.
   ${If} $PreviousDir == ""
@@ -297,11 +494,36 @@ Section Uninstall
   StrCpy $CreatedTop ""
   ${If} $PreviousDir == $INSTDIR
     ReadRegStr $CreatedTop HKLM "${UNINSTALL_KEY}" "CreatedFolder"
+    ; The machine's defaults that the installer wrote.
+    ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "${DEFAULTS_WRITTEN}"
+    ${If} $0 & 1
+      DeleteRegValue HKLM "${DEFAULTS_KEY}" "Script LogPath"
+    ${EndIf}
+    ${If} $0 & 2
+      DeleteRegValue HKLM "${DEFAULTS_KEY}" "Max LogText"
+    ${EndIf}
+    ${If} $0 & 4
+      DeleteRegValue HKLM "${DEFAULTS_KEY}" "Log Keep Days"
+    ${EndIf}
+    DeleteRegKey /ifempty HKLM "${DEFAULTS_KEY}"
   ${EndIf}
   Call un.RemoveRegistration
+  ; A module that a running host holds goes at the next restart (3010).
+  StrCpy $Later 0
   Delete /REBOOTOK "$INSTDIR\aRvik.dll"
   Delete /REBOOTOK "$INSTDIR\aRvik.chm"
-  Delete "$INSTDIR\uninstall.exe"
+  ${If} ${RebootFlag}
+    StrCpy $Later 1
+  ${EndIf}
+  ${If} $EXEPATH == "$INSTDIR\${UNINSTALLER}"
+    ; Running in place (QuietUninstallString), the uninstaller holds its
+    ; own file open: it goes, with its folder, at the next restart. Nothing
+    ; else is left, so the exit code asks for no restart.
+    System::Call 'kernel32::MoveFileExW(w "$INSTDIR\${UNINSTALLER}", p 0, i 4) i'
+    StrCpy $Later 1
+  ${Else}
+    Delete "$INSTDIR\${UNINSTALLER}"
+  ${EndIf}
   StrCpy $0 $INSTDIR
   StrCpy $1 $CreatedTop
   Call un.RemoveFolders
@@ -318,6 +540,11 @@ Section Uninstall
     DeleteRegKey HKCU "${USER_KEY}"
     !insertmacro Log "un." "Настройки пользователя и «Session Props» удалены."
   ${EndIf}
-  !insertmacro Log "un." "Модуль aRvik удалён."
+  ${If} ${RebootFlag}
+    !insertmacro Log "un." "Модуль aRvik удалён; файл модуля занят и будет удалён при перезагрузке."
+    SetErrorLevel 3010
+  ${Else}
+    !insertmacro Log "un." "Модуль aRvik удалён."
+  ${EndIf}
   FileClose $Log
 SectionEnd

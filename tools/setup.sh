@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs the cross toolchains, Wine, the test tools and NSIS when any is missing,
-# and generates the Russian UTF-8 locale that Wine needs to map Cyrillic file
-# names to the Unix file system. Runs without questions (CI has no standard
-# input) and does nothing once everything is present.
+# Installs the cross toolchains, Wine, the test tools and the packagers (NSIS;
+# wixl and msitools for the MSI; osslsigncode and openssl for signatures)
+# when any is missing, and generates the Russian UTF-8 locale that Wine needs
+# to map Cyrillic file names to the Unix file system. Runs without questions
+# (CI has no standard input) and does nothing once everything is present.
 set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine32:i386 wine64 libwine-dev xvfb xauth googletest fp-utils
-      locales fonts-wine nsis)
+      locales fonts-wine nsis wixl msitools osslsigncode openssl)
 locale=ru_RU.UTF-8
 
 missing=()

@@ -91,7 +91,7 @@ TEST_F(Initialised, PollInAnyCaseBecomesADiagnosticWithTheNameAsReceived) {
     const ShownMessage& box = ShownMessages()[0];
     EXPECT_EQ(MessageKind::Debug, box.kind);
     EXPECT_EQ("Terminal event pOLL", box.text);
-    EXPECT_EQ("Kelmir Tallivant aRvik plugin v.1.2.0", box.caption);
+    EXPECT_EQ("Kelmir Tallivant aRvik plugin v.1.3.0", box.caption);
     EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), box.style);  // the library's default for style 0
     EXPECT_EQ(nullptr, box.owner);
     EXPECT_EQ("Terminal event Poll", ShownMessages()[1].text);

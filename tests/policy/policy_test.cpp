@@ -83,7 +83,7 @@ TEST_F(PolicyTest, MachineDefaultsAreCopiedOnceAndNeverOverTheUsersValues) {
     const std::string pattern = scratch + "Default *.txt";
     Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, SCRIPT_LOG_PATH, pattern);
     Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, MAX_LOG_TEXT, "5");  // digits count
-    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_KEEP_DAYS, "7");  // text does not
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_KEEP_DAYS, "7");  // digits count; the user's own wins
     Put(HKEY_LOCAL_MACHINE, DEFAULT_SESSION_PROPS_KEY, "A", "default");
     Put(HKEY_LOCAL_MACHINE, DEFAULT_SESSION_PROPS_KEY, "B", 42);
     Put(HKEY_LOCAL_MACHINE, DEFAULT_SESSION_PROPS_KEY, "C", "default");

@@ -1,153 +1,30 @@
-// The installer as an operator runs it, in a Wine prefix made for this test
-// alone (tests/setup/run-in-fresh-prefix.sh): silent installation, repair,
-// a script through the stand-in host, which finds the installed plug-in in
-// the registry as the real host does, and silent uninstallation; and the
-// installer's failures. The host itself (its folder with tallivant.exe and
-// Tallivanx.dll, and its "Root Path") is put in place here, as the product's
-// own setup would.
+// The NSIS installer as an operator runs it, in a Wine prefix made for this
+// test alone (tests/setup/run-in-fresh-prefix.sh): an upgrade over an
+// earlier version, a script through the stand-in host, which finds the
+// installed plug-in in the registry as the real host does, the module in
+// use, and the silent uninstallation a deployment tool waits for; and the
+// installer's failures and refusals.
 #include <windows.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-#include <string>
-
 #include <Version.h>
 
 #include "common/WriteDenied.h"
+#include "setup/InstallerTest.h"
 
 namespace {
 
-#define PRODUCT_KEY L"Software\\Kelmir\\Tallivant"
-#define HOST_PLUGIN_KEY PRODUCT_KEY L"\\Plugins\\aRvik"
-#define HOST_CONTROL_KEY PRODUCT_KEY L"\\Control Plugins\\aRvik"
-#define USER_KEY PRODUCT_KEY L"\\Plugins\\aRvik"
-#define PROPS_KEY USER_KEY L"\\Session Props"
-#define PLUGIN_CLASS_KEY L"CLSID\\{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}"
-#define CONTROL_CLASS_KEY L"CLSID\\{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"
-#define UNINSTALL_KEY L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\aRvik"
-
-const wchar_t* const kHostDir = L"C:\\Tallivant";
 const wchar_t* const kInstallDir = L"C:\\Программы Kelmir\\Модуль aRvik";
 
-// The build's folders, seen from this program's: build/ARCH/tests.
-std::wstring BuildFile(const std::wstring& relative) {
-    wchar_t self[MAX_PATH * 2] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH * 2 - 1);
-    std::wstring folder(self);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + relative;
+std::wstring SetupExe() { return BuildFile(L"..\\installer\\aRvik-" ARVIK_VERSION_TEXT "-setup.exe"); }
+
+DWORD Install(const std::wstring& options = L"", const std::wstring& setup = SetupExe()) {
+    return RunProgram(L"\"" + setup + L"\" /S" + options);
 }
 
-std::wstring Setup() { return BuildFile(L"..\\installer\\aRvik-" ARVIK_VERSION_TEXT "-setup.exe"); }
-
-std::wstring TempFile(const wchar_t* name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + name;
-}
-
-// Runs a command line to its end (a minute at most: then it is ended and
-// the result is 0xDEAD), standard output into output when one is named.
-DWORD RunProgram(std::wstring command, const std::wstring& output = L"", const wchar_t* folder = nullptr) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = INVALID_HANDLE_VALUE;
-    STARTUPINFOW start = {};
-    start.cb = sizeof start;
-    if (!output.empty()) {
-        out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-        start.dwFlags = STARTF_USESTDHANDLES;
-        start.hStdOutput = start.hStdError = out;
-    }
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, !output.empty(), 0, nullptr, folder, &start,
-                        &process)) {
-        ADD_FAILURE() << "cannot start: error " << GetLastError();
-        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-        return 0xBAD;
-    }
-    DWORD code = 0xDEAD;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    else
-        TerminateProcess(process.hProcess, code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    return code;
-}
-
-DWORD Install(const std::wstring& options = L"") { return RunProgram(L"\"" + Setup() + L"\" /S" + options); }
-
-std::string Utf8(const std::wstring& wide) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n, nullptr, nullptr);
-    return utf8;
-}
-
-// The file's bytes; a text with a UTF-16 byte-order mark as UTF-8.
-std::string Read(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::string text = bytes.str();
-    if (text.size() < 2 || text.compare(0, 2, "\xFF\xFE") != 0) return text;
-    return Utf8(std::wstring(reinterpret_cast<const wchar_t*>(text.data() + 2), (text.size() - 2) / 2));
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool KeyExists(HKEY root, const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// "SZ:text", "DWORD:number", "type N", or "" for a value that is not there.
-std::wstring Value(HKEY root, const wchar_t* key, const wchar_t* name) {
-    BYTE data[2048] = {};
-    DWORD type = REG_NONE, size = sizeof data - sizeof(wchar_t);
-    if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size) != ERROR_SUCCESS) return L"";
-    if (type == REG_SZ) return L"SZ:" + std::wstring(reinterpret_cast<wchar_t*>(data));
-    if (type == REG_DWORD) return L"DWORD:" + std::to_wstring(*reinterpret_cast<DWORD*>(data));
-    return L"type " + std::to_wstring(type);
-}
-
-void SetValue(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& text) {
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(root, key, name, REG_SZ, text.c_str(),
-                                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
-}
-
-// The host's folder and "Root Path", as the product's setup leaves them.
-void PutHostInPlace() {
-    CreateDirectoryW(kHostDir, nullptr);
-    const std::wstring host(kHostDir);
-    ASSERT_TRUE(CopyFileW(BuildFile(L"..\\host\\tallivant.exe").c_str(), (host + L"\\tallivant.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(BuildFile(L"Tallivanx.dll").c_str(), (host + L"\\Tallivanx.dll").c_str(), FALSE));
-    SetValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, L"Root Path", host + L"\\");
-}
-
-std::wstring ProgramFiles() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
-    return folder;
-}
-
-// Runs a host script (UTF-8) in the host's folder; gives the exit code and
-// the host's output.
-DWORD RunHost(const std::string& script, std::string& output) {
-    const std::wstring host(kHostDir);
-    std::ofstream((host + L"\\check.tvs").c_str(), std::ios::binary) << script;
-    const std::wstring out = TempFile(L"setup_test_host.txt");
-    DWORD code = RunProgram(L"\"" + host + L"\\tallivant.exe\" --headless check.tvs", out, kHostDir);
-    output = Read(out);
-    DeleteFileW(out.c_str());
-    return code;
-}
-
+// The folder of the installation the installer registered.
 void ExpectRegistered(const std::wstring& folder) {
     const std::wstring module = L"SZ:" + folder + L"\\aRvik.dll";
     EXPECT_EQ(L"SZ:Kelmir Tallivant aRvik plugin", Value(HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY, L""));
@@ -157,20 +34,29 @@ void ExpectRegistered(const std::wstring& folder) {
     EXPECT_EQ(L"SZ:{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}", Value(HKEY_LOCAL_MACHINE, HOST_PLUGIN_KEY, L"CLSID"));
     EXPECT_EQ(L"SZ:{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}", Value(HKEY_LOCAL_MACHINE, HOST_CONTROL_KEY, L"CLSID"));
     EXPECT_EQ(L"SZ:Kelmir Tallivant aRvik plugin", Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"DisplayName"));
-    EXPECT_EQ(L"SZ:1.2.0", Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"DisplayVersion"));
+    EXPECT_EQ(L"SZ:1.3.0", Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"DisplayVersion"));
     EXPECT_EQ(L"SZ:Kelmir", Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"Publisher"));
-    EXPECT_EQ(L"SZ:\"" + folder + L"\\uninstall.exe\"", Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"UninstallString"));
+    EXPECT_EQ(L"SZ:\"" + folder + L"\\aRvik-uninstall.exe\"",
+              Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"UninstallString"));
+    EXPECT_EQ(L"SZ:\"" + folder + L"\\aRvik-uninstall.exe\" /S _?=" + folder,
+              Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"QuietUninstallString"));
+    EXPECT_EQ(1, InstalledEntries());
     EXPECT_TRUE(Exists(folder + L"\\aRvik.dll"));
     EXPECT_TRUE(Exists(folder + L"\\aRvik.chm"));
+    EXPECT_TRUE(Exists(folder + L"\\aRvik-uninstall.exe"));
     EXPECT_FALSE(Exists(folder + L"\\Tallivanx.dll"));
 }
 
-void ExpectNotRegistered() {
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, HOST_PLUGIN_KEY));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, HOST_CONTROL_KEY));
+void ExpectNothingInstalled() {
+    ExpectNotRegistered();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    EXPECT_EQ(0, InstalledEntries());
+}
+
+// The log's lines after its first, which names the version.
+std::string Said(const std::wstring& log) {
+    const std::string text = Read(log);
+    return text.substr(text.find("\r\n") + 2);
 }
 
 }  // namespace
@@ -179,8 +65,8 @@ TEST(Setup, WithoutTheHostSaysSoAndCopiesNothing) {
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, PRODUCT_KEY, L"Root Path");
     EXPECT_EQ(2u, Install());
     EXPECT_FALSE(Exists(ProgramFiles() + L"\\Kelmir"));
-    ExpectNotRegistered();
-    EXPECT_EQ(u8"Установка модуля aRvik 1.2.0\r\n"
+    ExpectNothingInstalled();
+    EXPECT_EQ(u8"Установка модуля aRvik 1.3.0\r\n"
               u8"Программа Kelmir Tallivant не установлена на этом компьютере: в разделе реестра "
               u8"HKEY_LOCAL_MACHINE\\Software\\Kelmir\\Tallivant нет её папки (значения «Root Path»). Установите "
               u8"Tallivant, затем снова запустите установку модуля aRvik.\r\n",
@@ -188,19 +74,26 @@ TEST(Setup, WithoutTheHostSaysSoAndCopiesNothing) {
 }
 
 // The module's entry fails on the host's key after it registered the first
-// class: the installer says why, ends with 3 and takes back the files, the
-// folders it made and the registration.
+// class: the installer says why, ends with 3 and takes back what it brought
+// and made, and only that: another product's uninstall.exe in the folder
+// stays.
 TEST(Setup, AFailingInstallationEntryIsUndone) {
     PutHostInPlace();
+    const std::wstring folder = ProgramFiles() + L"\\Kelmir\\Tallivant\\Plugins\\aRvik";
+    ASSERT_EQ(0, SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr));
+    const std::wstring other = folder + L"\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(BuildFile(L"..\\host\\tallivant.exe").c_str(), other.c_str(), FALSE));
     const std::wstring log = TempFile(L"setup_test_failure.log");
     {
         WriteDenied denied("Software\\Kelmir\\Tallivant\\Plugins\\aRvik", HKEY_LOCAL_MACHINE);
         ASSERT_TRUE(denied.ok);
         EXPECT_EQ(3u, Install(L" /LOG=" + log));
     }
-    const std::wstring folder = ProgramFiles() + L"\\Kelmir\\Tallivant\\Plugins\\aRvik";
-    EXPECT_FALSE(Exists(ProgramFiles() + L"\\Kelmir"));
-    ExpectNotRegistered();
+    ExpectNothingInstalled();
+    EXPECT_TRUE(Exists(other));
+    EXPECT_FALSE(Exists(folder + L"\\aRvik.dll"));
+    EXPECT_FALSE(Exists(folder + L"\\aRvik.chm"));
+    EXPECT_FALSE(Exists(folder + L"\\aRvik-uninstall.exe"));
     const std::string reason = u8"Ошибка установки модуля \"" + Utf8(folder) +
                                u8"\\aRvik.dll\": Не удалось открыть раздел реестра (ошибка 5): "
                                u8"HKEY_LOCAL_MACHINE\\Software\\Kelmir\\Tallivant\\Plugins\\aRvik\r\n";
@@ -208,24 +101,60 @@ TEST(Setup, AFailingInstallationEntryIsUndone) {
     EXPECT_NE(std::string::npos, text.find(reason)) << text;
     EXPECT_NE(std::string::npos, text.find(u8"Установка не выполнена; изменения отменены.")) << text;
     DeleteFileW(log.c_str());
+    DeleteFileW(other.c_str());
+    for (std::wstring dir = folder; dir.size() > ProgramFiles().size(); dir.erase(dir.find_last_of(L'\\')))
+        RemoveDirectoryW(dir.c_str());
 }
 
-TEST(Setup, InstallsRepairsRunsAndUninstalls) {
+// A switch's value that is no whole number, and a folder whose name the
+// ANSI code page cannot hold, are refused with 5 before anything changes.
+TEST(Setup, RefusesBadValuesBeforeAnythingChanges) {
+    PutHostInPlace();
+    const std::wstring log = TempFile(L"setup_test_refused.log");
+    EXPECT_EQ(5u, Install(L" /LOG=" + log + L" /MAXLOGTEXT=12x"));
+    EXPECT_EQ(u8"Папка Tallivant: C:\\Tallivant\r\n"
+              u8"Значение /MAXLOGTEXT=12x не целое число от 0 до 2147483647. Ничего не установлено.\r\n",
+              Said(log));
+    EXPECT_EQ(5u, Install(L" /KEEPDAYS=2147483648"));
+    const std::wstring chinese = L"C:\\模块";
+    EXPECT_EQ(5u, Install(L" /LOG=" + log + L" /D=" + chinese));
+    EXPECT_NE(std::string::npos,
+              Read(log).find(Utf8(L"Имя папки «" + chinese + L"» нельзя записать в кодировке системы (ANSI)")))
+        << Read(log);
+    EXPECT_FALSE(Exists(chinese));
+    EXPECT_FALSE(Exists(ProgramFiles() + L"\\Kelmir\\Tallivant\\Plugins\\aRvik"));
+    ExpectNothingInstalled();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DEFAULTS_KEY));
+    DeleteFileW(log.c_str());
+}
+
+TEST(Setup, UpgradesRunsAndUninstallsWithTheModuleInUse) {
     PutHostInPlace();
     const std::wstring folder(kInstallDir);
-    ASSERT_EQ(0u, Install(L" /D=" + folder));
-    ExpectRegistered(folder);
+    // Version 1.2.0 as it was: its uninstaller was uninstall.exe.
+    ASSERT_EQ(0u, Install(L" /D=" + folder, BuildFile(L"setup\\aRvik-1.2.0-setup.exe")));
+    EXPECT_EQ(L"SZ:1.2.0", Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"DisplayVersion"));
+    ASSERT_TRUE(MoveFileW((folder + L"\\aRvik-uninstall.exe").c_str(), (folder + L"\\uninstall.exe").c_str()));
+    SetValue(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"UninstallString", L"\"" + folder + L"\\uninstall.exe\"");
     EXPECT_EQ(L"SZ:C:\\Tallivant\\Logs\\Script\\DebugLog *.txt", Value(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, PROPS_KEY));
 
-    // The operator's settings; a repair keeps them and the folder.
+    // The operator's settings; the upgrade keeps them and the folder, and
+    // writes the machine's defaults given (as text; %...% as written).
     const std::wstring logPath = L"C:\\Журналы aRvik\\Сценарии *.txt";
     SetValue(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath", logPath);
     SetValue(HKEY_CURRENT_USER, PROPS_KEY, L"Terminal", L"T-07");
-    ASSERT_EQ(0u, Install());
+    ASSERT_EQ(0u, Install(L" /LOGPATH=\\\\server\\logs\\%COMPUTERNAME%\\DebugLog *.txt /MAXLOGTEXT=65536 /KEEPDAYS=7"));
     ExpectRegistered(folder);
+    EXPECT_FALSE(Exists(folder + L"\\uninstall.exe"));
+    ExpectRightChecksum(SetupExe());
+    ExpectRightChecksum(folder + L"\\aRvik-uninstall.exe");
     EXPECT_EQ(L"SZ:" + logPath, Value(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath"));
     EXPECT_EQ(L"SZ:T-07", Value(HKEY_CURRENT_USER, PROPS_KEY, L"Terminal"));
+    EXPECT_EQ(L"SZ:\\\\server\\logs\\%COMPUTERNAME%\\DebugLog *.txt",
+              Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Script LogPath"));
+    EXPECT_EQ(L"SZ:65536", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Max LogText"));
+    EXPECT_EQ(L"SZ:7", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Log Keep Days"));
 
     std::string output;
     EXPECT_EQ(0u, RunHost(u8"expect Terminal = T-07\n"
@@ -246,13 +175,33 @@ TEST(Setup, InstallsRepairsRunsAndUninstalls) {
     EXPECT_NE(std::string::npos,
               Read(std::wstring(L"C:\\Журналы aRvik\\") + found.cFileName).find("\xC7\xE0\xEF\xE8\xF1\xFC"));  // "Запись"
 
-    // The uninstaller runs in place (_?=) from a copy, as the one it places
-    // in a temporary folder does; a help file deleted by hand is no matter.
+    // A running host holds the module: the installer changes nothing and
+    // ends with 4; the uninstaller, run as a deployment tool runs it
+    // (QuietUninstallString, waiting for it), removes all but the module
+    // and its own file, which go at the next restart, and ends with 3010.
     const std::wstring uninstaller = TempFile(L"aRvik-uninstall-copy.exe");
-    ASSERT_TRUE(CopyFileW((folder + L"\\uninstall.exe").c_str(), uninstaller.c_str(), FALSE));
-    ASSERT_TRUE(DeleteFileW((folder + L"\\aRvik.chm").c_str()));
-    EXPECT_EQ(0u, RunProgram(L"\"" + uninstaller + L"\" /S _?=" + folder));
-    ExpectNotRegistered();
+    ASSERT_TRUE(CopyFileW((folder + L"\\aRvik-uninstall.exe").c_str(), uninstaller.c_str(), FALSE));
+    {
+        HeldModule host(folder + L"\\aRvik.dll");
+        ASSERT_TRUE(host.ok());
+        const std::wstring log = TempFile(L"setup_test_in_use.log");
+        EXPECT_EQ(4u, Install(L" /LOG=" + log));
+        EXPECT_EQ(u8"Папка Tallivant: C:\\Tallivant\r\nПапка модуля: " + Utf8(folder) + u8"\r\nФайл «" + Utf8(folder) +
+                      u8"\\aRvik.dll» занят: модуль загружен программой Tallivant (или справка открыта). Закройте "
+                      u8"Tallivant, затем снова запустите установку. Ничего не изменено.\r\n",
+                  Said(log));
+        DeleteFileW(log.c_str());
+        ExpectRegistered(folder);
+
+        const std::wstring quiet = Value(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, L"QuietUninstallString");
+        EXPECT_EQ(3010u, RunProgram(quiet.substr(3)));
+        ExpectNothingInstalled();
+        EXPECT_TRUE(Exists(folder + L"\\aRvik.dll"));
+        EXPECT_FALSE(Exists(folder + L"\\aRvik.chm"));
+        EXPECT_TRUE(Exists(folder + L"\\aRvik-uninstall.exe"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DEFAULTS_KEY));
+    }
+    Restart();
     EXPECT_FALSE(Exists(L"C:\\Программы Kelmir"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, PRODUCT_KEY L"\\Plugins"));  // the host's list stays
     EXPECT_EQ(L"SZ:" + logPath, Value(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath"));
