@@ -181,6 +181,17 @@ DWORD RunHost(const std::string& script, std::string& output) {
     return code;
 }
 
+std::string LogAndExecute(const std::string& text) {
+    return "set aRvik.LogText = " + text +
+           "\n"
+           "run aRvik.LogWrite\n"
+           "set aRvik.Command = cmd.exe /c exit 7\n"
+           "set aRvik.Wait = 1\n"
+           "set aRvik.Hide = 1\n"
+           "run aRvik.Execute\n"
+           "expect aRvik.Result = 7\n";
+}
+
 void ExpectNotRegistered() {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, PLUGIN_CLASS_KEY));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CONTROL_CLASS_KEY));

@@ -60,6 +60,9 @@ void PutHostInPlace();
 // Runs a host script (UTF-8) in the host's folder; gives the exit code and
 // the host's output.
 DWORD RunHost(const std::string& script, std::string& output);
+// A script's lines that write text (UTF-8) into the script log and run a
+// program with aRvik.Execute, waiting for its exit code, 7.
+std::string LogAndExecute(const std::string& text);
 
 // The two classes and the host's two entries are gone.
 void ExpectNotRegistered();

@@ -112,15 +112,7 @@ TEST(Msi, UpgradesInUseRunsAndUninstalls) {
 
     // The user's first start takes the machine's defaults.
     std::string output;
-    EXPECT_EQ(0u, RunHost(u8"set aRvik.LogText = Запись из пакета\n"
-                          u8"run aRvik.LogWrite\n"
-                          u8"set aRvik.Command = cmd.exe /c exit 7\n"
-                          u8"set aRvik.Wait = 1\n"
-                          u8"set aRvik.Hide = 1\n"
-                          u8"run aRvik.Execute\n"
-                          u8"expect aRvik.Result = 7\n",
-                          output))
-        << output;
+    EXPECT_EQ(0u, RunHost(LogAndExecute(u8"Запись из пакета"), output)) << output;
     EXPECT_NE(std::string::npos, output.find("1 plug-in(s) started")) << output;
     EXPECT_EQ(L"SZ:C:\\Журналы\\%COMPUTERNAME%\\DebugLog *.txt", Value(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath"));
     EXPECT_EQ(L"DWORD:65536", Value(HKEY_CURRENT_USER, USER_KEY, L"Max LogText"));

@@ -157,16 +157,7 @@ TEST(Setup, UpgradesRunsAndUninstallsWithTheModuleInUse) {
     EXPECT_EQ(L"SZ:7", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Log Keep Days"));
 
     std::string output;
-    EXPECT_EQ(0u, RunHost(u8"expect Terminal = T-07\n"
-                          u8"set aRvik.LogText = Запись после установки\n"
-                          u8"run aRvik.LogWrite\n"
-                          u8"set aRvik.Command = cmd.exe /c exit 7\n"
-                          u8"set aRvik.Wait = 1\n"
-                          u8"set aRvik.Hide = 1\n"
-                          u8"run aRvik.Execute\n"
-                          u8"expect aRvik.Result = 7\n",
-                          output))
-        << output;
+    EXPECT_EQ(0u, RunHost("expect Terminal = T-07\n" + LogAndExecute(u8"Запись после установки"), output)) << output;
     EXPECT_NE(std::string::npos, output.find("1 plug-in(s) started")) << output;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(L"C:\\Журналы aRvik\\Сценарии (*).txt", &found);

@@ -25,15 +25,7 @@ std::wstring Signed(const std::wstring& relative) {
 
 void RunsInTheHost() {
     std::string output;
-    EXPECT_EQ(0u, RunHost(u8"set aRvik.LogText = Подписанный модуль\n"
-                          u8"run aRvik.LogWrite\n"
-                          u8"set aRvik.Command = cmd.exe /c exit 5\n"
-                          u8"set aRvik.Wait = 1\n"
-                          u8"set aRvik.Hide = 1\n"
-                          u8"run aRvik.Execute\n"
-                          u8"expect aRvik.Result = 5\n",
-                          output))
-        << output;
+    EXPECT_EQ(0u, RunHost(LogAndExecute(u8"Подписанный модуль"), output)) << output;
     EXPECT_NE(std::string::npos, output.find("1 plug-in(s) started")) << output;
 }
 
