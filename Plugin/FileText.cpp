@@ -34,6 +34,40 @@ TextFileWriter::TextFileWriter(const char* fileName, bool append) {
     file.Detach();
 }
 
+// The lock's one byte, in the form LockFileEx and UnlockFileEx take.
+static OVERLAPPED LockedByte() {
+    OVERLAPPED at;
+    memset(&at, 0, sizeof at);
+    at.Offset = static_cast<DWORD>(AppendLock::offset);
+    at.OffsetHigh = static_cast<DWORD>(AppendLock::offset >> 32);
+    return at;
+}
+
+AppendLock::AppendLock(HANDLE file, const char* name, DWORD wait) : file_(nullptr) {
+    // Asked without waiting, then again after a pause growing to 16 ms: a
+    // waiting LockFileEx on a file opened for plain reads and writes would
+    // wait without limit.
+    DWORD start = GetTickCount(), pause = 1;
+    for (;;) {
+        OVERLAPPED at = LockedByte();
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            file_ = file;
+            return;
+        }
+        // A file system that keeps no locks: the append goes on without one.
+        if (GetLastError() != ERROR_LOCK_VIOLATION) return;
+        if (GetTickCount() - start >= wait)
+            throw FileException("Не удалось дописать файл (он занят другой записью): ", name);
+        Sleep(pause);
+        if (pause < 16) pause *= 2;
+    }
+}
+
+AppendLock::~AppendLock() {
+    OVERLAPPED at = LockedByte();
+    if (file_) UnlockFileEx(file_, 0, 1, 0, &at);
+}
+
 static FileException ReadError(DWORD error, const char* name) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return FileException("Не удалось прочитать файл (файл не найден): ", name);

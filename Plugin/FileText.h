@@ -23,9 +23,33 @@ public:
     // gives it; appending only.
     TextEncoding Mark();
     void Write(const char* bytes, size_t size) { file_->Write(bytes, size); }
+    HANDLE Handle() const { return file_->Handle(); }
 
 private:
     ptr<FilePort> file_;
+};
+
+// The lock that the appends of aRvik.FileWrite take on a file, held while
+// it lives: exclusive, over one byte far beyond any file's end, so that it
+// holds up no reader or other writer of the file, only other appends. An
+// append holds it from its look at the file's start to its last byte
+// written, so that of appends made together, by other processes too, only
+// the first into an empty file writes a mark, and each text goes in whole.
+// Another's lock is waited for up to wait milliseconds; then FileException
+// "Не удалось дописать файл (он занят другой записью): " and the name.
+class AppendLock {
+public:
+    AppendLock(HANDLE file, const char* name, DWORD wait = 10000);
+    ~AppendLock();
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+    // Where the lock lies: the last byte a file offset can name that the
+    // systems all take.
+    static const ULONGLONG offset = 0x7FFFFFFFFFFFFFFEull;
+
+private:
+    HANDLE file_;
 };
 
 // The most FileRead takes: 64 MiB.
