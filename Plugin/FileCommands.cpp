@@ -125,7 +125,9 @@ void Plugin::SessionExtender::FileRead(IUnknown* session) {
     TextEncoding fallback = ParseEncoding("aRvik.FileEncoding", encodingName);
     string name = ResolveFileName(values);
     CoString text;
-    ReadFileText(name, fallback, text);
+    ReadFileText(name, fallback, text, &readBlock);
     values.SetWideString("aRvik.FileText", text);
+    // The host has its own copy: the memory serves the next read.
+    readBlock.Give(text.Detach());
     ClearGiven(values, "aRvik.FileEncoding", encodingName);
 }

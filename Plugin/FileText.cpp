@@ -164,8 +164,8 @@ void ReadRest(ReadingFile& file, size_t size, Buffer<char>& out) {
 // the size lands in the text's terminator. False, and out empty, when the
 // file grew meanwhile: first then holds all that was read.
 static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t size, Buffer<char>& first,
-                         CoString& out) {
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+                         CoString& out, KeptTextBlock* blocks) {
+    BSTR text = blocks ? blocks->Take(size) : SysAllocStringLen(nullptr, static_cast<UINT>(size));
     if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
     *out.Out() = text;
     char* bytes = reinterpret_cast<char*>(text) + size;
@@ -188,7 +188,7 @@ static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t s
     return true;
 }
 
-void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out) {
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks) {
     ReadingFile file(fileName);
     Buffer<char> bytes;
     if (file.Read(bytes, kFirstRead)) {
@@ -197,7 +197,7 @@ void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out) {
         bool ansi = fallback == TextEncoding::Ansi &&
                     MarkedEncoding(bytes.Data(), bytes.Size(), markSize) == TextEncoding::Ansi;
         const CodePageTable* table = ansi ? CodePageTable::For(CP_ACP) : nullptr;
-        if (table && size >= bytes.Size() && WidenInPlace(file, *table, size, bytes, out)) return;
+        if (table && size >= bytes.Size() && WidenInPlace(file, *table, size, bytes, out, blocks)) return;
         ReadRest(file, size, bytes);
     }
     DecodeText(bytes.Data(), bytes.Size(), fallback, out);

@@ -10,6 +10,7 @@
 
 #include "FileEncoding.h"
 #include "FileSystem.h"
+#include "KeptTextBlock.h"
 
 // A file that aRvik.FileWrite writes with a mode or an encoding given; its
 // folder is made with its parents. Replacing empties or makes the file;
@@ -57,8 +58,9 @@ const ULONGLONG maxFileRead = 64ull << 20;
 
 // The whole content of fileName, read with every sharing mode granted to
 // others, as DecodeText gives it; a long text in the ANSI code page is
-// widened where it is read, without a copy of its bytes. A file that is
-// missing, a folder, one that may not be read, or larger than maxFileRead
-// (also when it grows beyond it while read) throws FileException
-// "Не удалось прочитать файл (...): " and the name.
-void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out);
+// widened where it is read, without a copy of its bytes, in a block taken
+// from blocks when given. A file that is missing, a folder, one that may
+// not be read, or larger than maxFileRead (also when it grows beyond it
+// while read) throws FileException "Не удалось прочитать файл (...): " and
+// the name.
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks = nullptr);

@@ -109,6 +109,11 @@ TEST_F(FileReadTest, ALongAnsiFileGivesTheSystemsCharacters) {
     std::wstring text = Read(scratch + "long.txt");
     EXPECT_EQ(bytes.size(), text.size());
     EXPECT_TRUE(Wide(bytes) == text);
+    // The memory of one long text serves the next: a shorter one is exactly as long.
+    const std::string shorter = bytes.substr(0, 100 << 10);
+    WriteWhole(scratch + "shorter.txt", shorter);
+    EXPECT_TRUE(Wide(shorter) == Read(scratch + "shorter.txt"));
+    EXPECT_TRUE(Wide(bytes) == Read(scratch + "long.txt"));
 }
 
 TEST_F(FileReadTest, FailuresNameTheResolvedFile) {
