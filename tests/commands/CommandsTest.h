@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,14 @@
 // Makes the file with bytes as its whole content; a file that cannot be
 // made fails the test.
 void WriteWhole(const std::string& name, const std::string& bytes);
+
+// A log file's content as its entries without their time stamps
+// ("YYYY-MM-DD HH:MM:SS.mmm "), each with its closing "\r\n". Entries begin
+// at the start of a line with a stamp.
+std::vector<std::string> Entries(const std::string& content);
+// The local date of days ago as the log writes it, "(YYYY-MM-DD)"; today's.
+std::string DaysAgo(int days);
+inline std::string Today() { return DaysAgo(0); }
 
 struct CommandTest : ::testing::Test {
     // First, so that it goes last: the extender keeps its log file open
