@@ -45,8 +45,8 @@ public:
     AppendLock(const AppendLock&) = delete;
     AppendLock& operator=(const AppendLock&) = delete;
 
-    // Where the lock lies: the last byte a file offset can name that the
-    // systems all take.
+    // Where the lock lies: a byte just below the largest offset the file
+    // systems take, which no file reaches.
     static const ULONGLONG offset = 0x7FFFFFFFFFFFFFFEull;
 
 private:
