@@ -56,6 +56,10 @@ struct Worker {
         BSTR text = SysAllocString(command);
         Record record;
         HRESULT hr = Call(extender, L"Command", {ObjectArg(session.get()), TextArg(text)}, &record);
+        if (hr != S_OK && WineStartFailed(record)) {
+            record.Reset();
+            hr = Call(extender, L"Command", {ObjectArg(session.get()), TextArg(text)}, &record);
+        }
         SysFreeString(text);
         if (hr != S_OK) Fault(i, Narrow(command) + " failed: " + Narrow(record.bstrDescription));
         return hr == S_OK;
