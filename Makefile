@@ -5,8 +5,8 @@
 # it is not yet registered from this build, run the session script FILE
 # (relative to the top of the tree, or absolute).
 # make screenshot: build what the demo builds, then save a picture of the
-# control panel with the example parameters of docs/control-panel.tvs as
-# docs/control-panel.png.
+# control panel with the example parameters (and a policy's) of
+# docs/control-panel.tvs as docs/control-panel.png.
 # make dist: build the 32-bit module, its help and its installer, and put
 # what ships into build/dist: aRvik-VERSION-setup.exe and aRvik-VERSION.zip.
 # make bench: build, then measure the plug-in's commands against the
@@ -55,12 +55,13 @@ run: runnable
 	  tools/wine-session.sh $(ARCH) sh -c 'cd build/$(ARCH)/host && \
 	    ../../../tools/wine-run tallivant.exe --headless --install-if-needed ../Plugin/aRvik.dll "$$1"' sh "$$s"
 
-# The picture is made in a prefix of its own, its parameters set anew each
-# time from docs/control-panel.tvs: the settings in build/ARCH/wineprefix
-# stay as they are.
+# The picture is made in a prefix of its own, its parameters and the user's
+# policies set anew each time from docs/control-panel.tvs: the settings in
+# build/ARCH/wineprefix stay as they are.
 screenshot: runnable
 	@ARVIK_WINEPREFIX=$(CURDIR)/build/$(ARCH)/picture/wineprefix tools/wine-session.sh $(ARCH) sh -c ' \
 	  tools/wine-run reg delete "HKCU\Software\Kelmir\Tallivant\Plugins\aRvik\Session Props" /f >/dev/null 2>&1; \
+	  tools/wine-run reg delete "HKCU\Software\Policies\Kelmir\Tallivant\aRvik" /f >/dev/null 2>&1; \
 	  cd build/$(ARCH)/host && ../../../tools/wine-run tallivant.exe --headless --install ../Plugin/aRvik.dll \
 	    ../../../docs/control-panel.tvs --control-panel --screenshot ../../../docs/control-panel.png'
 

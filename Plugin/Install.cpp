@@ -3,10 +3,9 @@
 // done before a failure stay done.
 #include "Module.h"
 
-#include <LogLocations.h>
 #include <exceptions.h>
-#include <fwbase/Path.h>
 
+#include "FirstSettings.h"
 #include "Plugin.h"
 #include "RequiredKey.h"
 
@@ -25,15 +24,10 @@ void RegisterClass(const char* clsid, const char* hostKey, const string& moduleP
     RequiredKey(HKEY_LOCAL_MACHINE, hostKey, true, KEY_ALL_ACCESS).Write("CLSID", clsid);
 }
 
-// An existing "Script LogPath", even an empty one, is the user's choice.
+// The same first settings as every user gets at the first start; an
+// existing "Script LogPath", even an empty one, is the user's choice.
 void WriteUserSettings() {
-    {
-        RequiredKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_ALL_ACCESS);
-        if (!settings.Has(SCRIPT_LOG_PATH)) {
-            string path = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";
-            settings.Write(SCRIPT_LOG_PATH, path.c_str());
-        }
-    }
+    WriteFirstSettings();
     // Made when missing; a key that cannot be opened throws.
     RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ);
 }

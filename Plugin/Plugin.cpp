@@ -6,6 +6,7 @@
 #include <fwbase/Message.h>
 #include <refs.h>
 
+#include "FirstSettings.h"
 #include "SessionExtender.h"
 
 // The two host calls whose failures have always been reported at these
@@ -25,6 +26,7 @@ HRESULT STDMETHODCALLTYPE Plugin::Initialize(IUnknown* host) {
 void Plugin::Connect(IUnknown* host) {
     THROW_HR_IF_NULL(E_POINTER, host);
     co<ITallivantHost> tallivant = co<ITallivantHost>::From(host);
+    StartForUser();
     co<IUnknown> terminalSite;
     CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), kFixedSource, 61);  // fixed
     THROW_HR_IF_NULL(E_POINTER, terminalSite.get());
@@ -45,6 +47,16 @@ void Plugin::Connect(IUnknown* host) {
     }
     sessionSite.Release();
     terminalSite.Release();
+}
+
+// A user whom installation did not reach gets the first settings now. A
+// user key that cannot be written changes nothing: the plug-in starts, and
+// the log behaves as it would without them.
+void Plugin::StartForUser() {
+    try {
+        if (FirstSettingsDue()) WriteFirstSettings();
+    } catch (...) {
+    }
 }
 
 Plugin::TerminalExtender::TerminalExtender()

@@ -1,5 +1,6 @@
 // Plugin: the object the host creates through the plug-in's class and
-// initialises with its host object; it registers one terminal extender and
+// initialises with its host object; it writes the user's first settings
+// when they are due (FirstSettings.h), registers one terminal extender and
 // one session extender with the host's sites and keeps nothing.
 //
 // Plugin::TerminalExtender: answers the host's terminal events. "Poll"
@@ -41,6 +42,7 @@ public:
 
 private:
     void Connect(IUnknown* host);
+    static void StartForUser();
 };
 
 class Plugin::TerminalExtender : public TallivantObject2<ITallivantTerminalExtender2> {

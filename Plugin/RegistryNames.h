@@ -15,9 +15,27 @@
 #define CONTROL_PLUGIN_KEY CONTROL_PLUGINS_KEY "\\aRvik"
 
 // HKEY_CURRENT_USER: the additional session properties.
-#define SESSION_PROPS_KEY PLUGIN_KEY "\\Session Props"
+#define SESSION_PROPS "Session Props"
+#define SESSION_PROPS_KEY PLUGIN_KEY "\\" SESSION_PROPS
 
-// Values of PLUGIN_KEY under HKEY_CURRENT_USER.
+// HKEY_LOCAL_MACHINE, in the view of the host's entries (the 32-bit one for
+// the shipped module): the machine's defaults, copied into a user's
+// PLUGIN_KEY where the user's values are missing, once, at the user's first
+// start. They hold SCRIPT_LOG_PATH, MAX_LOG_TEXT, LOG_KEEP_DAYS and a
+// SESSION_PROPS subkey; installers write them.
+#define DEFAULTS_KEY PLUGIN_KEY "\\Defaults"
+#define DEFAULT_SESSION_PROPS_KEY DEFAULTS_KEY "\\" SESSION_PROPS
+
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, in the native view where Group
+// Policy writes: the administrator's settings, the machine's over the
+// user's, both over the user's own. The same values and subkey as
+// DEFAULTS_KEY. POLICIES_KEY is where every program's policies live.
+#define POLICIES_KEY "Software\\Policies"
+#define POLICY_KEY POLICIES_KEY "\\Kelmir\\Tallivant\\aRvik"
+#define POLICY_SESSION_PROPS_KEY POLICY_KEY "\\" SESSION_PROPS
+
+// Values of PLUGIN_KEY under HKEY_CURRENT_USER (the first three also of
+// DEFAULTS_KEY and POLICY_KEY).
 #define SCRIPT_LOG_PATH "Script LogPath"
 #define MAX_LOG_TEXT "Max LogText"
 #define LOG_KEEP_DAYS "Log Keep Days"

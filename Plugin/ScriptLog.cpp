@@ -4,7 +4,9 @@
 
 #include <TextCodec.h>
 #include <fwbase/Format.h>
+#include <fwbase/Path.h>
 
+#include "Policy.h"
 #include "RequiredKey.h"
 
 // Digits only, within 32 bits; false for anything else.
@@ -20,22 +22,38 @@ static bool PlainNumber(const char* text, DWORD& number) {
     return true;
 }
 
-DWORD MaxLogText(HKEY pluginKey) {
-    const DWORD fallback = 0x8000;
-    RegKey settings(pluginKey);
-    if (!settings.key) return fallback;
-    RegKey::Value limit = settings[MAX_LOG_TEXT];
+bool MaxLogTextIn(HKEY key, DWORD& limit) {
+    if (!key) return false;
+    RegKey::Value value = RegKey(key)[MAX_LOG_TEXT];
     // A value of another type would read as 0 and cut every text away.
-    switch (ValueType(pluginKey, MAX_LOG_TEXT)) {
+    switch (ValueType(key, MAX_LOG_TEXT)) {
     case REG_DWORD:
-        return limit.Number();
-    case REG_SZ: {
-        DWORD number = fallback;
-        return PlainNumber(limit.Text(), number) ? number : fallback;
-    }
+        limit = value.Number();
+        return true;
+    case REG_SZ:
+        return PlainNumber(value.Text(), limit);
     default:
-        return fallback;
+        return false;
     }
+}
+
+DWORD MaxLogText(HKEY pluginKey) {
+    DWORD limit = 0x8000;
+    MaxLogTextIn(pluginKey, limit);
+    return limit;
+}
+
+bool LogPatternIn(HKEY key, string& pattern) {
+    DWORD type = ValueType(key, SCRIPT_LOG_PATH);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    pattern = RegKey(key)[SCRIPT_LOG_PATH].Text();
+    return true;
+}
+
+bool LogKeepDaysIn(HKEY key, DWORD& days) {
+    if (ValueType(key, LOG_KEEP_DAYS) != REG_DWORD) return false;
+    days = RegKey(key)[LOG_KEEP_DAYS].Number();
+    return true;
 }
 
 #ifndef REG_NOTIFY_THREAD_AGNOSTIC
@@ -45,6 +63,8 @@ DWORD MaxLogText(HKEY pluginKey) {
 static const DWORD kKeyChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
 // The key's deletion or making is told to its parent only.
 static const DWORD kParentChanges = REG_NOTIFY_CHANGE_NAME;
+// Group Policy writes the native view; the same key where there is one.
+static const REGSAM kPolicyView = KEY_WOW64_64KEY;
 
 // The plug-in key for reading and change reports, made when missing;
 // throws when it can be neither read nor made.
@@ -58,41 +78,48 @@ ScriptLogSettings::ScriptLogSettings(Clock clock)
       keyChanged_(true, false),
       parentChanged_(true, false),
       alwaysSet_(true, true),
+      policies_{PolicyWatch(HKEY_LOCAL_MACHINE), PolicyWatch(HKEY_CURRENT_USER)},
       watches_(0),
+      expands_(false),
+      unclosed_(false),
       limit_(0),
       keepDays_(0),
       pathDay_(0),
       cleanDay_(0) {}
 
-void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
-    // One trip to the system for both reports, made outside the lock so
+DWORD ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
+    // One trip to the system for all reports, made outside the lock so
     // that threads do not queue behind each other's. A report stays set
     // until the thread that acts on it resets it.
     // With no report set the wait ends on the event that always is, the
     // last: a wait that timed out would give up the processor as well.
-    HANDLE reports[3] = {keyChanged_.Get(), parentChanged_.Get(), alwaysSet_.Get()};
-    DWORD count = alwaysSet_.IsValid() ? 3 : 2;
+    HANDLE reports[5] = {keyChanged_.Get(), parentChanged_.Get(), policies_[0].changed.Get(),
+                         policies_[1].changed.Get(), alwaysSet_.Get()};
+    DWORD count = alwaysSet_.IsValid() ? 5 : 4;
     DWORD result = WaitForMultipleObjects(count, reports, FALSE, 0);
-    bool quiet = result == WAIT_OBJECT_0 + 2 || result == WAIT_TIMEOUT;
+    bool quiet = result == WAIT_OBJECT_0 + 4 || result == WAIT_TIMEOUT;
     SYSTEMTIME now;
     clock_(&now);
     const DWORD today = now.wYear * 10000u + now.wMonth * 100u + now.wDay;
     Trevan::Lock hold(lock_);
     if (!quiet || state_ != Watched) Update();
-    if (pathDay_ != today) {
+    // The environment may have changed since the last entry (aRvik.PutEnv).
+    if (pathDay_ != today || expands_) {
         path_ = DatedLogPath(pattern_, now);
         pathDay_ = today;
     }
     path = path_;
     limit = limit_;
-    if (!cleanup) return;
-    cleanup->keepDays = 0;
-    if (cleanDay_ == today) return;
+    if (cleanup) cleanup->keepDays = 0;
+    if (unclosed_) return ERROR_INVALID_NAME;
+    if (!cleanup || cleanDay_ == today) return 0;
     cleanDay_ = today;
-    if (!keepDays_ || pattern_.empty()) return;
-    cleanup->pattern = pattern_;
+    // Without a "*" as written no file bears a date.
+    if (!keepDays_ || pattern_.empty() || !strchr(pattern_, '*')) return 0;
+    cleanup->pattern = ExpandedLogPattern(pattern_);
     cleanup->keepDays = keepDays_;
     cleanup->today = now;
+    return 0;
 }
 
 // Under lock_. A watch is set before the key is read, so a change made
@@ -104,8 +131,16 @@ void ScriptLogSettings::Update() {
         ptr<RequiredKey> key(OpenSettings());
         return Load(key->Get());
     }
-    bool parentChanged = parentChanged_.TryWait(), keyChanged = keyChanged_.TryWait();
-    if (!parentChanged && !keyChanged) return;  // another thread acted on them
+    bool parentChanged = parentChanged_.TryWait(), keyChanged = keyChanged_.TryWait(), policyChanged = false;
+    for (PolicyWatch& policies : policies_) {
+        if (!policies.changed.TryWait()) continue;
+        policyChanged = true;
+        if (!WatchPolicies(policies)) {
+            Unwatch();
+            return Update();
+        }
+    }
+    if (!parentChanged && !keyChanged && !policyChanged) return;  // another thread acted on them
     if (parentChanged) {
         parentChanged_.Reset();
         if (!Watch(parent_->key, kParentChanges, parentChanged_)) {
@@ -116,7 +151,7 @@ void ScriptLogSettings::Update() {
     if (keyChanged) keyChanged_.Reset();
     // After a change of the parent the key may be another one; a key that
     // cannot be watched again was deleted.
-    if (parentChanged || !Watch(key_->Get(), kKeyChanges, keyChanged_)) {
+    if (parentChanged || (keyChanged && !Watch(key_->Get(), kKeyChanges, keyChanged_))) {
         key_ = nullptr;
         state_ = Unread;  // until a key stands again
         key_ = OpenSettings();
@@ -138,7 +173,8 @@ void ScriptLogSettings::Start() {
     parent_ = new RegKey(HKEY_CURRENT_USER, PLUGINS_KEY, false, KEY_NOTIFY);
     parentChanged_.Reset();
     keyChanged_.Reset();
-    if (!Watch(parent_->key, kParentChanges, parentChanged_) || !Watch(key->Get(), kKeyChanges, keyChanged_)) {
+    if (!Watch(parent_->key, kParentChanges, parentChanged_) || !Watch(key->Get(), kKeyChanges, keyChanged_) ||
+        !WatchPolicies(policies_[0]) || !WatchPolicies(policies_[1])) {
         Unwatch();
         return Load(key->Get());
     }
@@ -152,48 +188,81 @@ void ScriptLogSettings::Start() {
 void ScriptLogSettings::Unwatch() {
     key_ = nullptr;
     parent_ = nullptr;
+    for (PolicyWatch& policies : policies_) policies.key = nullptr;
     state_ = Unwatched;
 }
 
-// One report of the next change of key that filter names.
-bool ScriptLogSettings::Watch(HKEY key, DWORD filter, Trevan::Event& report) {
+// One report of the next change of key that filter names, below it too
+// when subtree is set.
+bool ScriptLogSettings::Watch(HKEY key, DWORD filter, Trevan::Event& report, bool subtree) {
     if (!key || !report.IsValid()) return false;
     // Not tied to the calling thread, which is the host's and may end. Systems
     // that know no such registration end it with its thread, which signals
     // the event: one reading more.
-    LONG r = RegNotifyChangeKeyValue(key, FALSE, filter | REG_NOTIFY_THREAD_AGNOSTIC, report.Get(), TRUE);
-    if (r == ERROR_INVALID_PARAMETER) r = RegNotifyChangeKeyValue(key, FALSE, filter, report.Get(), TRUE);
+    LONG r = RegNotifyChangeKeyValue(key, subtree, filter | REG_NOTIFY_THREAD_AGNOSTIC, report.Get(), TRUE);
+    if (r == ERROR_INVALID_PARAMETER) r = RegNotifyChangeKeyValue(key, subtree, filter, report.Get(), TRUE);
     if (r != ERROR_SUCCESS) return false;
     watches_ = watches_ + 1;
     return true;
 }
 
-// "Log Keep Days" of the open key: a REG_DWORD; 0 (keep all) otherwise.
-static DWORD LogKeepDays(HKEY key) {
-    return ValueType(key, LOG_KEEP_DAYS) == REG_DWORD ? RegKey(key)[LOG_KEEP_DAYS].Number() : 0;
+// Under lock_: everything below the root's POLICIES_KEY, which holds every
+// program's policies and stands on every system; while it is missing, its
+// parent's subkeys, for its making. The key is opened anew each time, as
+// the one watched before may be gone.
+bool ScriptLogSettings::WatchPolicies(PolicyWatch& policies) {
+    policies.key = nullptr;
+    policies.changed.Reset();  // closing the old key may have set it
+    policies.key = new RegKey(policies.root, POLICIES_KEY, false, KEY_NOTIFY | kPolicyView);
+    if (policies.key->key) return Watch(policies.key->key, kKeyChanges, policies.changed, true);
+    policies.key = new RegKey(policies.root, "Software", false, KEY_NOTIFY | kPolicyView);
+    return Watch(policies.key->key, kParentChanges, policies.changed);
 }
 
 static bool SameText(const char* a, const char* b) { return strcmp(a ? a : "", b ? b : "") == 0; }
 
+// Of each setting the first policy key that holds it in a form it takes
+// decides it: the machine's before the user's.
+template <class T>
+static bool FromPolicies(const PolicyKeys& policies, bool (*read)(HKEY, T&), T& value) {
+    return read(policies.Machine(), value) || read(policies.User(), value);
+}
+
 void ScriptLogSettings::Load(HKEY key) {
-    string pattern = RegKey(key)[SCRIPT_LOG_PATH].Text();
-    DWORD keepDays = LogKeepDays(key);
+    PolicyKeys policies(POLICY_KEY);
+    string pattern;
+    if (!FromPolicies(policies, LogPatternIn, pattern)) pattern = RegKey(key)[SCRIPT_LOG_PATH].Text();
+    DWORD keepDays = 0;  // keep all
+    if (!FromPolicies(policies, LogKeepDaysIn, keepDays)) LogKeepDaysIn(key, keepDays);
+    DWORD limit = 0;
+    if (!FromPolicies(policies, MaxLogTextIn, limit)) limit = MaxLogText(key);
     // Another pattern or number of days is looked at again at once; other
     // changes, and the readings of a key that is not watched, list nothing.
     if (!SameText(pattern, pattern_) || keepDays != keepDays_) cleanDay_ = 0;
     pattern_ = pattern;
+    expands_ = pattern.get() && strchr(pattern, '%');
+    unclosed_ = false;
+    for (const char* c = expands_ ? pattern.c_str() : ""; *c; ++c)
+        if (*c == '%') unclosed_ = !unclosed_;
     keepDays_ = keepDays;
-    limit_ = MaxLogText(key);
+    limit_ = limit;
     pathDay_ = 0;
 }
 
-string DatedLogPath(const char* pattern, const SYSTEMTIME& day) {
-    string path(pattern);
-    const char* star = strchr(path, '*');
-    if (!star) return path;
-    return string(path.c_str(), static_cast<size_t>(star - path.c_str())) +
-           FormatBuffer(32, "(%04u-%02u-%02u)", day.wYear, day.wMonth, day.wDay).c_str() + (star + 1);
+// pattern with its first "*" as written replaced by star, and what lies on
+// either side expanded.
+static string ExpandAround(const char* pattern, const char* star) {
+    if (!pattern) return string("");
+    const char* first = strchr(pattern, '*');
+    if (!first) return ExpEnv(pattern);
+    return ExpEnv(string(pattern, static_cast<size_t>(first - pattern))) + star + ExpEnv(first + 1).c_str();
 }
+
+string DatedLogPath(const char* pattern, const SYSTEMTIME& day) {
+    return ExpandAround(pattern, FormatBuffer(32, "(%04u-%02u-%02u)", day.wYear, day.wMonth, day.wDay));
+}
+
+string ExpandedLogPattern(const char* pattern) { return ExpandAround(pattern, "*"); }
 
 string LimitLogText(const string& text, DWORD limit) {
     size_t length = text.length();

@@ -10,6 +10,7 @@
 #include <fwwin/RegKey.h>
 
 #include "OldLogs.h"
+#include "Policy.h"
 #include "RequiredKey.h"
 #include "ScriptLog.h"
 #include "SessionProps.h"
@@ -46,15 +47,20 @@ HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionResumed(VARIANT) { ret
 
 void Plugin::SessionExtender::ApplySessionProps(IUnknown* session) {
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
-    if (!props.key) return;
+    map<keystring, string> policy;
+    ReadPolicySessionProps(policy);
+    if (!props.key && !policy.Count()) return;
     TASession values(session);
     // The enumeration's failures have always been reported here: a fixed number.
-    ForEachSessionProp(props.key, "Plugin/SessionExtender", 128, [&values, &props](const string& name, DWORD type) {
-        if (type == REG_SZ)
-            values.SetString(name, props[name].Text());
-        else if (type == REG_DWORD)
-            values.SetUnsigned(name, props[name].Number());
-    });
+    if (props.key)
+        ForEachSessionProp(props.key, "Plugin/SessionExtender", 128, [&values, &props](const string& name, DWORD type) {
+            if (type == REG_SZ)
+                values.SetString(name, props[name].Text());
+            else if (type == REG_DWORD)
+                values.SetUnsigned(name, props[name].Number());
+        });
+    // The administrator's after the user's own, so that they win.
+    for (int i = 0; i < policy.Count(); ++i) values.SetString(policy.At(i).key, policy.At(i).value);
 }
 
 void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
@@ -84,7 +90,8 @@ void Plugin::SessionExtender::LogWrite(IUnknown* session) {
     string path;
     DWORD limit = 0;
     LogCleanup cleanup;
-    logSettings.Read(path, limit, &cleanup);
+    // A path the pattern cannot have meant is refused before anything is written.
+    if (DWORD refused = logSettings.Read(path, limit, &cleanup)) throw FileWriteError(refused, path);
     log.SetLogPath(path);  // takes the log's critical section
     // Once a day; a file of yesterday that the log held is closed by now.
     if (cleanup.keepDays) RemoveOldLogs(cleanup.pattern, cleanup.keepDays, cleanup.today);

@@ -31,8 +31,9 @@ public:
     HRESULT STDMETHODCALLTYPE SessionResumed(VARIANT) override;                  // 13
 
     // Each Session Props value of type REG_SZ or REG_DWORD (as unsigned
-    // decimal text) into the session; other types and the unnamed value are
-    // skipped. No key: nothing changes.
+    // decimal text) into the session, then the policies' (Policy.h), which
+    // thus win; other types and the unnamed value are skipped. No key:
+    // nothing changes.
     static void ApplySessionProps(IUnknown* session);
 
 private:

@@ -1,8 +1,9 @@
 // Walking the values of the open Session Props key: visit(name, type) for
 // every named value, in the registry's order; the key's unnamed value is
 // skipped. An enumeration that fails raises the Windows error at source and
-// line. Values may be read through the key inside visit, not added or
-// removed.
+// line; with a null source it ends the walk quietly (for keys that count as
+// absent when they cannot be read). Values may be read through the key
+// inside visit, not added or removed.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +20,7 @@ void ForEachSessionProp(HKEY key, const char* source, unsigned line, Visit&& vis
     for (DWORD index = 0;; ++index) {
         DWORD length = capacity, type = REG_NONE;
         LONG result = RegEnumValueA(key, index, name.get(), &length, nullptr, &type, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) return;
+        if (result == ERROR_NO_MORE_ITEMS || (result != ERROR_SUCCESS && !source)) return;
         CheckErrorCode(result, source, line);
         if (length == 0) continue;
         visit(string(name.get(), length), type);

@@ -16,6 +16,7 @@
 #include "HelpFile.h"
 #include "Instance.h"
 #include "ItemDialog.h"
+#include "Policy.h"
 #include "RegistryNames.h"
 #include "RequiredKey.h"
 #include "SessionProps.h"
@@ -57,6 +58,7 @@ int aRvikControlPage::LoadParams() {
     params.Delete(0, -1);
     deletedNames.Delete(0, -1);
     changedNames.Delete(0, -1);
+    ReadPolicySessionProps(policyParams);
     RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!key.key) return 0;
     // The enumeration's failures have always been reported here: a fixed number.
@@ -69,15 +71,33 @@ int aRvikControlPage::LoadParams() {
     return params.Count();
 }
 
+// The list's rows in order, row(name, value as shown, policy row): by
+// name, a user's property before the policy's of the same name.
+template <class Row>
+void aRvikControlPage::ForEachRow(Row row) const {
+    int user = 0, policy = 0;
+    while (user < params.Count() || policy < policyParams.Count()) {
+        if (policy == policyParams.Count() ||
+            (user < params.Count() &&
+             keystring::Order(params.At(user).key.get(), policyParams.At(policy).key.get()) <= 0)) {
+            const map<keystring, string>::pair& entry = params.At(user++);
+            bool overridden = policyParams.Find(entry.key) >= 0;
+            row(entry.key, overridden ? entry.value + " (заменено политикой)" : entry.value, false);
+        } else {
+            const map<keystring, string>::pair& entry = policyParams.At(policy++);
+            row(entry.key, entry.value + " (политика)", true);
+        }
+    }
+}
+
 void aRvikControlPage::FillList() {
     ListView list(::GetDlgItem(window, ListId));
     list.Items.Delete(-1);
-    for (int i = 0; i < params.Count(); ++i) {
-        const map<keystring, string>::pair& entry = params.At(i);
+    ForEachRow([&list](const keystring& name, const string& value, bool) {
         ListView::Prop::Item item = list.Items.Insert("", -1);
-        item[0].Text(entry.key.c_str());
-        item[1].Text(entry.value.c_str());
-    }
+        item[0].Text(name.c_str());
+        item[1].Text(value.c_str());
+    });
 }
 
 bool aRvikControlPage::SelectParam(const char* name) {
@@ -90,14 +110,26 @@ bool aRvikControlPage::SelectParam(const char* name) {
     return true;
 }
 
-string aRvikControlPage::SelectedParam() {
+string aRvikControlPage::SelectedParam(bool* policy) {
     ListView list(::GetDlgItem(window, ListId));
     int index = list.Items.Selected(-1);
     if (index < 0) return string();
     const int size = 65536;
     aptr<char> buffer(new char[size]);
     list.Items[index][0].Text(buffer.get(), size);
+    if (policy) {
+        int at = 0;
+        *policy = false;
+        ForEachRow([&](const keystring&, const string&, bool policyRow) {
+            if (at++ == index) *policy = policyRow;
+        });
+    }
     return string(buffer.get());
+}
+
+void aRvikControlPage::ShowLocked(const string& name) {
+    Message(string("Параметр \"") + name + "\" задан политикой администратора: изменить или удалить его здесь нельзя.",
+            MB_OK | MB_ICONINFORMATION, nullptr, nullptr, 0);
 }
 
 LONG STDMETHODCALLTYPE aRvikControlPage::Init(LONG_PTR window_) {
@@ -142,14 +174,17 @@ LONG STDMETHODCALLTYPE aRvikControlPage::Command(unsigned short code, unsigned s
         case CreateId:
             EditParam(keystring());
             return 1;
-        case ChangeId: {
-            string name = SelectedParam();
-            if (name.get()) EditParam(keystring(name));
-            return 1;
-        }
+        case ChangeId:
         case DeleteId: {
-            string name = SelectedParam();
-            if (name.get()) DeleteParam(keystring(name));
+            bool policy = false;
+            string name = SelectedParam(&policy);
+            if (!name.get()) return 1;
+            if (policy)
+                ShowLocked(name);
+            else if (id == ChangeId)
+                EditParam(keystring(name));
+            else
+                DeleteParam(keystring(name));
             return 1;
         }
         default:

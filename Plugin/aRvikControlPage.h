@@ -8,6 +8,12 @@
 // rewritten as text, and a listed value that is missing there is written
 // only when it was added or changed on the page. Afterwards the page shows
 // what the registry holds. Its parameter dialog is ItemDialog.
+//
+// The policies' Session Props (Policy.h) are listed too, each after the
+// user's property of the same name, their values marked " (политика)";
+// they can be neither changed nor deleted here, and Apply never writes
+// them. A user's property that a policy overrides stays the user's to
+// change, its value marked " (заменено политикой)".
 #pragma once
 
 #include <ControlPluginPage.h>
@@ -42,8 +48,9 @@ public:
     void FillList();
     // Selects and focuses the list item of name; false when it is not listed.
     bool SelectParam(const char* name);
-    // The selected name, or a null string.
-    string SelectedParam();
+    // The selected name, or a null string; policy, when given, tells
+    // whether the selected row is a policy's.
+    string SelectedParam(bool* policy = nullptr);
     // Runs the parameter dialog for name (empty: a new one); true when the
     // page changed.
     bool EditParam(const keystring& name);
@@ -56,9 +63,13 @@ protected:
     ivec<keystring> changedNames;
     ivec<keystring> deletedNames;
     bool modified;
+    map<keystring, string> policyParams;  // the policies', as last loaded
 
 private:
+    template <class Row>
+    void ForEachRow(Row row) const;
     LONG InitPage(HWND window);
+    void ShowLocked(const string& name);
     bool Store(const keystring& name, const string& value);
     void NoteChange(const keystring& name);
 };

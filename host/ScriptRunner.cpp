@@ -32,6 +32,9 @@ void Split(const std::wstring& s, std::wstring& word, std::wstring& rest) {
 
 const wchar_t* const kSettingsKey = L"" PLUGIN_KEY;
 const wchar_t* const kPropsKey = L"" SESSION_PROPS_KEY;
+// The user's policies, as Group Policy would write them.
+const wchar_t* const kPolicyKey = L"" POLICY_KEY;
+const wchar_t* const kPolicyPropsKey = L"" POLICY_SESSION_PROPS_KEY;
 
 // "NAME = VALUE", NAME perhaps in double quotes (it may hold blanks there);
 // VALUE as written. False without "=" or with an empty name.
@@ -189,17 +192,17 @@ bool ScriptRunner::Assign(const std::wstring& usage, const std::wstring& rest, s
     return Expand(raw, value);
 }
 
-// "setting" and "prop": wide registry calls, so that any text arrives as
-// written; the plug-in reads it in its code page.
-bool ScriptRunner::Registry(const std::wstring& word, const std::wstring& rest) {
+// "setting" and "prop", and the same after "policy": wide registry calls,
+// so that any text arrives as written; the plug-in reads it in its code
+// page.
+bool ScriptRunner::Registry(const std::wstring& word, const std::wstring& rest, bool policy) {
     bool setting = word == L"setting";
     std::wstring name, value;
     bool quoted = false;
-    if (!Assign(setting ? L"setting needs \"NAME\" = VALUE" : L"prop needs NAME = VALUE", rest, name, value,
-                &quoted))
-        return false;
-    const wchar_t* key = setting ? kSettingsKey : kPropsKey;
-    std::wstring label = setting ? L"setting \"" + name + L"\"" : L"prop " + name;
+    std::wstring usage = setting ? L"setting needs \"NAME\" = VALUE" : L"prop needs NAME = VALUE";
+    if (!Assign(policy ? L"policy " + usage : usage, rest, name, value, &quoted)) return false;
+    const wchar_t* key = policy ? (setting ? kPolicyKey : kPolicyPropsKey) : setting ? kSettingsKey : kPropsKey;
+    std::wstring label = (policy ? L"policy " : L"") + (setting ? L"setting \"" + name + L"\"" : L"prop " + name);
     if (value.empty() && !quoted) {
         LONG error = RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name.c_str());
         if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
@@ -247,7 +250,14 @@ bool ScriptRunner::Step(const std::wstring& statement) {
         Print(L"  set " + name + L" = " + Shown(value));
         return true;
     }
-    if (word == L"setting" || word == L"prop") return Registry(word, rest);
+    if (word == L"setting" || word == L"prop") return Registry(word, rest, false);
+    if (word == L"policy") {
+        std::wstring kind, assignment;
+        Split(rest, kind, assignment);
+        if (kind == L"setting" || kind == L"prop") return Registry(kind, assignment, true);
+        Fail(L"policy needs setting \"NAME\" = VALUE or prop NAME = VALUE");
+        return false;
+    }
     if (word == L"print") {
         if (!session_->Has(rest.c_str()))
             Print(L"  " + rest + L" is not set");
@@ -361,11 +371,34 @@ bool ScriptRunner::Event(const std::wstring& name) {
     return ok;
 }
 
+// "Script LogPath" as the plug-in takes it: the machine's policy, the
+// user's, the user's own setting; its environment references expanded.
+static bool LogPattern(char (&pattern)[MAX_PATH * 2]) {
+    char raw[MAX_PATH * 2] = {};
+    const struct {
+        HKEY root;
+        const char* path;
+        REGSAM view;
+    } places[] = {{HKEY_LOCAL_MACHINE, POLICY_KEY, KEY_WOW64_64KEY},
+                  {HKEY_CURRENT_USER, POLICY_KEY, KEY_WOW64_64KEY},
+                  {HKEY_CURRENT_USER, PLUGIN_KEY, 0}};
+    for (const auto& place : places) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(place.root, place.path, 0, KEY_QUERY_VALUE | place.view, &key) != ERROR_SUCCESS) continue;
+        DWORD size = sizeof raw - 1;
+        LONG error = RegGetValueA(key, nullptr, SCRIPT_LOG_PATH, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                                  nullptr, raw, &size);
+        RegCloseKey(key);
+        if (error != ERROR_SUCCESS) continue;
+        DWORD n = ExpandEnvironmentStringsA(raw, pattern, sizeof pattern);
+        return n > 0 && n <= sizeof pattern;
+    }
+    return false;
+}
+
 bool ScriptRunner::ShowLog(int lines) {
     char pattern[MAX_PATH * 2] = {};
-    DWORD size = sizeof pattern - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, RRF_RT_REG_SZ, nullptr, pattern, &size) !=
-        ERROR_SUCCESS) {
+    if (!LogPattern(pattern)) {
         Fail(L"no \"Script LogPath\": is the plug-in installed?");
         return false;
     }

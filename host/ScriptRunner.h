@@ -45,7 +45,7 @@ private:
     bool Command(const std::wstring& name);
     bool Event(const std::wstring& name);
     bool ShowLog(int lines);
-    bool Registry(const std::wstring& word, const std::wstring& rest);
+    bool Registry(const std::wstring& word, const std::wstring& rest, bool policy);
     bool Assign(const std::wstring& usage, const std::wstring& rest, std::wstring& name, std::wstring& value,
                 bool* quoted = nullptr);
     bool Expand(const std::wstring& text, std::wstring& out);

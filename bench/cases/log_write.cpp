@@ -25,6 +25,8 @@
 namespace {
 
 const char* const kPluginKey = "Software\\Kelmir\\Tallivant\\Plugins\\aRvik";
+const char* const kPolicyKey = "Software\\Policies\\Kelmir\\Tallivant\\aRvik";
+const char* const kPolicyPropsKey = "Software\\Policies\\Kelmir\\Tallivant\\aRvik\\Session Props";
 const int kEntries = 10000;
 const size_t kTextBytes = 100;
 const int kRequestEntries = 200;  // between the marks of LogRequestsCase
@@ -220,13 +222,34 @@ void LogWriteCase(const Context& c) {
     c.table->Add(lost);
 }
 
+// A policy of root as Group Policy writes it (the native view): "Max
+// LogText", and a property in its Session Props.
+void SetPolicy(HKEY root) {
+    HKEY key = nullptr;
+    THROW_IF_WIN32_ERROR(RegCreateKeyExA(root, kPolicyPropsKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                                         &key, nullptr));
+    LONG r = RegSetValueExA(key, "Bench", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    RegCloseKey(key);
+    THROW_IF_WIN32_ERROR(r);
+    DWORD maxText = 32768;
+    THROW_IF_WIN32_ERROR(RegCreateKeyExA(root, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                                         &key, nullptr));
+    r = RegSetValueExA(key, "Max LogText", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&maxText), sizeof maxText);
+    RegCloseKey(key);
+    THROW_IF_WIN32_ERROR(r);
+}
+
 // 200 entries in steady state (after 50 that open the file and read the
 // settings) between two named events, which a trace of the server's
 // requests shows as create_event with these names: tools/log-requests.sh
-// counts what lies between them.
+// counts what lies between them. Both roots' policy keys are there, as on
+// a terminal that Group Policy reaches.
 void LogRequestsCase(const Context& c) {
     if (!c.plugin) throw KLAppException(c.pluginWhy.c_str());
-    SavedKey settings(HKEY_CURRENT_USER, kPluginKey);
+    SavedKey settings(HKEY_CURRENT_USER, kPluginKey), userPolicy(HKEY_CURRENT_USER, kPolicyKey, KEY_WOW64_64KEY),
+        machinePolicy(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY);
+    SetPolicy(HKEY_CURRENT_USER);
+    SetPolicy(HKEY_LOCAL_MACHINE);
     std::string file = *c.scratch + "log-requests.txt";
     SetLogPath(file);
     co<HostSession> session(new HostSession);

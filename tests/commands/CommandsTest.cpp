@@ -22,3 +22,43 @@ void WriteWhole(const std::string& name, const std::string& bytes) {
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
     CloseHandle(file);
 }
+
+std::vector<std::string> Entries(const std::string& content) {
+    auto stampAt = [&](size_t i) {
+        static const char form[] = "dddd-dd-dd dd:dd:dd.ddd ";
+        if (i + sizeof form - 1 > content.size()) return false;
+        for (size_t k = 0; k < sizeof form - 1; ++k) {
+            char c = content[i + k];
+            if (form[k] == 'd' ? !(c >= '0' && c <= '9') : c != form[k]) return false;
+        }
+        return true;
+    };
+    std::vector<std::string> entries;
+    size_t start = 0;
+    while (start < content.size()) {
+        EXPECT_TRUE(stampAt(start)) << "no time stamp at " << start;
+        size_t next = start + 24;
+        while (next < content.size() && !(content[next - 1] == '\n' && stampAt(next))) ++next;
+        entries.push_back(content.substr(start + 24, next - start - 24));
+        start = next;
+    }
+    return entries;
+}
+
+std::string DaysAgo(int days) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME time;
+    SystemTimeToFileTime(&now, &time);
+    ULARGE_INTEGER units;
+    units.LowPart = time.dwLowDateTime;
+    units.HighPart = time.dwHighDateTime;
+    units.QuadPart -= days * 864000000000ull;
+    time.dwLowDateTime = units.LowPart;
+    time.dwHighDateTime = units.HighPart;
+    FileTimeToSystemTime(&time, &now);
+    char text[32];
+    wsprintfA(text, "(%04u-%02u-%02u)", now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,14 @@ void WriteWhole(const std::string& name, const std::string& bytes);
 // nothing the plug-in passes: the product reports it as it is, and only the
 // tests that start programs by the hundred run such a command once more.
 bool WineStartFailed(const EXCEPINFO& record);
+
+// A log file's content as its entries without their time stamps
+// ("YYYY-MM-DD HH:MM:SS.mmm "), each with its closing "\r\n". Entries begin
+// at the start of a line with a stamp.
+std::vector<std::string> Entries(const std::string& content);
+// The local date of days ago as the log writes it, "(YYYY-MM-DD)"; today's.
+std::string DaysAgo(int days);
+inline std::string Today() { return DaysAgo(0); }
 
 struct CommandTest : ::testing::Test {
     // First, so that it goes last: the extender keeps its log file open

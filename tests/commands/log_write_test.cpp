@@ -49,51 +49,6 @@ struct LogTest : CommandTest {
     }
 };
 
-// Entries without their time stamps ("YYYY-MM-DD HH:MM:SS.mmm "), each
-// with its closing "\r\n". Entries begin at the start of a line with a
-// stamp.
-std::vector<std::string> Entries(const std::string& content) {
-    auto stampAt = [&](size_t i) {
-        static const char form[] = "dddd-dd-dd dd:dd:dd.ddd ";
-        if (i + sizeof form - 1 > content.size()) return false;
-        for (size_t k = 0; k < sizeof form - 1; ++k) {
-            char c = content[i + k];
-            if (form[k] == 'd' ? !(c >= '0' && c <= '9') : c != form[k]) return false;
-        }
-        return true;
-    };
-    std::vector<std::string> entries;
-    size_t start = 0;
-    while (start < content.size()) {
-        EXPECT_TRUE(stampAt(start)) << "no time stamp at " << start;
-        size_t next = start + 24;
-        while (next < content.size() && !(content[next - 1] == '\n' && stampAt(next))) ++next;
-        entries.push_back(content.substr(start + 24, next - start - 24));
-        start = next;
-    }
-    return entries;
-}
-
-// The local date of days ago as the log writes it, "(YYYY-MM-DD)".
-std::string DaysAgo(int days) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME time;
-    SystemTimeToFileTime(&now, &time);
-    ULARGE_INTEGER units;
-    units.LowPart = time.dwLowDateTime;
-    units.HighPart = time.dwHighDateTime;
-    units.QuadPart -= days * 864000000000ull;
-    time.dwLowDateTime = units.LowPart;
-    time.dwHighDateTime = units.HighPart;
-    FileTimeToSystemTime(&time, &now);
-    char text[32];
-    wsprintfA(text, "(%04u-%02u-%02u)", now.wYear, now.wMonth, now.wDay);
-    return text;
-}
-
-std::string Today() { return DaysAgo(0); }
-
 }  // namespace
 
 TEST_F(LogTest, DateReplacesTheFirstStarAndEntriesCarryLocalTimeStamps) {
@@ -190,10 +145,9 @@ TEST_F(LogTest, CyrillicFolderOfTheLog) {
               Entries(ReadWhole(scratch + ("Журнал сценариев\\Запись " + Today() + ".txt").c_str())));
 }
 
-// An empty or missing "Script LogPath" switches the log off: no entry and
-// no failure.
-// Without a path (no value, or an empty one) no file appears: not in the
-// current folder, where a relative name would go, nor anywhere below it.
+// An empty or missing "Script LogPath" switches the log off: no entry, no
+// failure, and no file anywhere, not even in the current folder, where a
+// relative name would go.
 TEST_F(LogTest, NoPathIsNoLog) {
     char before[MAX_PATH] = "";
     GetCurrentDirectoryA(MAX_PATH, before);
@@ -333,12 +287,12 @@ TEST_F(LogTest, WatchesAreSetAgainOnlyWhenTheirReportCame) {
     };
     ScriptLogSettings settings;
     EXPECT_EQ("first 32768", read(settings));
-    EXPECT_EQ(2u, settings.Watches());  // the key and its parent
+    EXPECT_EQ(4u, settings.Watches());  // the key, its parent and both roots' policies
     EXPECT_EQ("first 32768", read(settings));
     Limit(3);
     EXPECT_EQ("first 3", read(settings));
     EXPECT_EQ("first 3", read(settings));
-    EXPECT_EQ(3u, settings.Watches());  // the key's, once
+    EXPECT_EQ(5u, settings.Watches());  // the key's, once
 
     WriteDenied denied(PLUGINS_KEY, HKEY_CURRENT_USER, KEY_NOTIFY);
     ASSERT_TRUE(denied.ok);

@@ -91,3 +91,18 @@ TEST_F(Script, QuotedValuesKeepTheirBlanksAndAPropertyNeverSetFailsTheStep) {
 
     EXPECT_EQ(1, Run(u8"set B = \"a\"b\"\n"));
 }
+
+// "policy" writes the user's policies (the same key in every view); a
+// misspelt kind fails the step and writes nothing.
+TEST_F(Script, PolicyWritesTheUsersPolicies) {
+    SavedKey policies(HKEY_CURRENT_USER, "Software\\Policies\\Kelmir\\Tallivant\\aRvik");
+    const wchar_t* const policy = L"Software\\Policies\\Kelmir\\Tallivant\\aRvik";
+    const wchar_t* const policyProps = L"Software\\Policies\\Kelmir\\Tallivant\\aRvik\\Session Props";
+    ASSERT_EQ(0, Run(u8"policy setting \"Max LogText\" = 100\n"
+                     u8"policy prop Отдел = Касса\n"));
+    EXPECT_EQ(L"DWORD:100", Stored(policy, L"Max LogText"));
+    EXPECT_EQ(L"SZ:Касса", Stored(policyProps, L"Отдел"));
+    EXPECT_EQ(L"", Stored(kProps, L"Отдел"));
+    EXPECT_EQ(1, Run(u8"policy props Отдел = Склад\n"));
+    EXPECT_EQ(L"SZ:Касса", Stored(policyProps, L"Отдел"));
+}

@@ -3,6 +3,10 @@
 #include <Tallivanx.h>
 
 #include "ModuleTest.h"
+#include "common/Files.h"
+#include "common/SavedKey.h"
+#include "common/Scratch.h"
+#include "common/WriteDenied.h"
 #include "session/dispatch.h"
 
 namespace {
@@ -15,8 +19,11 @@ ULONG Holders(IUnknown* object) {
 }
 
 // A plug-in object made through the module's factory and initialised with
-// a stand-in host, through Invoke as a scripting host would.
+// a stand-in host, through Invoke as a scripting host would. Starting, it
+// writes the user's first settings when they are due: they are put back.
 struct Initialised : ModuleTest {
+    SavedKey user{HKEY_CURRENT_USER, USER_KEY};
+
     void SetUp() override {
         ModuleTest::SetUp();
         co<IClassFactory> factory;
@@ -147,4 +154,75 @@ TEST_F(Initialised, ANullHostIsRefusedWithoutACrash) {
     EXPECT_EQ(LOWORD(E_POINTER), record.wCode);
     EXPECT_STREQ(L"Kelmir Tallivant", record.bstrSource);
     EXPECT_EQ(1u, host->Terminals()->Extenders().size());
+}
+
+namespace {
+
+// A plug-in started for a user whom no installation reached: another
+// account of the terminal, or every account when the system account
+// installed. The product's log root is a scratch folder.
+struct FirstStart : ModuleTest {
+    Scratch scratch{"arvik_first"};
+    SavedKey product{HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant"}, user{HKEY_CURRENT_USER, USER_KEY};
+    co<HostObject> host;
+    co<ITallivantPlugin> plugin;
+
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, USER_KEY);
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Kelmir\\Tallivant", "Log Root", REG_SZ,
+                                                 scratch.folder.c_str(), DWORD(scratch.folder.size() + 1)));
+        ModuleTest::SetUp();
+    }
+    void TearDown() override {
+        plugin.Release();
+        host.Release();
+        ModuleTest::TearDown();
+    }
+    // A new plug-in on a new host.
+    HRESULT Start() {
+        plugin.Release();
+        host = co<HostObject>(new HostObject);
+        co<IClassFactory> factory;
+        HRESULT hr = getClassObject(pluginClass, IID_IClassFactory, reinterpret_cast<void**>(factory.Out()));
+        if (SUCCEEDED(hr))
+            hr = factory->CreateInstance(nullptr, IID_ITallivantPlugin, reinterpret_cast<void**>(plugin.Out()));
+        return SUCCEEDED(hr) ? Call(plugin.get(), L"Initialize", {ObjectArg(host.get())}) : hr;
+    }
+    static std::string LogPath() {
+        char path[1024] = "-";
+        DWORD size = sizeof path - 1;
+        RegGetValueA(HKEY_CURRENT_USER, USER_KEY, "Script LogPath", RRF_RT_REG_SZ, nullptr, path, &size);
+        return path;
+    }
+};
+
+}  // namespace
+
+// The settings come at the start, before any session: the first entry is
+// logged. A user key that cannot be written changes nothing and shows no
+// box: the plug-in starts all the same.
+TEST_F(FirstStart, AUserWithoutSettingsGetsThemAndLogsFromTheFirstEntry) {
+    ASSERT_EQ(S_OK, Start());
+    EXPECT_EQ(scratch + "Script\\DebugLog *.txt", LogPath());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, USER_PROPS_KEY));
+    co<HostSession> session(new HostSession);
+    session->Set(L"aRvik.LogText", L"first");
+    BSTR name = SysAllocString(L"aRvik.LogWrite");
+    ASSERT_EQ(1u, host->Sessions()->Extenders().size());
+    EXPECT_EQ(S_OK, Call(host->Sessions()->Extenders()[0].get(), L"Command", {ObjectArg(session.get()), TextArg(name)}));
+    SysFreeString(name);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char file[64];
+    wsprintfA(file, "Script\\DebugLog (%04u-%02u-%02u).txt", now.wYear, now.wMonth, now.wDay);
+    std::string log = ReadWhole(scratch + file);
+    EXPECT_EQ(" first\r\n", log.substr(log.size() < 8 ? 0 : log.size() - 8));
+
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(HKEY_CURRENT_USER, USER_KEY, "Script LogPath"));
+    WriteDenied denied(USER_KEY);
+    ASSERT_TRUE(denied.ok);
+    EXPECT_EQ(S_OK, Start());
+    EXPECT_EQ("-", LogPath());
+    EXPECT_EQ(1u, host->Sessions()->Extenders().size());
+    EXPECT_TRUE(ShownMessages().empty());
 }

@@ -155,12 +155,15 @@ std::vector<std::pair<std::string, std::string>> PanelTest::Listed() const {
     return rows;
 }
 
-void PanelTest::Select(const std::string& name) {
+void PanelTest::Select(const std::string& name, int skipped) {
     HWND list = GetDlgItem(page, 1482);
     LVFINDINFOA find = {};
     find.flags = LVFI_STRING;
     find.psz = name.c_str();
-    int index = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    int index = -1;
+    for (int i = 0; i <= skipped; ++i)
+        index = static_cast<int>(
+            SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&find)));
     ASSERT_GE(index, 0) << name;
     LVITEMA state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -21,6 +21,8 @@
 
 #define PROPS_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik\\Session Props"
 #define USER_KEY "Software\\Kelmir\\Tallivant\\Plugins\\aRvik"
+#define POLICY_KEY "Software\\Policies\\Kelmir\\Tallivant\\aRvik"
+#define POLICY_PROPS_KEY POLICY_KEY "\\Session Props"
 
 class PanelTest : public ::testing::Test {
 protected:
@@ -41,7 +43,8 @@ protected:
 
     // The list: (name, value) rows in order.
     std::vector<std::pair<std::string, std::string>> Listed() const;
-    void Select(const std::string& name);
+    // Selects the first row of name, or the one after as many others.
+    void Select(const std::string& name, int skipped = 0);
     // Runs action; each showing of a dialog over the sheet (the parameter
     // dialog) runs the next script.
     void Drive(const std::function<void()>& action, std::vector<std::function<void(HWND)>> scripts);

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "common/SavedKey.h"
 #include "common/WriteDenied.h"
 
 using Rows = std::vector<std::pair<std::string, std::string>>;
@@ -198,4 +199,55 @@ TEST_F(PanelTest, ApplyThatCannotWriteKeepsTheEdits) {
     ApplySheet();
     EXPECT_EQ(Rows(), Stored());
     EXPECT_EQ(Rows(), Listed());
+}
+
+// The policies' properties are listed after the user's of the same name,
+// marked and locked: "Изменить", "Удалить" and a double click explain
+// instead of editing, and Apply never writes them. A user's property that
+// a policy overrides stays the user's to change.
+TEST_F(PanelTest, PolicyPropertiesAreListedLockedAndNeverWritten) {
+    SavedKey userPolicy(HKEY_CURRENT_USER, POLICY_KEY, KEY_WOW64_64KEY),
+        machinePolicy(HKEY_LOCAL_MACHINE, POLICY_KEY, KEY_WOW64_64KEY);
+    auto policy = [](HKEY root, const char* name, const char* text) {
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, POLICY_PROPS_KEY, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                                                 nullptr, &key, nullptr));
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(strlen(text) + 1));
+        RegCloseKey(key);
+    };
+    Put("Server", "mine");
+    Put("Own", "1");
+    policy(HKEY_CURRENT_USER, "server", "user's");
+    policy(HKEY_CURRENT_USER, "Desk", "user's");
+    policy(HKEY_LOCAL_MACHINE, "SERVER", "machine's");
+    ASSERT_NE(nullptr, Open());
+    const Rows shown{{"Desk", "user's (политика)"},
+                     {"Own", "1"},
+                     {"Server", "mine (заменено политикой)"},
+                     {"SERVER", "machine's (политика)"}};
+    EXPECT_EQ(shown, Listed());
+
+    Select("Server", 1);
+    Press(509);
+    Press(522);
+    DoubleClick({}, 3);
+    ASSERT_EQ(3u, Boxes().size());
+    for (const ShownMessage& box : Boxes()) {
+        EXPECT_EQ("Параметр \"SERVER\" задан политикой администратора: изменить или удалить его здесь нельзя.",
+                  box.text);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), box.style);
+    }
+    EXPECT_EQ(shown, Listed());
+    EXPECT_FALSE(ApplyEnabled());
+
+    Select("Server");
+    Press(509, {Enter(nullptr, "changed")});
+    Select("Own");
+    Press(522);
+    ApplySheet();
+    EXPECT_EQ((Rows{{"Server", "SZ:changed"}}), Stored());
+    EXPECT_EQ((Rows{{"Desk", "user's (политика)"},
+                    {"Server", "changed (заменено политикой)"},
+                    {"SERVER", "machine's (политика)"}}),
+              Listed());
 }

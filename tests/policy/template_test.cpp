@@ -1,0 +1,226 @@
+// The Group Policy template (installer/PolicyDefinitions) read by the
+// system's XML parser, and each policy it defines written where it says,
+// for the computer and for the user: the plug-in must obey every one, so
+// the template and the code cannot drift apart. Its two languages must
+// hold every text and presentation it names.
+#include <msxml2.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "PolicyTest.h"
+#include "common/Files.h"
+
+namespace {
+
+// A file of the template beside the test, loaded by msxml.
+co<IXMLDOMDocument> Load(const char* name) {
+    const std::string file = ExeFolder() + "PolicyDefinitions\\" + name;
+    co<IXMLDOMDocument> document;
+    CLSID parser;
+    if (FAILED(CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &parser)) ||
+        FAILED(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                reinterpret_cast<void**>(document.Out())))) {
+        ADD_FAILURE() << "no XML parser";
+        return document;
+    }
+    document->put_async(VARIANT_FALSE);
+    VARIANT path;
+    V_VT(&path) = VT_BSTR;
+    V_BSTR(&path) = SysAllocString(Wide(file).c_str());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    document->load(path, &loaded);
+    VariantClear(&path);
+    if (loaded != VARIANT_TRUE) {
+        co<IXMLDOMParseError> error;
+        BSTR reason = nullptr;
+        if (SUCCEEDED(document->get_parseError(error.Out())) && error) error->get_reason(&reason);
+        ADD_FAILURE() << file << ": " << Narrow(reason);
+        SysFreeString(reason);
+        document.Release();
+    }
+    return document;
+}
+
+// The elements named tag below node, in document order.
+template <class Node>
+std::vector<co<IXMLDOMElement>> Elements(Node* node, const wchar_t* tag) {
+    std::vector<co<IXMLDOMElement>> found;
+    co<IXMLDOMNodeList> list;
+    BSTR name = SysAllocString(tag);
+    HRESULT hr = node->getElementsByTagName(name, list.Out());
+    SysFreeString(name);
+    long count = 0;
+    if (FAILED(hr) || !list || FAILED(list->get_length(&count))) return found;
+    for (long i = 0; i < count; ++i) {
+        co<IXMLDOMNode> item;
+        co<IXMLDOMElement> element;
+        if (SUCCEEDED(list->get_item(i, item.Out())) && item &&
+            SUCCEEDED(item->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(element.Out()))))
+            found.push_back(element);
+    }
+    return found;
+}
+
+// The attribute's text; empty when it is missing.
+std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name) {
+    BSTR text = SysAllocString(name);
+    VARIANT value;
+    VariantInit(&value);
+    element->getAttribute(text, &value);
+    SysFreeString(text);
+    std::wstring result = V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"";
+    VariantClear(&value);
+    return result;
+}
+
+std::wstring Tag(IXMLDOMElement* element) {
+    BSTR name = nullptr;
+    element->get_tagName(&name);
+    std::wstring tag = name ? name : L"";
+    SysFreeString(name);
+    return tag;
+}
+
+// The one value element of a policy: its tag and attributes.
+struct Setting {
+    std::wstring tag, id, key, valueName;
+    bool expandable = false, asText = false, explicitValue = false;
+};
+
+}  // namespace
+
+TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
+    co<IXMLDOMDocument> admx = Load("aRvik.admx");
+    ASSERT_TRUE(admx);
+    // Kelmir, then Tallivant, then aRvik: the category of every policy.
+    std::map<std::wstring, std::wstring> parents;
+    for (const auto& category : Elements(admx.get(), L"category")) {
+        auto parent = Elements(category.get(), L"parentCategory");
+        parents[Attribute(category.get(), L"name")] = parent.empty() ? L"" : Attribute(parent[0].get(), L"ref");
+    }
+    EXPECT_EQ((std::map<std::wstring, std::wstring>{{L"Kelmir", L""}, {L"Tallivant", L"Kelmir"},
+                                                    {L"aRvik", L"Tallivant"}}),
+              parents);
+
+    // What each setting must do once written as the template says.
+    std::map<std::wstring, std::function<void(HKEY, const Setting&)>> checks;
+    checks[L"ScriptLogPath"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"text", s.tag);
+        const std::string file = scratch + "policy.log";
+        Put(root, s.key, s.valueName, Wide(file), s.expandable ? REG_EXPAND_SZ : REG_SZ);
+        Log("by policy");
+        EXPECT_EQ(Texts{"by policy\r\n"}, LogEntries(file));
+    };
+    checks[L"MaxLogText"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"decimal", s.tag);
+        const std::string file = scratch + "cut.log";
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
+        s.asText ? Put(root, s.key, s.valueName, L"4") : Put(root, s.key, s.valueName, 4);
+        Log("123456");
+        EXPECT_EQ(Texts{"[6 байт]\r\n1234\r\n...\r\n"}, LogEntries(file));
+    };
+    checks[L"LogKeepDays"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"decimal", s.tag);
+        EXPECT_FALSE(s.asText);  // a text would keep every file
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, scratch + "K *.txt");
+        const std::string old = scratch + ("K " + DaysAgo(7) + ".txt").c_str();
+        WriteWhole(old, "x");
+        Put(root, s.key, s.valueName, 7);
+        Log("keeps 7 days");
+        EXPECT_FALSE(Exists(old));
+    };
+    checks[L"SessionProps"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"list", s.tag);
+        EXPECT_TRUE(s.explicitValue);  // the names are the operator's
+        Put(root, s.key, L"Отдел", L"Касса №2");
+        StartSession();
+        EXPECT_EQ("Касса №2", Get(L"Отдел"));
+    };
+
+    std::set<std::wstring> defined;
+    for (const auto& policy : Elements(admx.get(), L"policy")) {
+        const std::wstring name = Attribute(policy.get(), L"name");
+        defined.insert(name);
+        SCOPED_TRACE(Narrow(name.c_str()));
+        EXPECT_EQ(L"Both", Attribute(policy.get(), L"class"));
+        auto category = Elements(policy.get(), L"parentCategory");
+        ASSERT_EQ(1u, category.size());
+        EXPECT_EQ(L"aRvik", Attribute(category[0].get(), L"ref"));
+        auto elements = Elements(policy.get(), L"elements");
+        ASSERT_EQ(1u, elements.size());
+        auto values = Elements(elements[0].get(), L"*");
+        ASSERT_EQ(1u, values.size());
+        IXMLDOMElement* value = values[0].get();
+        Setting setting;
+        setting.tag = Tag(value);
+        setting.id = Attribute(value, L"id");
+        setting.key = Attribute(value, L"key");
+        if (setting.key.empty()) setting.key = Attribute(policy.get(), L"key");
+        setting.valueName = Attribute(value, L"valueName");
+        setting.expandable = Attribute(value, L"expandable") == L"true";
+        setting.asText = Attribute(value, L"storeAsText") == L"true";
+        setting.explicitValue = Attribute(value, L"explicitValue") == L"true";
+        auto check = checks.find(name);
+        if (check == checks.end()) {
+            ADD_FAILURE() << "a policy that no check covers";
+            continue;
+        }
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+            SCOPED_TRACE(root == HKEY_LOCAL_MACHINE ? "computer" : "user");
+            // A fresh extender and a fresh start for each.
+            extender = co<ITallivantSessionExtender>(new Plugin::SessionExtender);
+            RemoveTree(scratch.folder);
+            CreateDirectoryA(scratch.folder.c_str(), nullptr);
+            for (HKEY clean : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RemovePolicies(clean);
+            RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
+            check->second(root, setting);
+        }
+    }
+    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"SessionProps"}), defined);
+}
+
+// Every $(string.ID) and $(presentation.ID) of the template is in both
+// languages, and each presentation shows exactly its policy's values.
+TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
+    co<IXMLDOMDocument> admx = Load("aRvik.admx");
+    ASSERT_TRUE(admx);
+    std::set<std::wstring> strings;
+    std::map<std::wstring, std::set<std::wstring>> presentations;  // id: the value ids it shows
+    auto reference = [](const std::wstring& text, const wchar_t* kind) {
+        std::wstring head = std::wstring(L"$(") + kind + L".";
+        return text.compare(0, head.size(), head) == 0 && text.back() == L')'
+                   ? text.substr(head.size(), text.size() - head.size() - 1)
+                   : std::wstring();
+    };
+    for (const auto& element : Elements(admx.get(), L"*"))
+        for (const wchar_t* attribute : {L"displayName", L"explainText"}) {
+            std::wstring id = reference(Attribute(element.get(), attribute), L"string");
+            if (!id.empty()) strings.insert(id);
+        }
+    for (const auto& policy : Elements(admx.get(), L"policy")) {
+        std::set<std::wstring>& ids = presentations[reference(Attribute(policy.get(), L"presentation"), L"presentation")];
+        for (const auto& elements : Elements(policy.get(), L"elements"))
+            for (const auto& value : Elements(elements.get(), L"*")) ids.insert(Attribute(value.get(), L"id"));
+    }
+    ASSERT_EQ(13u, strings.size());
+    ASSERT_EQ(4u, presentations.size());
+    for (const char* language : {"ru-RU\\aRvik.adml", "en-US\\aRvik.adml"}) {
+        SCOPED_TRACE(language);
+        co<IXMLDOMDocument> adml = Load(language);
+        ASSERT_TRUE(adml);
+        std::set<std::wstring> texts;
+        for (const auto& text : Elements(adml.get(), L"string")) texts.insert(Attribute(text.get(), L"id"));
+        EXPECT_EQ(strings, texts);
+        std::map<std::wstring, std::set<std::wstring>> shown;
+        for (const auto& presentation : Elements(adml.get(), L"presentation")) {
+            std::set<std::wstring>& ids = shown[Attribute(presentation.get(), L"id")];
+            for (const auto& control : Elements(presentation.get(), L"*")) {
+                std::wstring id = Attribute(control.get(), L"refId");
+                if (!id.empty()) ids.insert(id);
+            }
+        }
+        EXPECT_EQ(presentations, shown);
+    }
+}
