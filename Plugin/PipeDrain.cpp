@@ -1,5 +1,7 @@
 #include "PipeDrain.h"
 
+#include <string.h>
+
 #include <new>
 
 namespace {
