@@ -56,8 +56,18 @@ static TextEncoding AppendEncoding(TextEncoding marked, TextEncoding asked, cons
 
 static void Append(TASession& values, const string& name, TextEncoding asked, const string& askedName) {
     TextFileWriter file(name, true);
-    bool holds = file.Size() > 0;
-    TextEncoding encoding = holds ? AppendEncoding(file.Mark(), asked, askedName, name) : asked;
+    // Other appends wait from here to the last byte written, so that only
+    // the first into an empty file writes a mark.
+    AppendLock lock(file.Handle(), name);
+    ULONGLONG size = file.Size();
+    bool holds = size > 0;
+    TextEncoding marked = holds ? file.Mark() : TextEncoding::Ansi;
+    TextEncoding encoding = holds ? AppendEncoding(marked, asked, askedName, name) : asked;
+    // After an odd count of bytes, a UTF-16 file's text would go on a byte off.
+    if (size % 2 && (marked == TextEncoding::Utf16 || marked == TextEncoding::Utf16BigEndian))
+        throw FileException(string("Не удалось дописать файл (в нём ") + EncodingName(marked) +
+                                " с нечётным числом байт): ",
+                            name);
     Buffer<char> bytes;
     size_t markSize = 0;
     if (encoding == TextEncoding::Ansi) {
@@ -115,7 +125,9 @@ void Plugin::SessionExtender::FileRead(IUnknown* session) {
     TextEncoding fallback = ParseEncoding("aRvik.FileEncoding", encodingName);
     string name = ResolveFileName(values);
     CoString text;
-    ReadFileText(name, fallback, text);
+    ReadFileText(name, fallback, text, &readBlock);
     values.SetWideString("aRvik.FileText", text);
+    // The host has its own copy: the memory serves the next read.
+    readBlock.Give(text.Detach());
     ClearGiven(values, "aRvik.FileEncoding", encodingName);
 }

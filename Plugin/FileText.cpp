@@ -34,6 +34,40 @@ TextFileWriter::TextFileWriter(const char* fileName, bool append) {
     file.Detach();
 }
 
+// The lock's one byte, in the form LockFileEx and UnlockFileEx take.
+static OVERLAPPED LockedByte() {
+    OVERLAPPED at;
+    memset(&at, 0, sizeof at);
+    at.Offset = static_cast<DWORD>(AppendLock::offset);
+    at.OffsetHigh = static_cast<DWORD>(AppendLock::offset >> 32);
+    return at;
+}
+
+AppendLock::AppendLock(HANDLE file, const char* name, DWORD wait) : file_(nullptr) {
+    // Asked without waiting, then again after a pause growing to 16 ms: a
+    // waiting LockFileEx on a file opened for plain reads and writes would
+    // wait without limit.
+    DWORD start = GetTickCount(), pause = 1;
+    for (;;) {
+        OVERLAPPED at = LockedByte();
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            file_ = file;
+            return;
+        }
+        // A file system that keeps no locks: the append goes on without one.
+        if (GetLastError() != ERROR_LOCK_VIOLATION) return;
+        if (GetTickCount() - start >= wait)
+            throw FileException("Не удалось дописать файл (он занят другой записью): ", name);
+        Sleep(pause);
+        if (pause < 16) pause *= 2;
+    }
+}
+
+AppendLock::~AppendLock() {
+    OVERLAPPED at = LockedByte();
+    if (file_) UnlockFileEx(file_, 0, 1, 0, &at);
+}
+
 static FileException ReadError(DWORD error, const char* name) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return FileException("Не удалось прочитать файл (файл не найден): ", name);
@@ -130,8 +164,8 @@ void ReadRest(ReadingFile& file, size_t size, Buffer<char>& out) {
 // the size lands in the text's terminator. False, and out empty, when the
 // file grew meanwhile: first then holds all that was read.
 static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t size, Buffer<char>& first,
-                         CoString& out) {
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+                         CoString& out, KeptTextBlock* blocks) {
+    BSTR text = blocks ? blocks->Take(size) : SysAllocStringLen(nullptr, static_cast<UINT>(size));
     if (!text) THROW_WIN32(ERROR_NOT_ENOUGH_MEMORY);
     *out.Out() = text;
     char* bytes = reinterpret_cast<char*>(text) + size;
@@ -154,7 +188,7 @@ static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t s
     return true;
 }
 
-void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out) {
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks) {
     ReadingFile file(fileName);
     Buffer<char> bytes;
     if (file.Read(bytes, kFirstRead)) {
@@ -163,7 +197,7 @@ void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out) {
         bool ansi = fallback == TextEncoding::Ansi &&
                     MarkedEncoding(bytes.Data(), bytes.Size(), markSize) == TextEncoding::Ansi;
         const CodePageTable* table = ansi ? CodePageTable::For(CP_ACP) : nullptr;
-        if (table && size >= bytes.Size() && WidenInPlace(file, *table, size, bytes, out)) return;
+        if (table && size >= bytes.Size() && WidenInPlace(file, *table, size, bytes, out, blocks)) return;
         ReadRest(file, size, bytes);
     }
     DecodeText(bytes.Data(), bytes.Size(), fallback, out);

@@ -10,6 +10,7 @@
 
 #include "FileEncoding.h"
 #include "FileSystem.h"
+#include "KeptTextBlock.h"
 
 // A file that aRvik.FileWrite writes with a mode or an encoding given; its
 // folder is made with its parents. Replacing empties or makes the file;
@@ -23,9 +24,33 @@ public:
     // gives it; appending only.
     TextEncoding Mark();
     void Write(const char* bytes, size_t size) { file_->Write(bytes, size); }
+    HANDLE Handle() const { return file_->Handle(); }
 
 private:
     ptr<FilePort> file_;
+};
+
+// The lock that the appends of aRvik.FileWrite take on a file, held while
+// it lives: exclusive, over one byte far beyond any file's end, so that it
+// holds up no reader or other writer of the file, only other appends. An
+// append holds it from its look at the file's start to its last byte
+// written, so that of appends made together, by other processes too, only
+// the first into an empty file writes a mark, and each text goes in whole.
+// Another's lock is waited for up to wait milliseconds; then FileException
+// "Не удалось дописать файл (он занят другой записью): " and the name.
+class AppendLock {
+public:
+    AppendLock(HANDLE file, const char* name, DWORD wait = 10000);
+    ~AppendLock();
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+    // Where the lock lies: a byte just below the largest offset the file
+    // systems take, which no file reaches.
+    static const ULONGLONG offset = 0x7FFFFFFFFFFFFFFEull;
+
+private:
+    HANDLE file_;
 };
 
 // The most FileRead takes: 64 MiB.
@@ -33,8 +58,9 @@ const ULONGLONG maxFileRead = 64ull << 20;
 
 // The whole content of fileName, read with every sharing mode granted to
 // others, as DecodeText gives it; a long text in the ANSI code page is
-// widened where it is read, without a copy of its bytes. A file that is
-// missing, a folder, one that may not be read, or larger than maxFileRead
-// (also when it grows beyond it while read) throws FileException
-// "Не удалось прочитать файл (...): " and the name.
-void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out);
+// widened where it is read, without a copy of its bytes, in a block taken
+// from blocks when given. A file that is missing, a folder, one that may
+// not be read, or larger than maxFileRead (also when it grows beyond it
+// while read) throws FileException "Не удалось прочитать файл (...): " and
+// the name.
+void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks = nullptr);

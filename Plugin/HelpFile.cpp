@@ -1,5 +1,7 @@
 #include "HelpFile.h"
 
+#include <string.h>
+
 #include <fwbase/Path.h>
 
 #include "Instance.h"
@@ -14,13 +16,42 @@ bool FindHtmlHelpControl(char* buffer) {
     HKEY key;
     if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
-    DWORD size = MAX_PATH;
-    LONG result = ::RegQueryValueExA(key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    bool found = ReadServerFile(key, buffer);
     ::RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return false;
+    return found;
+}
+
+bool ReadServerFile(HKEY key, char* buffer) {
+    char value[MAX_PATH];
+    DWORD type = REG_NONE, size = MAX_PATH;
+    if (::RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
+        return false;
     // A value stored without its terminator must still end inside the buffer.
-    buffer[size < MAX_PATH ? size : MAX_PATH - 1] = 0;
-    return true;
+    value[size < MAX_PATH ? size : MAX_PATH - 1] = 0;
+    if (type != REG_EXPAND_SZ) {
+        lstrcpyA(buffer, value);
+        return true;
+    }
+    DWORD n = ::ExpandEnvironmentStringsA(value, buffer, MAX_PATH);
+    return n > 0 && n <= MAX_PATH;
+}
+
+HMODULE LoadFromSystemFolder(const char* name, bool searchFlag) {
+    if (searchFlag) return ::LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    char folder[MAX_PATH];
+    UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    // The control's own imports are looked for in its folder first.
+    return ::LoadLibraryExA((MakePathSpec(folder) + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE WINAPI LoadHelpControl(LPCSTR name) {
+    if (IsAbsolutePath(name)) return ::LoadLibraryA(name);
+    // The flag came with AddDllDirectory (Windows 8, and Windows 7 with its
+    // update): where one is, so is the other.
+    static const bool searchFlag = ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr;
+    bool plain = !strpbrk(name, "\\/:");
+    return LoadFromSystemFolder(name, searchFlag && plain);
 }
 
 HWND HtmlHelpBinding::Call(HWND caller, LPCSTR file, UINT command, DWORD_PTR data) {

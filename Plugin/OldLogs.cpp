@@ -7,6 +7,8 @@
 #include <owned.h>
 #include <str.h>
 
+#include "FileSystem.h"
+
 namespace {
 
 struct FindHandleTraits {
@@ -61,9 +63,12 @@ bool SameName(const wchar_t* a, const wchar_t* b, size_t length) {
 
 void RemoveOldLogs(const char* pattern, DWORD keepDays, const SYSTEMTIME& today) {
     if (!keepDays || !NotEmpty(pattern)) return;
-    // The names as the file calls of the log see them.
+    // The name the system gives the log's files: a trailing dot or blank
+    // of the last part is dropped, "." and ".." resolved. The names as the
+    // file calls of the log see them.
+    string full = FullPath(pattern);
     CoString wide;
-    TAXDK::Standard::CodePageText(AreFileApisANSI() ? CP_ACP : CP_OEMCP, pattern, strlen(pattern), wide);
+    TAXDK::Standard::CodePageText(AreFileApisANSI() ? CP_ACP : CP_OEMCP, full.c_str(), full.length(), wide);
     const wchar_t* whole = wide.get();
     const wchar_t* star = wcschr(whole, L'*');
     if (!star) return;

@@ -11,7 +11,10 @@
 // other names and the files of subfolders are left alone. A pattern without
 // "*", one whose first "*" lies in a folder's name, and one with a second
 // "*" (which stays in the log's name, so no real file can bear it) remove
-// nothing.
+// nothing. The pattern is taken as the system takes the log's name: its
+// trailing dots and blanks dropped ("DebugLog *.txt." names the files
+// "DebugLog (YYYY-MM-DD).txt"), "." and ".." resolved, a relative one
+// from the current folder.
 //
 // With keepDays kept on today, a file goes when its date is keepDays or
 // more days before today: 7 days kept on 2026-12-08 remove 2026-12-01 and

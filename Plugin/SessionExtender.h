@@ -9,12 +9,14 @@
 //
 // The script log, log, is shared by every session the extender serves; its
 // path is set anew by each aRvik.LogWrite. So are the programs aRvik.Execute
-// started without waiting, kept for aRvik.Await.
+// started without waiting, kept for aRvik.Await, and the memory of the last
+// long text aRvik.FileRead read, kept for the next.
 #pragma once
 
 #include <fwjot/Jotter.h>
 
 #include "KeptProcesses.h"
+#include "KeptTextBlock.h"
 #include "Plugin.h"
 #include "ScriptLog.h"
 
@@ -51,4 +53,5 @@ private:
     Jotter log;
     ScriptLogSettings logSettings;
     KeptProcesses kept;
+    KeptTextBlock readBlock;  // aRvik.FileRead's
 };

@@ -241,6 +241,7 @@ TEST_F(ExecuteOptionsTest, CaptureEncodingNamesTheCodePageTheProgramWrites) {
         {"oem", "8FE0A8A2A5E220C4CDFB", "Привет ???"},
         {"ANSI", "CFF0E8E2E5F2B9", "Привет№"},
         {"Utf-8", "D09FD180D0B8D0B2D0B5D18220E697A5C3A9FF", "Привет ???"},  // 日, é, a byte that is no UTF-8
+        {"UTF-8", "F09F988021", "?!"},  // one character beyond the 16-bit range (an emoji): one "?"
     };
     for (const auto& c : cases) {
         Arguments(Line("-x " + std::string(c.hex) + " 0"), "1", kInTime, "1", c.encoding);

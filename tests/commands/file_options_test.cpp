@@ -1,6 +1,12 @@
 // aRvik.FileWrite with aRvik.FileMode and aRvik.FileEncoding.
 #include "CommandsTest.h"
 
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include <FileText.h>
+
 namespace {
 
 // Every character here but the Cyrillic ones lies outside Windows-1251.
@@ -145,6 +151,99 @@ TEST_F(FileOptionsTest, AppendingKeepsTheEncodingOfTheFilesMark) {
     Write(L"ё", "append", "UTF-16");
     Write(L"ё", "append", "");
     EXPECT_EQ("a" + Utf16(L"ё") + "\xB8", ReadWhole(name));
+    // A UTF-16 file of an odd count of bytes would go on a byte off: nothing goes in.
+    for (const char* encoding : {"", "UTF-16"}) {
+        WriteWhole(name, "\xFF\xFE" "a");
+        Fails(name, "append", encoding, L"Не удалось дописать файл (в нём UTF-16 с нечётным числом байт): " + Wide(name));
+    }
+    WriteWhole(name, "\xFE\xFF" "abc");
+    Fails(name, "append", "", L"Не удалось дописать файл (в нём UTF-16 BE с нечётным числом байт): " + Wide(name));
+}
+
+// Two processes appending together, line by line, to the same new files:
+// each file gets one mark and every line of both.
+TEST_F(FileOptionsTest, TwoProcessesAppendingToANewFileWriteOneMarkAndEveryLine) {
+    const int files = 16, lines = 3;
+    const std::string prefix = "arvik-append-" + std::to_string(GetCurrentProcessId());
+    std::vector<HANDLE> go;
+    for (int k = 0; k < files; ++k) go.push_back(CreateEventA(nullptr, TRUE, FALSE, (prefix + "-" + std::to_string(k)).c_str()));
+    HANDLE done = CreateSemaphoreA(nullptr, 0, 2, (prefix + "-done").c_str());
+    std::vector<HANDLE> children;
+    for (const char* id : {"A", "B"}) {
+        std::string line = "\"" + ExeFolder() + "append_child.exe\" " + prefix + " \"" +
+                           scratch.folder.substr(0, scratch.folder.size() - 1) + "\" " + id + " " +
+                           std::to_string(files) + " " + std::to_string(lines);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process;
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        CloseHandle(process.hThread);
+        children.push_back(process.hProcess);
+    }
+    // Both children wait for each file's event, so their first appends meet.
+    for (int k = 0; k < files && !HasFailure(); ++k) {
+        SetEvent(go[k]);
+        for (int child = 0; child < 2; ++child) EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 20000)) << k;
+    }
+    for (HANDLE child : children) {
+        DWORD code = 99;
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child, 20000));
+        EXPECT_TRUE(GetExitCodeProcess(child, &code));
+        EXPECT_EQ(0u, code);
+        CloseHandle(child);
+    }
+    for (HANDLE event : go) CloseHandle(event);
+    CloseHandle(done);
+    for (int k = 0; k < files; ++k) {
+        std::string bytes = ReadWhole(scratch + (std::to_string(k) + ".txt").c_str());
+        std::vector<std::string> expected, got;
+        for (const char* id : {"A", "B"})
+            for (int n = 0; n < lines; ++n) expected.push_back(id + (" " + std::to_string(k)) + " " + std::to_string(n));
+        ASSERT_EQ("\xFF\xFE", bytes.substr(0, 2)) << k;
+        std::string line;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            std::string unit = bytes.substr(i, 2);
+            if (unit == std::string("\n\0", 2)) {
+                got.push_back(line);
+                line.clear();
+            } else if (unit != std::string("\r\0", 2)) {
+                line += unit[1] ? '#' : unit[0];  // a second mark shows as "#"
+            }
+        }
+        std::sort(expected.begin(), expected.end());
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(expected, got) << k;
+    }
+}
+
+// An append waits for another's lock on the file, up to the time it is given.
+TEST_F(FileOptionsTest, AnAppendWaitsForAnothersLockUpToItsTime) {
+    WriteWhole(name, "a");
+    HANDLE other = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(AppendLock::offset);
+    at.OffsetHigh = static_cast<DWORD>(AppendLock::offset >> 32);
+    ASSERT_TRUE(LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
+    try {
+        TextFileWriter file(name.c_str(), true);
+        AppendLock lock(file.Handle(), name.c_str(), 100);
+        ADD_FAILURE() << "locked";
+    } catch (const FileException& e) {
+        EXPECT_EQ("Не удалось дописать файл (он занят другой записью): " + name, std::string(e.Reason()));
+    }
+    std::string whileLocked;
+    std::thread unlock([&] {
+        Sleep(200);
+        whileLocked = ReadWhole(name);
+        OVERLAPPED byte = at;
+        UnlockFileEx(other, 0, 1, 0, &byte);
+    });
+    Write(L"b", "append", "");
+    unlock.join();
+    CloseHandle(other);
+    EXPECT_EQ("a", whileLocked);
+    EXPECT_EQ("ab", ReadWhole(name));
 }
 
 // The system refusing the name or the file fails every way of writing with

@@ -134,3 +134,14 @@ TEST_F(OldLogsTest, PatternsThatRemoveNothing) {
     EXPECT_EQ(before, Names(scratch.folder));
     EXPECT_TRUE(Exists(scratch + "(2026-01-01)\\log.txt"));
 }
+
+// The system drops a trailing dot or blank from the name of a file it
+// makes: the log of "L *.txt. " writes "L (YYYY-MM-DD).txt", and those go.
+TEST_F(OldLogsTest, APatternEndingInADotOrBlankMatchesTheNamesTheSystemGave) {
+    Make({"L (2026-12-01).txt. ", "M (2026-12-01) .", "L (2026-12-02).txt"});
+    EXPECT_EQ((std::vector<std::string>{"L (2026-12-01).txt", "L (2026-12-02).txt", "M (2026-12-01)"}),
+              Names(scratch.folder));
+    Remove("L *.txt. ", 7, Day(2026, 12, 8));
+    Remove("M * .", 7, Day(2026, 12, 8));
+    EXPECT_EQ(std::vector<std::string>{"L (2026-12-02).txt"}, Names(scratch.folder));
+}

@@ -1,18 +1,32 @@
-// The text codec's narrowing through the ANSI code page's table.
+// The text codec's tables: narrowing into the ANSI code page, widening
+// from the ANSI and OEM code pages.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include <CodePageTable.h>
 #include <TextCodec.h>
 #include <refs.h>
 
 using TAXDK::Standard::AnsiCopy;
+using TAXDK::Standard::CodePageTable;
+using TAXDK::Standard::CodePageText;
+using TAXDK::Standard::ForceScalarText;
 using TAXDK::Standard::NarrowPieces;
+
+// Every case runs twice: through the SSE2 forms that this processor takes,
+// and through the scalar forms that one without SSE2 takes.
+struct TextPaths : ::testing::TestWithParam<bool> {
+    void SetUp() override { ForceScalarText(GetParam()); }
+    void TearDown() override { ForceScalarText(false); }
+};
+INSTANTIATE_TEST_SUITE_P(Forms, TextPaths, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Scalar" : "Sse2"; });
 
 // The conversion gives the system's bytes for every unit alone, and for
 // texts that mix the fast cases with surrogates, paired and unpaired, at
 // every alignment.
-TEST(AnsiCopy, GivesTheSystemsBytesForEveryUnit) {
+TEST_P(TextPaths, AnsiCopyGivesTheSystemsBytesForEveryUnit) {
     auto system = [](const wchar_t* text, int length) {
         std::string bytes(static_cast<size_t>(length) * 2 + 1, '\0');
         int n = WideCharToMultiByte(CP_ACP, 0, text, length, &bytes[0], static_cast<int>(bytes.size()), nullptr,
@@ -40,7 +54,7 @@ TEST(AnsiCopy, GivesTheSystemsBytesForEveryUnit) {
 
 // Pieces give together what the system gives for the whole text, also
 // with a surrogate pair where a piece would end.
-TEST(NarrowPieces, TogetherTheyAreTheWholeText) {
+TEST_P(TextPaths, NarrowPiecesTogetherAreTheWholeText) {
     for (size_t before : {size_t(0x3FFF), size_t(0x4000), size_t(0x7FFF), size_t(0x10000)}) {
         std::wstring text(before, L'\x0436');
         text += L"\xD83D\xDE00" + std::wstring(70000, L'a') + L"\xDC00";
@@ -64,7 +78,7 @@ TEST(NarrowPieces, TogetherTheyAreTheWholeText) {
 // A piece (at most 0x4000 units) that cannot hold a whole surrogate pair
 // ends before it: where it ends is checked, since the system may give the
 // same bytes for a split pair. Each unit before the pair is one byte.
-TEST(NarrowPieces, APieceEndsBeforeASurrogatePairItCannotHold) {
+TEST_P(TextPaths, NarrowPiecesEndBeforeASurrogatePairTheyCannotHold) {
     std::string pair(8, '\0');
     pair.resize(WideCharToMultiByte(CP_ACP, 0, L"\xD83D\xDE00", 2, &pair[0], 8, nullptr, nullptr));
     // The high half alone at the piece's last unit, or after an unpaired low half.
@@ -78,5 +92,27 @@ TEST(NarrowPieces, APieceEndsBeforeASurrogatePairItCannotHold) {
         ASSERT_TRUE(pieces.Next(bytes, count));
         EXPECT_EQ(pair + "tail", std::string(bytes, count)) << before.size();
         EXPECT_FALSE(pieces.Next(bytes, count));
+    }
+}
+
+// The ANSI and OEM code pages widen through their tables: every byte, zero
+// included, as the system gives it, also where blocks of bytes below 0x80
+// meet others.
+TEST_P(TextPaths, CodePageTablesGiveTheSystemsUnitForEveryByte) {
+    ASSERT_NE(nullptr, CodePageTable::For(CP_ACP));
+    EXPECT_EQ(CodePageTable::For(CP_ACP), CodePageTable::For(1251));
+    ASSERT_NE(nullptr, CodePageTable::For(CP_OEMCP));
+    EXPECT_EQ(CodePageTable::For(CP_OEMCP), CodePageTable::For(866));
+    EXPECT_EQ(nullptr, CodePageTable::For(CP_UTF8));
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+    bytes += std::string(37, 'a') + "\xE6\x80" + std::string(20, 'b') + '\0' + "cd";
+    for (UINT page : {CP_ACP, CP_OEMCP}) {
+        std::wstring expected(bytes.size(), L'?');
+        EXPECT_EQ(static_cast<int>(bytes.size()), MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                                      &expected[0], static_cast<int>(expected.size())));
+        CoString text;
+        CodePageText(page, bytes.data(), bytes.size(), text);
+        EXPECT_EQ(expected, std::wstring(text.get(), SysStringLen(text))) << page;
     }
 }

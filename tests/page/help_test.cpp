@@ -7,6 +7,9 @@
 #include <HelpFile.h>
 #include <Instance.h>
 
+#include "common/Files.h"
+#include "common/Scratch.h"
+
 namespace {
 
 std::vector<std::string> loads;
@@ -69,4 +72,52 @@ TEST(HelpFileTest, AFailureIsFinal) {
     EXPECT_TRUE(binding.Failed());
     EXPECT_EQ(nullptr, binding.Call(nullptr, "x.chm", 17, 0));
     EXPECT_EQ(1u, loads.size());
+}
+
+// An expandable registration is expanded; a plain one is taken as it is.
+TEST(HelpFileTest, AnExpandableRegistrationIsExpanded) {
+    const char* path = "Software\\aRvik tests\\help server";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                             nullptr));
+    const char value[] = "%SystemRoot%\\system32\\hhctrl.ocx";
+    char windows[MAX_PATH] = "", buffer[MAX_PATH] = "sentinel";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value), sizeof value));
+    EXPECT_TRUE(ReadServerFile(key, buffer));
+    EXPECT_EQ(std::string(windows) + "\\system32\\hhctrl.ocx", buffer);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value));
+    lstrcpyA(buffer, "sentinel");
+    EXPECT_TRUE(ReadServerFile(key, buffer));
+    EXPECT_STREQ(value, buffer);
+    RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CURRENT_USER, path);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\aRvik tests");
+}
+
+// A name without a folder is loaded from the system folder only, with the
+// search flag and by the folder's full path: a module of that name in the
+// current folder, which the plain search order takes, is not.
+TEST(HelpFileTest, APlainNameLoadsFromTheSystemFolderOnly) {
+    Scratch scratch("arvik_help");
+    ASSERT_TRUE(CopyFileA((ExeFolder() + "Tallivanx.dll").c_str(), (scratch + "arvik_probe.ocx").c_str(), FALSE));
+    char before[MAX_PATH] = "", system[MAX_PATH] = "", file[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, before);
+    GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.folder.c_str()));
+    HMODULE planted = LoadLibraryA("arvik_probe.ocx");
+    EXPECT_NE(nullptr, planted);
+    FreeLibrary(planted);
+    for (bool searchFlag : {true, false}) {
+        SetLastError(0);
+        EXPECT_EQ(nullptr, LoadFromSystemFolder("arvik_probe.ocx", searchFlag)) << searchFlag;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError()) << searchFlag;
+        HMODULE control = LoadFromSystemFolder("hhctrl.ocx", searchFlag);
+        ASSERT_NE(nullptr, control) << searchFlag;
+        GetModuleFileNameA(control, file, MAX_PATH);
+        EXPECT_EQ(0, lstrcmpiA((std::string(system) + "\\hhctrl.ocx").c_str(), file)) << file;
+        FreeLibrary(control);
+    }
+    EXPECT_EQ(nullptr, LoadHelpControl("arvik_probe.ocx"));
+    SetCurrentDirectoryA(before);
 }

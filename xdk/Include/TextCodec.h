@@ -6,6 +6,8 @@
 // system's own conversion (CodePageTable widens; AnsiCopy and NarrowPieces
 // narrow into the ANSI page), so long texts convert in one pass, sixteen
 // units at a time where they allow, with the very results the system gives.
+// The sixteen-at-a-time forms need SSE2; the tables ask the system once
+// whether the processor has it, and take their scalar forms when not.
 // Texts of more than 0x3FFFFFFF units or bytes throw KLAppException
 // "Текст слишком длинный"; other failures throw WindowsError.
 #pragma once
@@ -17,6 +19,10 @@
 
 namespace TAXDK {
 namespace Standard {
+
+// true: the tables take their scalar forms whatever the processor has;
+// false: the forms it has again. For the tests, which run both.
+void ForceScalarText(bool scalar);
 
 // text in the ANSI code page as the system converts it without flags (a
 // character the page lacks becomes "?" or a look-alike): a copy made with
@@ -52,7 +58,8 @@ private:
 void CodePageText(UINT page, const char* bytes, size_t size, CoString& out);
 
 // length units of text in code page, appended to out. exact: a character
-// the page lacks becomes "?", never a look-alike (a UTF-8 page lacks none).
+// the page lacks becomes "?", never a look-alike, and one beyond the 16-bit
+// range (a surrogate pair) one "?" (a UTF-8 page lacks none).
 void CodePageBytes(UINT page, const wchar_t* text, size_t length, bool exact, Buffer<char>& out);
 
 // UTF-16 bytes of the byte order given as text, a new BSTR in out; an odd

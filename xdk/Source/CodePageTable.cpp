@@ -1,6 +1,6 @@
 #include <CodePageTable.h>
 
-#include "Sse2.h"
+#include "Sse2Text.h"
 
 namespace TAXDK {
 namespace Standard {
@@ -28,24 +28,10 @@ const CodePageTable* CodePageTable::For(UINT page) {
 
 void CodePageTable::Widen(const char* bytes, size_t size, wchar_t* out) const {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
-    const unsigned char* end = p + size;
-#if defined(__SSE2__)
-    // Sixteen bytes below 0x80 at a time; a block with another byte goes
-    // through the table.
-    const __m128i zero = _mm_setzero_si128();
-    while (ascii_ && end - p >= 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        if (_mm_movemask_epi8(block)) {
-            for (int i = 0; i < 16; ++i) out[i] = unit_[p[i]];
-        } else {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(block, zero));
-        }
-        p += 16;
-        out += 16;
-    }
-#endif
-    while (p < end) *out++ = unit_[*p++];
+    size_t done = 0;
+    // Sixteen bytes below 0x80 at a time where the processor can.
+    if (ascii_ && Sse2Text()) done = Sse2Widen(p, size, unit_, out);
+    for (; done < size; ++done) out[done] = unit_[p[done]];
 }
 
 }  // namespace Standard

@@ -7,7 +7,7 @@
 
 #include <refs.h>
 
-#include "Sse2.h"
+#include "Sse2Text.h"
 
 namespace TAXDK {
 namespace Standard {
@@ -52,8 +52,9 @@ public:
         const wchar_t* p = text;
         const wchar_t* end = text + limit;
         char* o = out;
+        const bool sse2 = Sse2Text();
         while (p < end) {
-            if (ascii_) Ascii(p, end, o);
+            if (ascii_) Ascii(p, end, o, sse2);
             if (p == end || !*p) break;
             wchar_t unit = *p;
             if (!IsSurrogate(unit)) {
@@ -84,20 +85,14 @@ private:
     // Units below 0x80, which stay as they are, many at a time, up to the
     // first other unit or terminator. Reads never cross into another page:
     // they are aligned to their own size.
-    static void Ascii(const wchar_t*& p, const wchar_t* end, char*& o) {
-#if defined(__SSE2__)
-        if (reinterpret_cast<uintptr_t>(p) % 32 != 0) return;
-        const __m128i zero = _mm_setzero_si128();
-        while (end - p >= 16) {
-            __m128i packed = _mm_packus_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(p)),
-                                              _mm_load_si128(reinterpret_cast<const __m128i*>(p + 8)));
-            // 0x80 and above (larger units saturate to 0xFF), or a terminator.
-            if (_mm_movemask_epi8(packed) | _mm_movemask_epi8(_mm_cmpeq_epi8(packed, zero))) return;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), packed);
-            p += 16;
-            o += 16;
+    static void Ascii(const wchar_t*& p, const wchar_t* end, char*& o, bool sse2) {
+        if (sse2) {
+            if (reinterpret_cast<uintptr_t>(p) % 32 != 0) return;
+            size_t done = Sse2NarrowAscii(p, static_cast<size_t>(end - p), o);
+            p += done;
+            o += done;
+            return;
         }
-#else
         if (reinterpret_cast<uintptr_t>(p) % 8 != 0) return;
         while (end - p >= 4) {
             unsigned long long four;
@@ -111,7 +106,6 @@ private:
             p += 4;
             o += 4;
         }
-#endif
     }
 
     bool usable_;

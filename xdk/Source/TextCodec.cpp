@@ -48,16 +48,30 @@ void CodePageText(UINT page, const char* bytes, size_t size, CoString& out) {
         MultiByteToWideChar(page, 0, bytes, Count(size), text, n);
 }
 
-void CodePageBytes(UINT page, const wchar_t* text, size_t length, bool exact, Buffer<char>& out) {
-    if (!length) return;
-    // A UTF-8 page takes no such flag: it lacks no character.
-    bool utf8 = page == CP_UTF8 || ((page == CP_ACP || page == GetACP()) && GetACP() == CP_UTF8);
-    DWORD flags = exact && !utf8 ? WC_NO_BEST_FIT_CHARS : 0;
+// length units of text (1 or more) converted with flags, appended to out.
+static void AppendBytes(UINT page, DWORD flags, const wchar_t* text, size_t length, Buffer<char>& out) {
     int n = WideCharToMultiByte(page, flags, text, Count(length), nullptr, 0, nullptr, nullptr);
     THROW_LAST_ERROR_IF(n <= 0);
     n = WideCharToMultiByte(page, flags, text, Count(length), out.Room(static_cast<size_t>(n)), n, nullptr, nullptr);
     THROW_LAST_ERROR_IF(n <= 0);
     out.Grow(static_cast<size_t>(n));
+}
+
+void CodePageBytes(UINT page, const wchar_t* text, size_t length, bool exact, Buffer<char>& out) {
+    if (!length) return;
+    // A UTF-8 page takes no such flag: it lacks no character.
+    bool utf8 = page == CP_UTF8 || ((page == CP_ACP || page == GetACP()) && GetACP() == CP_UTF8);
+    if (!exact || utf8) return AppendBytes(page, 0, text, length, out);
+    // The system gives a "?" for each half of a surrogate pair: a character
+    // beyond the 16-bit range is one "?" here, as any other the page lacks.
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < length; ++i) {
+        if (text[i] < 0xD800 || text[i] > 0xDBFF || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) continue;
+        if (i > start) AppendBytes(page, WC_NO_BEST_FIT_CHARS, text + start, i - start, out);
+        out.Append("?", 1);
+        start = ++i + 1;
+    }
+    if (start < length) AppendBytes(page, WC_NO_BEST_FIT_CHARS, text + start, length - start, out);
 }
 
 void Utf16Text(const char* bytes, size_t size, bool bigEndian, CoString& out) {
