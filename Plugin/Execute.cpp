@@ -81,25 +81,30 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     // aRvik.Kill acts only when a time limit can run out.
     KernelHandle job;
     if (!kill.empty() && !wait.empty() && !timeoutText.empty()) job = NewJob();
-    DWORD flags = job ? CREATE_SUSPENDED : 0;
     PROCESS_INFORMATION started;
     memset(&started, 0, sizeof started);
     // CreateProcessA may write into the command line: it gets its own copy.
     aptr<char> line(newstr(command.c_str()));
     const char* directory = folder.empty() ? nullptr : folder.c_str();
     ptr<OutputPipe> output;
-    if (capture.empty()) {
-        CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, flags, nullptr, directory,
-                                       &startup, &started),
-                        kExtender, 246);  // fixed
-    } else {
-        output = new OutputPipe;
+    if (!capture.empty()) output = new OutputPipe;
+    auto start = [&](DWORD flags) {
+        if (!output)
+            return CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, flags, nullptr, directory, &startup,
+                                  &started);
         // Handles are inherited, but only the two that the pipe lists.
-        CheckSystemCall(CreateProcessA(nullptr, line.get(), nullptr, nullptr, TRUE, flags | EXTENDED_STARTUPINFO_PRESENT,
-                                       nullptr, directory, &output->Startup(startup)->StartupInfo, &started),
-                        kExtender, 246);  // fixed
-        output->Started();
-    }
+        return CreateProcessA(nullptr, line.get(), nullptr, nullptr, TRUE, flags | EXTENDED_STARTUPINFO_PRESENT,
+                              nullptr, directory, &output->Startup(startup)->StartupInfo, &started);
+    };
+    // A program for a job starts suspended (RunInJob) and outside the job
+    // the host may run in, where that job allows it: a process in no job
+    // can be put in one on every system. A host job that allows no
+    // breakaway refuses the start; the program then starts inside it, and
+    // its job nests there (ProcessJob.h).
+    BOOL created = start(job ? CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB : 0);
+    if (!created && job && GetLastError() == ERROR_ACCESS_DENIED) created = start(CREATE_SUSPENDED);
+    CheckSystemCall(created, kExtender, 246);  // fixed
+    if (output) output->Started();
     // Declared in this order, the thread handle is closed first.
     KernelHandle process(started.hProcess);
     KernelHandle thread(started.hThread);
@@ -110,15 +115,20 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     } else {
         bool ended = output ? output->Collect(process.get(), timeout) : WaitForExit(process.get(), timeout);
         if (!ended) {
+            if (job) {
+                EndProgram(process.get(), job.get());
+            } else {
+                // A program left running is the one a script most wants to
+                // await later, also once it has ended. It is kept, and its
+                // output stays readable, before anything below can fail.
+                kept.Keep(started.dwProcessId, std::move(process));
+                if (output) output->LeaveOpen();
+            }
             // Of the results only the output changes: what it wrote so far.
-            if (job) EndProgram(process.get(), job.get());
             if (output) {
                 output->TakeWaiting();
                 SetOutput(values, *output, page);
             }
-            // A program left running is the one a script most wants to
-            // await later, also once it has ended.
-            if (!job) kept.Keep(started.dwProcessId, std::move(process));
             throw StillRunning(timeout, command, static_cast<bool>(job));
         }
         DWORD exitCode = 0;

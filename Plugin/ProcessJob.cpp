@@ -1,5 +1,7 @@
 #include "ProcessJob.h"
 
+#include <string.h>
+
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
@@ -9,6 +11,10 @@
 KernelHandle NewJob() {
     KernelHandle job(CreateJobObjectA(nullptr, nullptr));
     THROW_LAST_ERROR_IF(!job);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    THROW_IF_WIN32_FALSE(SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits));
     return job;
 }
 

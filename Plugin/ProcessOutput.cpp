@@ -1,9 +1,13 @@
 #include "ProcessOutput.h"
 
+#include <utility>
+
 #include <TextCodec.h>
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
+
+#include "PipeDrain.h"
 
 using TAXDK::Standard::CodePageBytes;
 using TAXDK::Standard::CodePageText;
@@ -68,7 +72,10 @@ OutputPipe::OutputPipe()
     attributes_ = HandleList(inherited_, 2);
 }
 
-OutputPipe::~OutputPipe() { Stop(false); }
+OutputPipe::~OutputPipe() {
+    Stop(false);
+    if (leaveOpen_ && !ended_) DrainPipe(std::move(read_));
+}
 
 STARTUPINFOEXA* OutputPipe::Startup(const STARTUPINFOA& startup) {
     startup_.StartupInfo = startup;

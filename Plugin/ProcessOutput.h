@@ -13,7 +13,8 @@
 // then, for at most a second, and stops: a handle passed on to a grandchild
 // keeps the pipe open, and may keep filling it, but does not hold the
 // command. A program that outlives the wait leaves what it wrote until then
-// (TakeWaiting). Every failure throws WindowsError.
+// (TakeWaiting); one that runs on, kept, keeps its pipe readable after the
+// object has gone (LeaveOpen). Every failure throws WindowsError.
 #pragma once
 
 #include <windows.h>
@@ -54,8 +55,12 @@ public:
     // when timeout milliseconds (INFINITE: no limit) pass first.
     bool Collect(HANDLE process, DWORD timeout);
     // After Collect gave up: takes what the pipe holds now, for at most a
-    // second, and stops reading. Output written later is lost.
+    // second, and stops reading. Output written later is not kept.
     void TakeWaiting();
+    // The program runs on: when this object goes, the pipe is handed to
+    // DrainPipe, which reads and drops what the program still writes until
+    // it ends, instead of being closed under it. Cannot fail.
+    void LeaveOpen() noexcept { leaveOpen_ = true; }
 
     // Bytes kept at most; more are counted and dropped.
     static const size_t limit = 16u << 20;
@@ -77,7 +82,7 @@ private:
     Trevan::Event event_;
     aptr<char> chunk_;
     OVERLAPPED overlapped_;
-    bool pending_ = false, ended_ = false;
+    bool pending_ = false, ended_ = false, leaveOpen_ = false;
     Buffer<char> kept_;
     unsigned long long total_ = 0;
     HANDLE inherited_[2];  // the list names them: they live as long as it

@@ -29,9 +29,12 @@ bool WaitForExit(HANDLE process, DWORD milliseconds) {
 static const DWORD endTime = 5000;
 
 void EndProgram(HANDLE process, HANDLE job) {
-    BOOL ended = job ? TerminateJobObject(job, killedExitCode) : TerminateProcess(process, killedExitCode);
-    // One that ended by itself since the wait gave up refuses to be ended.
-    THROW_LAST_ERROR_IF(!ended && !WaitForExit(process, 0));
+    if (!(job ? TerminateJobObject(job, killedExitCode) : TerminateProcess(process, killedExitCode))) {
+        // Taken before the wait below, which may set its own.
+        DWORD error = GetLastError();
+        // One that ended by itself since the wait gave up refuses to be ended.
+        if (!WaitForExit(process, 0)) THROW_WIN32(error);
+    }
     WaitForExit(process, endTime);
 }
 

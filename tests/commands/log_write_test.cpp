@@ -1,5 +1,7 @@
 #include <ScriptLog.h>
 
+#include <string.h>
+
 #include <vector>
 
 #include "CommandsTest.h"
@@ -143,12 +145,24 @@ TEST_F(LogTest, CyrillicFolderOfTheLog) {
               Entries(ReadWhole(scratch + ("Журнал сценариев\\Запись " + Today() + ".txt").c_str())));
 }
 
-// An empty or missing "Script LogPath" switches the log off: no entry and
-// no failure.
+// An empty or missing "Script LogPath" switches the log off: no entry, no
+// failure, and no file anywhere, not even in the current folder, where a
+// relative name would go.
 TEST_F(LogTest, NoPathIsNoLog) {
+    char before[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch.folder.c_str()));
     Log("nowhere");
     Pattern("");
     Log("nowhere");
+    SetCurrentDirectoryA(before);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((scratch + "*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    do {
+        EXPECT_TRUE(!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) << found.cFileName;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 // "Max LogText" that is no 32-bit number counts as missing, except a text of

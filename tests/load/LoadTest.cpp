@@ -12,6 +12,14 @@ UINT_PTR NextHandleValue() {
     return value;
 }
 
+DWORD HandleCount() {
+    DWORD count = 0;
+    EXPECT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &count));
+    return count;
+}
+
+bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
 SIZE_T CommittedPrivate() {
     SYSTEM_INFO system;
     GetSystemInfo(&system);

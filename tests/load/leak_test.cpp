@@ -21,7 +21,9 @@ struct LeakTest : CommandTest {
 
     // Runs command count times after a warm-up, arguments(i) setting its
     // arguments, each run giving expected; then neither a handle nor more
-    // than the margin of memory may be left behind.
+    // than the margin of memory may be left behind. Handles that the
+    // system's thread pool still holds for a program running on (its pipe,
+    // drained until it ends) are given thirty seconds to go.
     void Probe(const wchar_t* command, int count, const std::function<void(int)>& arguments,
                HRESULT expected = S_OK) {
         int wrong = 0;
@@ -29,7 +31,7 @@ struct LeakTest : CommandTest {
         auto run = [&](int i) {
             arguments(i);
             Record record;
-            HRESULT hr = Command(command, &record);
+            HRESULT hr = Starting(command, record);
             if (hr == expected) return;
             if (wrong++) return;
             char head[96];
@@ -39,19 +41,37 @@ struct LeakTest : CommandTest {
             fflush(stdout);
         };
         for (int i = 0; i < std::min(kWarmUp, count / 10); ++i) run(i);
-        UINT_PTR handle = NextHandleValue();
+        DWORD handles = HandleCount();
+        UINT_PTR slot = NextHandleValue();
         SIZE_T memory = CommittedPrivate();
         DWORD started = GetTickCount();
         for (int i = 0; i < count; ++i) run(i);
         DWORD took = GetTickCount() - started;
-        UINT_PTR handleAfter = NextHandleValue();
+        DWORD handlesAfter = 0;
+        UINT_PTR slotAfter = 0;
+        for (DWORD since = GetTickCount(); GetTickCount() - since < 30000; Sleep(50)) {
+            handlesAfter = HandleCount();
+            slotAfter = NextHandleValue();
+            if (handlesAfter <= handles && slotAfter <= slot) break;
+        }
         SIZE_T memoryAfter = CommittedPrivate();
-        printf("%ls x%d: %lu ms, next handle %#llx -> %#llx, committed private %+lld bytes\n", command, count,
-               took, static_cast<unsigned long long>(handle), static_cast<unsigned long long>(handleAfter),
+        printf("%ls x%d: %lu ms, handles %lu -> %lu, next handle %#llx -> %#llx, committed private %+lld bytes\n",
+               command, count, took, handles, handlesAfter, static_cast<unsigned long long>(slot),
+               static_cast<unsigned long long>(slotAfter),
                static_cast<long long>(memoryAfter) - static_cast<long long>(memory));
         EXPECT_EQ(0, wrong) << "runs with another result than expected, the first: " << first;
-        EXPECT_LE(handleAfter, handle) << "handles left open";
+        EXPECT_LE(handlesAfter, handles) << "handles left open";
+        // Wine counts no handles; its lowest free slot shows them instead.
+        if (UnderWine()) {
+            EXPECT_LE(slotAfter, slot) << "handles left open";
+        }
         EXPECT_LE(memoryAfter, memory + kMargin) << "memory left behind";
+    }
+    // aRvik.Execute with the arguments set, which must succeed.
+    void Execute() {
+        Record record;
+        EXPECT_EQ(S_OK, Starting(L"aRvik.Execute", record))
+            << (record.bstrDescription ? Narrow(record.bstrDescription) : std::string());
     }
     void SetAll(std::initializer_list<std::pair<const wchar_t*, std::string>> values) {
         for (const auto& value : values) Set(value.first, value.second);
@@ -65,9 +85,10 @@ struct LeakTest : CommandTest {
 }  // namespace
 
 // The probes see what they are meant to: one handle left open, and small
-// blocks adding up to the margin.
+// blocks adding up to the margin. Wine counts no handles at all.
 TEST(LeakProbes, SeeALeftHandleAndLeftMemory) {
-    UINT_PTR handle = NextHandleValue();
+    DWORD handles = HandleCount();
+    UINT_PTR slot = NextHandleValue();
     SIZE_T memory = CommittedPrivate();
     HANDLE left = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::vector<std::unique_ptr<char[]>> blocks;
@@ -75,7 +96,12 @@ TEST(LeakProbes, SeeALeftHandleAndLeftMemory) {
         blocks.emplace_back(new char[kMargin / kRuns + 8]);
         blocks.back()[0] = 1;
     }
-    EXPECT_GT(NextHandleValue(), handle);
+    if (UnderWine()) {
+        EXPECT_EQ(0u, HandleCount());
+        EXPECT_GT(NextHandleValue(), slot);
+    } else {
+        EXPECT_EQ(handles + 1, HandleCount());
+    }
     EXPECT_GT(CommittedPrivate(), memory + kMargin);
     CloseHandle(left);
 }
@@ -147,13 +173,13 @@ TEST_F(LeakTest, Execute) {
 }
 
 // Capture with a time limit, in each capture encoding; then programs that
-// outlast a limit of 0, each left running with its pipe closed here. At
-// 35-50 ms a start, this adds some twelve seconds.
+// outlast a limit of 0, each left running with its pipe drained until it
+// ends. At 35-50 ms a start, this adds some twelve seconds.
 TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
     std::string line = "\"" + ExeFolder() + "commands_child.exe\" -o output -e error 7";
     const char* encodings[] = {"", "OEM", "ANSI", "UTF-8"};
     Probe(L"aRvik.Execute", 150, [&](int i) {
-        SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "20000"}, {L"aRvik.Capture", "1"},
+        SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", "1"}, {L"aRvik.Timeout", "60000"}, {L"aRvik.Capture", "1"},
                 {L"aRvik.CaptureEncoding", encodings[i % 4]}});
     });
     EXPECT_EQ("outputerror", Get(L"aRvik.Output"));
@@ -161,7 +187,7 @@ TEST_F(LeakTest, ExecuteCapturingWithATimeout) {
     // kept, so that every later one closes the oldest.
     for (size_t k = 0; k < KeptProcesses::capacity; ++k) {
         SetAll({{L"aRvik.Command", line}, {L"aRvik.Wait", ""}});
-        EXPECT_EQ(S_OK, Command(L"aRvik.Execute"));
+        Execute();
     }
     std::string sleeper = "\"" + ExeFolder() + "commands_child.exe\" -o output -s 100 0";
     Probe(L"aRvik.Execute", 40, [&](int) {
@@ -177,7 +203,7 @@ TEST_F(LeakTest, AwaitAndKill) {
     std::string child = "\"" + ExeFolder() + "commands_child.exe\" ";
     auto start = [&](const char* args) {
         Set(L"aRvik.Command", child + args);
-        EXPECT_EQ(S_OK, Command(L"aRvik.Execute"));
+        Execute();
     };
     for (size_t k = 0; k < KeptProcesses::capacity; ++k) start("7");
     Probe(L"aRvik.Await", 150, [&](int) { start("7"); });

@@ -83,7 +83,7 @@ TEST_F(ClassObject, FactoryCreatesControlPluginObjects) {
 namespace {
 
 // Runs module_child on the module copy beside a host library without type
-// information; gives its output. Waits at most 20 seconds.
+// information; gives its output. Waits at most a minute.
 std::string RunChild(const std::string& module) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
@@ -103,7 +103,7 @@ std::string RunChild(const std::string& module) {
         char buffer[512];
         DWORD got = 0;
         while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
-        WaitForSingleObject(child.hProcess, 20000);
+        WaitForSingleObject(child.hProcess, 60000);
         CloseHandle(child.hThread);
         CloseHandle(child.hProcess);
     } else {

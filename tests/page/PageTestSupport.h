@@ -31,7 +31,7 @@ void Pump();
 // once the modal loop runs; if it is still open after timeoutMs, the
 // dialog is cancelled so nothing blocks. Gives what run(owner) returns.
 INT_PTR RunModal(const std::function<INT_PTR()>& run, const std::function<void(HWND)>& script,
-                 UINT timeoutMs = 10000);
+                 UINT timeoutMs = 60000);
 
 // Text of a dialog control.
 std::string ItemText(HWND dialog, int id);

@@ -177,7 +177,7 @@ void PanelTest::Drive(const std::function<void()>& action, std::vector<std::func
     run.sheet = sheet;
     running = &run;
     UINT_PTR timer = SetTimer(nullptr, 0, 20, ScriptTimer);
-    UINT_PTR guard = SetTimer(nullptr, 0, 10000, GuardTimer);
+    UINT_PTR guard = SetTimer(nullptr, 0, 60000, GuardTimer);
     action();
     KillTimer(nullptr, timer);
     KillTimer(nullptr, guard);

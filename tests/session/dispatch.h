@@ -23,10 +23,13 @@ inline DISPID DispId(IDispatch* object, const wchar_t* name) {
 // Owns the strings of an exception record.
 struct Record : EXCEPINFO {
     Record() : EXCEPINFO() {}
-    ~Record() {
+    ~Record() { Reset(); }
+    // Empty again, for one more call.
+    void Reset() {
         SysFreeString(bstrSource);
         SysFreeString(bstrDescription);
         SysFreeString(bstrHelpFile);
+        *static_cast<EXCEPINFO*>(this) = EXCEPINFO();
     }
 };
 

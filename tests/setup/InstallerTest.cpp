@@ -48,7 +48,7 @@ DWORD RunProgram(std::wstring command, const std::wstring& output, const wchar_t
         return 0xBAD;
     }
     DWORD code = 0xDEAD;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(process.hProcess, 180000) == WAIT_OBJECT_0)  // a bound for a hung program only
         GetExitCodeProcess(process.hProcess, &code);
     else
         TerminateProcess(process.hProcess, code);

@@ -27,8 +27,8 @@ std::wstring BuildFile(const std::wstring& relative);
 std::wstring TempFile(const wchar_t* name);
 std::wstring ProgramFiles();
 
-// Runs a command line to its end (a minute at most: then it is ended and
-// the result is 0xDEAD), standard output into output when one is named.
+// Runs a command line to its end (three minutes at most: then it is ended
+// and the result is 0xDEAD), standard output into output when one is named.
 DWORD RunProgram(std::wstring command, const std::wstring& output = L"", const wchar_t* folder = nullptr);
 // msiexec with the arguments, silent, its log into log.
 DWORD Msiexec(const std::wstring& arguments, const std::wstring& log);

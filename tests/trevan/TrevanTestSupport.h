@@ -13,6 +13,10 @@
 #include <Trevan/CriticalSection.h>
 #include <Trevan/Thread.h>
 
+// The bound of a wait that ends as soon as what it waits for comes: only a
+// failure reaches it, however busy the machine.
+const DWORD kPatience = 60000;
+
 // Runs call, which must throw WindowsError with code at the toolkit's line.
 template <class Call>
 void ExpectTrevanError(Call call, DWORD code, unsigned line) {
@@ -40,7 +44,7 @@ inline HANDLE NextHandleValue() {
 
 // Polls condition every millisecond for at most milliseconds; only for
 // states that no event reports.
-inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = kPatience) {
     DWORD start = GetTickCount();
     while (!condition()) {
         if (GetTickCount() - start > milliseconds) return false;
@@ -69,11 +73,11 @@ public:
         ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
         flushed_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
         thread_.Start(&Run, this);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready_, 5000)) << "window thread did not start";
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready_, kPatience)) << "window thread did not start";
     }
     ~WindowThread() {
         if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(thread_.Wait(5000)) << "window thread did not end";
+        EXPECT_TRUE(thread_.Wait(kPatience)) << "window thread did not end";
         CloseHandle(ready_);
         CloseHandle(flushed_);
     }
@@ -81,7 +85,7 @@ public:
 
     // True once the window has handled every message posted to it before
     // the call: posted messages are handled in the order they came.
-    bool Flush(DWORD milliseconds = 10000) {
+    bool Flush(DWORD milliseconds = kPatience) {
         if (!PostMessageA(window_, kFlush, 0, 0)) return false;
         return WaitForSingleObject(flushed_, milliseconds) == WAIT_OBJECT_0;
     }

@@ -28,7 +28,7 @@ public:
         InterlockedIncrement(&calls);
         if (timedOut) InterlockedIncrement(&timeouts);
         entered_.Set();
-        if (gate_) WaitForSingleObject(gate_, 5000);
+        if (gate_) WaitForSingleObject(gate_, kPatience);
         if (releaseInside) Release();
         InterlockedExchange(&left, InterlockedIncrement(&sequence));
         left_.Set();
@@ -77,7 +77,7 @@ struct SlowTick {
 VOID CALLBACK SlowCallback(PVOID argument, BOOLEAN) {
     auto* tick = static_cast<SlowTick*>(argument);
     tick->entered.Set();
-    tick->gate.Wait(5000);
+    tick->gate.Wait(kPatience);
     InterlockedExchange(&tick->finished, 1);
 }
 
@@ -100,7 +100,7 @@ unsigned __stdcall Destroy(void* argument) {
 // see n calls at least.
 bool AtLeastCalls(Event& event, int n) {
     for (int i = 0; i < n; ++i) {
-        if (!event.Wait(5000)) return false;
+        if (!event.Wait(kPatience)) return false;
         event.Reset();
     }
     return true;
@@ -114,15 +114,15 @@ TEST(WaitCallback, SignalAndTimeOutReachOnSignal) {
     EXPECT_TRUE(signalled.IsRegistered());
     EXPECT_FALSE(signalled.entered_.Wait(30));
     object.Set();
-    ASSERT_TRUE(signalled.entered_.Wait(5000));
-    EXPECT_TRUE(signalled.left_.Wait(5000));
+    ASSERT_TRUE(signalled.entered_.Wait(kPatience));
+    EXPECT_TRUE(signalled.left_.Wait(kPatience));
     EXPECT_EQ(1, signalled.calls);
     EXPECT_EQ(0, signalled.timeouts);
 
     Event never(true, false);
     Probe timed(never, 20, WT_EXECUTEONLYONCE);
-    ASSERT_TRUE(timed.entered_.Wait(5000));
-    EXPECT_TRUE(timed.left_.Wait(5000));
+    ASSERT_TRUE(timed.entered_.Wait(kPatience));
+    EXPECT_TRUE(timed.left_.Wait(kPatience));
     EXPECT_EQ(1, timed.timeouts);
 
     timed.Release();
@@ -134,14 +134,14 @@ TEST(WaitCallback, ReleaseReturnsOnlyAfterTheRunningCallbackLeft) {
     Event object(true, true);
     Event gate(true, false);
     Probe probe(object, INFINITE, WT_EXECUTEONLYONCE, gate.Get());
-    ASSERT_TRUE(probe.entered_.Wait(5000));
+    ASSERT_TRUE(probe.entered_.Wait(kPatience));
 
     ReleaseJob job = {&probe, 0};
     Thread releaser;
     ASSERT_NE(0u, releaser.Start(&ReleaseOnThread, &job));
     EXPECT_FALSE(releaser.Wait(100));  // held up by the callback
     gate.Set();
-    ASSERT_TRUE(releaser.Wait(5000));
+    ASSERT_TRUE(releaser.Wait(kPatience));
     EXPECT_NE(0, probe.left);
     EXPECT_LT(probe.left, job.returned);
     EXPECT_EQ(1, probe.calls);
@@ -172,7 +172,7 @@ TEST(WaitCallback, ReleaseDoesNotWaitUnderTheLockForAQueuedCallback) {
             EXPECT_TRUE(WaitUntil([&] { return Waiters(section) == 2; })) << "Release did not reach the lock";
         }
         section.Leave();
-        ASSERT_TRUE(releaser.Wait(5000)) << "Release hung";
+        ASSERT_TRUE(releaser.Wait(kPatience)) << "Release hung";
         LONG calls = probe->calls;
         EXPECT_LE(calls, 1);
         probe->entered_.Reset();
@@ -190,7 +190,7 @@ TEST(WaitCallback, NoCallbackRunsAfterRelease) {
     ReleaseJob job = {probe, 0};
     Thread releaser;
     ASSERT_NE(0u, releaser.Start(&ReleaseOnThread, &job));
-    ASSERT_TRUE(releaser.Wait(5000)) << "Release hung";
+    ASSERT_TRUE(releaser.Wait(kPatience)) << "Release hung";
     LONG atRelease = probe->calls;
     EXPECT_GE(atRelease, 20);
     probe->entered_.Reset();
@@ -203,7 +203,7 @@ TEST(WaitCallback, DestructionWhileFiringLeavesNoLateCallback) {
     Event object(true, true);
     for (int i = 0; i < 20; ++i) {
         Probe* probe = new Probe(object, INFINITE, WT_EXECUTEDEFAULT);
-        ASSERT_TRUE(probe->entered_.Wait(5000));
+        ASSERT_TRUE(probe->entered_.Wait(kPatience));
         delete probe;  // a late callback would touch freed memory
     }
 }
@@ -211,7 +211,7 @@ TEST(WaitCallback, DestructionWhileFiringLeavesNoLateCallback) {
 TEST(WaitCallback, ReleaseFromInsideOnSignalDoesNotWaitForItself) {
     Event object(true, true);
     Probe probe(object, INFINITE, WT_EXECUTEDEFAULT, nullptr, true);
-    ASSERT_TRUE(probe.left_.Wait(5000));
+    ASSERT_TRUE(probe.left_.Wait(kPatience));
     EXPECT_FALSE(probe.IsRegistered());
     EXPECT_EQ(1, probe.calls);  // calls queued behind the first find the wait gone
     probe.entered_.Reset();
@@ -225,7 +225,7 @@ TEST(WaitCallback, WatchesItsOwnDuplicate) {
     Probe probe(*object, INFINITE, WT_EXECUTEONLYONCE);
     delete object;  // the caller's handle may go at once
     setter.Set();
-    EXPECT_TRUE(probe.entered_.Wait(5000));
+    EXPECT_TRUE(probe.entered_.Wait(kPatience));
 }
 
 TEST(WaitCallback, ThousandCallbacksLeakNoHandle) {
@@ -245,12 +245,12 @@ TEST(SyncJoint, SetsTheTargetOnSignalAndOnTimeOut) {
         SyncJoint joint(object, target, INFINITE, WT_EXECUTEONLYONCE);
         EXPECT_FALSE(target.Wait(30));
         object.Set();
-        EXPECT_TRUE(target.Wait(5000));
+        EXPECT_TRUE(target.Wait(kPatience));
     }
     target.Reset();
     Event never(true, false);
     SyncJoint timed(never, target, 20, WT_EXECUTEONLYONCE);
-    EXPECT_TRUE(target.Wait(5000));
+    EXPECT_TRUE(target.Wait(kPatience));
 }
 
 TEST(SyncJoint, DestroyedJointSetsNothing) {
@@ -279,7 +279,7 @@ TEST(NotifyOnSignal, SendsOneMessageWhenSignalled) {
     EXPECT_FALSE(arrived.Wait(30));  // nothing before the signal
     EXPECT_EQ(0, count);
     object.Set();
-    ASSERT_TRUE(arrived.Wait(5000));
+    ASSERT_TRUE(arrived.Wait(kPatience));
     EXPECT_EQ(1, count);
     EXPECT_EQ(7u, wp);
     EXPECT_EQ(9, lp);
@@ -287,7 +287,7 @@ TEST(NotifyOnSignal, SendsOneMessageWhenSignalled) {
     // Already signalled: fires at once, and only once.
     arrived.Reset();
     ASSERT_TRUE(NotifyOnSignal(object.Get(), window.Window(), WM_APP + 1, 1, 2));
-    ASSERT_TRUE(arrived.Wait(5000));
+    ASSERT_TRUE(arrived.Wait(kPatience));
     EXPECT_EQ(2, count);
     EXPECT_EQ(1u, wp);
     EXPECT_EQ(2, lp);
@@ -305,7 +305,7 @@ TEST(TimerQueue, PeriodicTimerStopsWhenDeleted) {
     ASSERT_TRUE(AtLeastCalls(ticks.ticked, 3));
     SyncRef done = timer->Delete();
     EXPECT_FALSE(timer->IsValid());
-    ASSERT_TRUE(done->Wait(5000));
+    ASSERT_TRUE(done->Wait(kPatience));
     LONG stopped = ticks.count;
     EXPECT_GE(stopped, 3);
     ticks.ticked.Reset();
@@ -316,7 +316,7 @@ TEST(TimerQueue, PeriodicTimerStopsWhenDeleted) {
 
     SyncRef queueDone = queue.Delete();
     EXPECT_FALSE(queue.IsValid());
-    EXPECT_TRUE(queueDone->Wait(5000));
+    EXPECT_TRUE(queueDone->Wait(kPatience));
     EXPECT_TRUE(queue.Delete()->TryWait());  // an invalid queue: set at once
 }
 
@@ -327,20 +327,20 @@ TEST(TimerQueue, DestructionWaitsForTheRunningCallback) {
     {
         TimerQueue queue;
         ptr<TimerQueue::Timer> timer(queue.CreateTimer(&SlowCallback, &tick, 0, 0, WT_EXECUTEDEFAULT));
-        ASSERT_TRUE(tick.entered.Wait(5000));
+        ASSERT_TRUE(tick.entered.Wait(kPatience));
         Destruction job = {[&] { timer.Release(); }, &tick, -1};
         Thread destroyer;
         ASSERT_NE(0u, destroyer.Start(&Destroy, &job));
         EXPECT_FALSE(destroyer.Wait(100));  // held up by the callback
         tick.gate.Set();
-        ASSERT_TRUE(destroyer.Wait(5000));
+        ASSERT_TRUE(destroyer.Wait(kPatience));
         EXPECT_EQ(1, job.finishedAtReturn);
     }
     SlowTick second;
     {
         ptr<TimerQueue> queue(new TimerQueue);
         TimerQueue::Timer* timer = queue->CreateTimer(&SlowCallback, &second, 0, 0, WT_EXECUTEDEFAULT);
-        ASSERT_TRUE(second.entered.Wait(5000));
+        ASSERT_TRUE(second.entered.Wait(kPatience));
         timer->Delete();  // not waited for: the queue's deletion covers it
         delete timer;     // already deleted: returns at once
         Destruction job = {[&] { queue.Release(); }, &second, -1};
@@ -348,7 +348,7 @@ TEST(TimerQueue, DestructionWaitsForTheRunningCallback) {
         ASSERT_NE(0u, destroyer.Start(&Destroy, &job));
         EXPECT_FALSE(destroyer.Wait(100));
         second.gate.Set();
-        ASSERT_TRUE(destroyer.Wait(5000));
+        ASSERT_TRUE(destroyer.Wait(kPatience));
         EXPECT_EQ(1, job.finishedAtReturn);
     }
 }

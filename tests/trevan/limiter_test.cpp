@@ -27,7 +27,7 @@ unsigned __stdcall AcquireInTurn(void* argument) {
     Queue* q = arrival->queue;
     SyncObject slot = q->limiter->Acquire();
     SetEvent(q->queued.Get());
-    if (!slot.Wait(10000)) return 1;
+    if (!slot.Wait(kPatience)) return 1;
     q->order[InterlockedIncrement(&q->granted) - 1] = arrival->index;
     q->limiter->Release();
     return 0;
@@ -44,7 +44,7 @@ unsigned __stdcall Cycle(void* argument) {
     auto* s = static_cast<Stress*>(argument);
     for (int i = 0; i < 1000; ++i) {
         SyncObject slot = s->limiter->Acquire();
-        if (!slot.Wait(10000)) {
+        if (!slot.Wait(kPatience)) {
             InterlockedIncrement(&s->failures);
             return 1;
         }
@@ -92,11 +92,11 @@ TEST(CountLimiter, WaitersAreServedInArrivalOrder) {
         arrivals[i] = {&q, i};
         ASSERT_NE(0u, threads[i].Start(&AcquireInTurn, &arrivals[i]));
         // The next thread starts only once this one is queued.
-        ASSERT_TRUE(q.queued.Wait(5000));
+        ASSERT_TRUE(q.queued.Wait(kPatience));
         ASSERT_EQ(i + 1, limiter.Waiting());
     }
     limiter.Release();
-    for (auto& t : threads) ASSERT_TRUE(t.Wait(10000));
+    for (auto& t : threads) ASSERT_TRUE(t.Wait(kPatience));
     ASSERT_EQ(6, q.granted);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(i, q.order[i]);
     EXPECT_EQ(0u, limiter.InUse());
@@ -173,7 +173,7 @@ TEST(CountLimiter, SixteenThreadsThousandCyclesEachEndBalanced) {
     {
         Thread threads[16];
         for (auto& t : threads) ASSERT_NE(0u, t.Start(&Cycle, &s));
-        for (auto& t : threads) ASSERT_TRUE(t.Wait(25000));
+        for (auto& t : threads) ASSERT_TRUE(t.Wait(kPatience));
         for (auto& t : threads) EXPECT_EQ(0u, t.ExitCode());
     }
     EXPECT_EQ(0, s.failures);

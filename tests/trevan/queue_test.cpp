@@ -133,7 +133,7 @@ TEST(MessageQueue, EightProducersOneWindowConsumerLoseNoRecord) {
         producers[i] = {&queue, i};
         ASSERT_NE(0u, threads[i].Start(&Produce, &producers[i]));
     }
-    for (auto& t : threads) ASSERT_TRUE(t.Wait(20000));
+    for (auto& t : threads) ASSERT_TRUE(t.Wait(kPatience));
     for (auto& t : threads) EXPECT_EQ(0u, t.ExitCode());
     // A record that found the queue empty posted a message; any other is
     // taken by the same drain as the records before it. All those messages

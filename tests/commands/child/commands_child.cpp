@@ -18,9 +18,11 @@
 //   -p        writes "pid=" and its process id
 //   -g MS     starts "commands_child -s MS 0" inheriting its handles and
 //             writes "grandchild=" and that process's id
+//   -b MS     as -g, with CREATE_BREAKAWAY_FROM_JOB: writes "breakaway="
+//             and its process id, or "breakaway refused=" and the error
 //   -t FILE   the steps after it write into FILE instead of the output
 //   -w MS     starts "commands_child -k EVENT -f MS 0" inheriting its
-//             handles, waits (at most 10 s) until it has written, and
+//             handles, waits (at most 60 s) until it has written, and
 //             writes "grandchild=" and that process's id
 //   -k VALUE  the inherited event handle value that -f sets
 //   -f MS     writes dots without pause for MS milliseconds from three
@@ -56,14 +58,14 @@ static HANDLE HandleValue(const char* value) {
 
 // Starts this program with the arguments given, inheriting the handles;
 // its process id, or 0.
-static DWORD StartSelf(const char* args) {
+static DWORD StartSelf(const char* args, DWORD flags = 0) {
     char self[MAX_PATH] = "", line[MAX_PATH + 96];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     snprintf(line, sizeof line, "\"%s\" %s", self, args);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) return 0;
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup, &started)) return 0;
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
     return started.dwProcessId;
@@ -140,13 +142,20 @@ static int Steps(int argc, char** argv) {
             if (!pid) return 5;
             Say("grandchild=%llu", pid);
             ++i;
+        } else if (!strcmp(step, "-b")) {
+            char args[64];
+            snprintf(args, sizeof args, "-s %s 0", value);
+            DWORD pid = StartSelf(args, CREATE_BREAKAWAY_FROM_JOB);
+            if (pid) Say("breakaway=%llu", pid);
+            else Say("breakaway refused=%llu", GetLastError());
+            ++i;
         } else if (!strcmp(step, "-w")) {
             SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
             HANDLE event = CreateEventA(&inherit, TRUE, FALSE, nullptr);
             char args[96];
             snprintf(args, sizeof args, "-k %llu -f %s 0", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(event)), value);
             DWORD pid = StartSelf(args);
-            if (!event || !pid || WaitForSingleObject(event, 10000) != WAIT_OBJECT_0) return 5;
+            if (!event || !pid || WaitForSingleObject(event, 60000) != WAIT_OBJECT_0) return 5;
             CloseHandle(event);
             Say("grandchild=%llu", pid);
             ++i;
