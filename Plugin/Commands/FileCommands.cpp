@@ -1,5 +1,5 @@
 // aRvik.FileWrite and aRvik.FileRead.
-#include "SessionExtender.h"
+#include "Commands.h"
 
 #include <SaveFile.h>
 #include <TASession.h>
@@ -82,8 +82,7 @@ static void Append(TASession& values, const string& name, TextEncoding asked, co
     file.Write(bytes.Data() + skip, bytes.Size() - skip);
 }
 
-void Plugin::SessionExtender::FileWrite(IUnknown* session) {
-    TASession values(session);
+void FileWrite(TASession& values, CommandState& state) {
     string name = ResolveFileName(values);
     // Without a name the write fails as it always has, whatever mode and
     // encoding ask for.
@@ -119,15 +118,14 @@ void Plugin::SessionExtender::FileWrite(IUnknown* session) {
     ClearGiven(values, "aRvik.FileEncoding", encodingName);
 }
 
-void Plugin::SessionExtender::FileRead(IUnknown* session) {
-    TASession values(session);
+void FileRead(TASession& values, CommandState& state) {
     string encodingName = values.GetString("aRvik.FileEncoding");
     TextEncoding fallback = ParseEncoding("aRvik.FileEncoding", encodingName);
     string name = ResolveFileName(values);
     CoString text;
-    ReadFileText(name, fallback, text, &readBlock);
+    ReadFileText(name, fallback, text, &state.readBlock);
     values.SetWideString("aRvik.FileText", text);
     // The host has its own copy: the memory serves the next read.
-    readBlock.Give(text.Detach());
+    state.readBlock.Give(text.Detach());
     ClearGiven(values, "aRvik.FileEncoding", encodingName);
 }

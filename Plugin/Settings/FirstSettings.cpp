@@ -4,7 +4,7 @@
 #include <fwbase/Path.h>
 #include <fwwin/RegKey.h>
 
-#include "RegistryNames.h"
+#include <RegistryNames.h>
 #include "RequiredKey.h"
 #include "ScriptLog.h"
 #include "SessionProps.h"

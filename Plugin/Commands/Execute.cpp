@@ -1,7 +1,7 @@
 // aRvik.Execute: starts a program, and with aRvik.Wait waits for it, at
 // most aRvik.Timeout milliseconds, taking its output with aRvik.Capture and
 // ending it, with all it started, with aRvik.Kill.
-#include "SessionExtender.h"
+#include "Commands.h"
 
 #include <string.h>
 
@@ -52,8 +52,7 @@ static void SetOutput(TASession& values, const OutputPipe& output, UINT page) {
     values.SetWideString("aRvik.Output", text);
 }
 
-void Plugin::SessionExtender::Execute(IUnknown* session) {
-    TASession values(session);
+void Execute(TASession& values, CommandState& state) {
     string command = values.GetString("aRvik.Command");
     if (command.empty()) return;
     values.Clear("aRvik.Result");
@@ -111,7 +110,7 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
     if (job) RunInJob(job.get(), process.get(), thread.get(), command);
     values.SetUnsigned("aRvik.ProcessId", started.dwProcessId);
     if (wait.empty()) {
-        kept.Keep(started.dwProcessId, std::move(process));
+        state.kept.Keep(started.dwProcessId, std::move(process));
     } else {
         bool ended = output ? output->Collect(process.get(), timeout) : WaitForExit(process.get(), timeout);
         if (!ended) {
@@ -121,7 +120,7 @@ void Plugin::SessionExtender::Execute(IUnknown* session) {
                 // A program left running is the one a script most wants to
                 // await later, also once it has ended. It is kept, and its
                 // output stays readable, before anything below can fail.
-                kept.Keep(started.dwProcessId, std::move(process));
+                state.kept.Keep(started.dwProcessId, std::move(process));
                 if (output) output->LeaveOpen();
             }
             // Of the results only the output changes: what it wrote so far.

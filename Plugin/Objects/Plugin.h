@@ -11,7 +11,7 @@
 
 #include <TallivantObject2.h>
 
-#include "RegistryNames.h"
+#include <RegistryNames.h>
 #include "Version.h"
 
 // Set by the session extender (operation 10), cleared by its operation 7,

@@ -17,7 +17,7 @@
 #include "Instance.h"
 #include "ItemDialog.h"
 #include "Policy.h"
-#include "RegistryNames.h"
+#include <RegistryNames.h>
 #include "RequiredKey.h"
 #include "SessionProps.h"
 

@@ -6,7 +6,7 @@
 // also after it has ended: the kept handle holds the process, so its id
 // names no other process meanwhile. Any other id is whatever process has it
 // now.
-#include "SessionExtender.h"
+#include "Commands.h"
 
 #include <math.h>
 
@@ -42,8 +42,7 @@ static KernelHandle OpenById(DWORD id, const string& name, bool terminate) {
     THROW_WIN32(error);
 }
 
-void Plugin::SessionExtender::Await(IUnknown* session) {
-    TASession values(session);
+void Await(TASession& values, CommandState& state) {
     values.Clear("aRvik.Result");
     string idText = values.GetString("aRvik.ProcessId");
     string timeoutText = values.GetString("aRvik.Timeout");
@@ -56,7 +55,7 @@ void Plugin::SessionExtender::Await(IUnknown* session) {
         throw KLAppException(string("Нельзя ждать процесс, в котором выполняется сценарий: ") + name);
     // aRvik.Kill acts only when a time limit can run out.
     bool end = !kill.empty() && timeout != INFINITE;
-    KernelHandle process = kept.Find(id);
+    KernelHandle process = state.kept.Find(id);
     if (!process) process = OpenById(id, name, end);
     if (!WaitForExit(process.get(), timeout)) {
         if (end) EndProgram(process.get(), nullptr);

@@ -3,7 +3,7 @@
 #include <fwbase/Format.h>
 #include <fwwin/RegKey.h>
 
-#include "RegistryNames.h"
+#include <RegistryNames.h>
 #include "SessionProps.h"
 
 static HKEY OpenPolicy(HKEY root, const char* path) {

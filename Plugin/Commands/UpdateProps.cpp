@@ -1,0 +1,6 @@
+// aRvik.UpdateProps: the Session Props into the session again, as at its start.
+#include "Commands.h"
+
+#include "SessionPropsCopy.h"
+
+void UpdateProps(TAXDK::Tallivant::TASession& values, CommandState&) { CopySessionProps(values); }

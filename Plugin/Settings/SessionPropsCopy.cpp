@@ -1,0 +1,24 @@
+#include "SessionPropsCopy.h"
+
+#include <RegistryNames.h>
+#include <fwwin/RegKey.h>
+
+#include "Policy.h"
+#include "SessionProps.h"
+
+void CopySessionProps(TAXDK::Tallivant::TASession& values) {
+    RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
+    map<keystring, string> policy;
+    ReadPolicySessionProps(policy);
+    if (!props.key && !policy.Count()) return;
+    // The enumeration's failures have always been reported here: a fixed number.
+    if (props.key)
+        ForEachSessionProp(props.key, "Plugin/SessionExtender", 128, [&values, &props](const string& name, DWORD type) {
+            if (type == REG_SZ)
+                values.SetString(name, props[name].Text());
+            else if (type == REG_DWORD)
+                values.SetUnsigned(name, props[name].Number());
+        });
+    // The administrator's after the user's own, so that they win.
+    for (int i = 0; i < policy.Count(); ++i) values.SetString(policy.At(i).key, policy.At(i).value);
+}

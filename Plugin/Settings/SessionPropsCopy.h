@@ -1,0 +1,9 @@
+// Copying the Session Props into a session: each value of the user's key of
+// type REG_SZ or REG_DWORD (as unsigned decimal text), then the policies'
+// (Policy.h), which thus win; other types and the unnamed value are skipped.
+// No key and no policy: the session is left alone.
+#pragma once
+
+#include <TASession.h>
+
+void CopySessionProps(TAXDK::Tallivant::TASession& values);
