@@ -19,8 +19,11 @@
 // "Platform/SaveFile_ss".
 //
 // Some positions are fixed: scripts and tests know their numbers. Those call
-// sites pass their position to CheckSystemCall, CheckErrorCode or CoCallEx
-// themselves, with a comment that says so.
+// sites pass their position to CheckSystemCall, CheckErrorCode,
+// CheckFileHandle or CoCallEx themselves, with a comment that says so. The
+// first two are the framework's names of CheckSystemCallAt and
+// CheckErrorCodeAt: a position given as a short path ("Plugin/Execute")
+// is already its own text.
 #pragma once
 
 #include <windows.h>
@@ -45,6 +48,20 @@ R CheckSystemCallAt(R result, const char* path, unsigned line) {
 inline void CheckErrorCodeAt(LONG code, const char* path, unsigned line) {
     if (code != 0) ThrowWindowsError(static_cast<DWORD>(code), path, line);
 }
+
+// The framework's names, kept for the call sites with a fixed position.
+template <class R>
+R CheckSystemCall(R result, const char* position, unsigned line) {
+    return CheckSystemCallAt(result, position, line);
+}
+
+inline void CheckErrorCode(LONG code, const char* position, unsigned line) { CheckErrorCodeAt(code, position, line); }
+
+// For a newly opened file handle: a handle that is neither null nor
+// INVALID_HANDLE_VALUE passes (true). Otherwise ERROR_PATH_NOT_FOUND and
+// ERROR_ACCESS_DENIED throw FileException naming the file (FileWriteError);
+// any other error throws WindowsError at path and line.
+bool CheckFileHandle(HANDLE handle, const char* name, const char* path, unsigned line);
 
 inline HRESULT CoCallAt(HRESULT result, const char* path, unsigned line) {
     if (FAILED(result)) CoCallEx(result, CoModule(), SourcePosition(path), static_cast<int>(line));

@@ -1,7 +1,6 @@
-// The system's own members of the exception family, and the checks that turn
-// failed Windows calls into them. Every check takes the caller's source
-// position (a short path such as "Plugin/SessionExtender") and line, so the
-// message points at the call site.
+// The system's own members of the exception family: an application error,
+// a failed Windows call at its source position, a file that cannot be
+// opened or written.
 #pragma once
 
 #include <windows.h>
@@ -36,28 +35,12 @@ public:
     FileException(const string& text, const string& name) : ResourceException(text, name) {}
 };
 
-// For calls that return a success flag or a handle: a nonzero result comes
-// back unchanged; zero throws WindowsError with the thread's last error.
-template <class R>
-R CheckSystemCall(R result, const char* file, unsigned line) {
-    if (!result) {
-        // Before the exception or its texts allocate, which may set it anew.
-        DWORD error = GetLastError();
-        throw WindowsError(error, file, line);
-    }
-    return result;
-}
-
-// For calls that return a Windows error number: nonzero throws it.
-void CheckErrorCode(LONG code, const char* file, unsigned line);
-
 // A file that could not be written for the Windows error: ERROR_PATH_NOT_FOUND
 // and ERROR_ACCESS_DENIED give their own texts, any other error its number
 // ("(ошибка 112)"); every reason ends with the file name.
 FileException FileWriteError(DWORD error, const string& name);
 
-// For a newly opened file handle: a handle that is neither null nor
-// INVALID_HANDLE_VALUE passes (true). Otherwise ERROR_PATH_NOT_FOUND and
-// ERROR_ACCESS_DENIED throw FileException naming the file; any other error
-// throws WindowsError at file and line.
-bool CheckFileHandle(HANDLE handle, const char* name, const char* file, unsigned line);
+// The checks that throw these (CheckSystemCall, CheckErrorCode,
+// CheckFileHandle and the positioned family with its macros) are one
+// family, in checks.h; callers that name them here find them there.
+#include <checks.h>

@@ -22,3 +22,10 @@ string SourcePosition(const char* path) {
 void ThrowWindowsError(DWORD code, const char* path, unsigned line) {
     throw WindowsError(code, SourcePosition(path), line);
 }
+
+bool CheckFileHandle(HANDLE handle, const char* name, const char* path, unsigned line) {
+    if (handle && handle != INVALID_HANDLE_VALUE) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED) throw FileWriteError(error, name);
+    ThrowWindowsError(error, path, line);
+}

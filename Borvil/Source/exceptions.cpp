@@ -13,17 +13,6 @@ static string WindowsErrorText(DWORD code, const string& file, unsigned line) {
 WindowsError::WindowsError(DWORD code, const string& file, unsigned line)
     : KelmirException(WindowsErrorText(code, file, line)), code_(code), file_(file), line_(line) {}
 
-void CheckErrorCode(LONG code, const char* file, unsigned line) {
-    if (code != 0) throw WindowsError(static_cast<DWORD>(code), file, line);
-}
-
-bool CheckFileHandle(HANDLE handle, const char* name, const char* file, unsigned line) {
-    if (handle && handle != INVALID_HANDLE_VALUE) return true;
-    DWORD error = GetLastError();
-    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED) throw FileWriteError(error, name);
-    throw WindowsError(error, file, line);
-}
-
 FileException FileWriteError(DWORD error, const string& name) {
     if (error == ERROR_PATH_NOT_FOUND) return FileException("Не удалось записать файл (путь не найден): ", name);
     if (error == ERROR_ACCESS_DENIED) return FileException("Не удалось записать файл (нет доступа): ", name);
