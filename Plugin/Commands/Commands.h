@@ -9,13 +9,14 @@
 
 #include "KeptProcesses.h"
 #include "KeptTextBlock.h"
+#include "LogWriter.h"
 #include "ScriptLog.h"
 
 // Shared by every session one extender serves: the script log (its path
 // set anew by each aRvik.LogWrite), the programs aRvik.Execute left running
 // for aRvik.Await, the memory of the last long text aRvik.FileRead read.
 struct CommandState {
-    Jotter log;
+    Jotter log{new LogWriter};
     ScriptLogSettings logSettings;
     KeptProcesses kept;
     KeptTextBlock readBlock;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <LogWriter.h>
 #include <ScriptLog.h>
 #include <exceptions.h>
 
@@ -79,7 +80,7 @@ TEST_F(CommandTest, EightThreadsLoseAndInterleaveNoEntry) {
 TEST_F(CommandTest, JotterOptionsChooseTheTimeStamp) {
     std::string file = scratch + "sub\\options.log";
     {
-        Jotter log;
+        Jotter log(new LogWriter);
         log.SetLogPath(file.c_str());
         EXPECT_EQ(0u, log.GetOptions());
         log.Write(6, "%d-%s", 5, "plain");
@@ -100,10 +101,10 @@ namespace {
 
 // Keeps the entries it is given, except that "gate" waits for release
 // (after telling that it arrived) and "throw" fails.
-struct GateWriter : Jotter::Writer {
+struct GateWriter : LogWriter::Target {
     Trevan::Event entered{true, false}, release{true, false};
     std::vector<std::string> written;  // under the log's lock
-    Jotter::Outcome Put(const Jotter::Data& record) override {
+    Jotter::Outcome Put(const LogWriter::Record& record) override {
         std::string text = record.text.c_str();
         if (text == "gate\r\n") {
             entered.Set();
@@ -147,13 +148,13 @@ struct Caller {
 // The record that fails is drained by another caller's Write: only its own
 // caller hears of it, and nobody's record stays behind.
 TEST(JotterTest, AWriterThatThrowsFailsOnlyItsOwnCaller) {
-    Jotter log;
-    GateWriter* writer = new GateWriter;  // the log's
-    log.SetWriter(writer);
+    GateWriter* writer = new GateWriter;  // the log writer's
+    LogWriter* logWriter = new LogWriter(writer);  // the log's
+    Jotter log(logWriter);
     Caller gate{&log, "gate", 1}, thrower{&log, "throw", 1}, a{&log, "a", 100}, b{&log, "b", 100};
     std::vector<HANDLE> threads{gate.Start()};
     EXPECT_TRUE(writer->entered.Wait(30000));
-    Trevan::Event waiting = log.Queue().NonEmpty();  // set while records wait
+    Trevan::Event waiting = logWriter->Queue().NonEmpty();  // set while records wait
     threads.push_back(thrower.Start());
     EXPECT_TRUE(waiting.Wait(30000));
     threads.push_back(a.Start());
@@ -166,7 +167,7 @@ TEST(JotterTest, AWriterThatThrowsFailsOnlyItsOwnCaller) {
     EXPECT_EQ(0xDEADBEEFu, thrower.error);
     EXPECT_EQ("writer failed", thrower.thrown);
     EXPECT_EQ(0, a.failed + b.failed);
-    EXPECT_EQ(0, log.Queue().Count());
+    EXPECT_EQ(0, logWriter->Queue().Count());
     std::vector<std::string> gated, fromA, fromB, expectA, expectB;
     for (const std::string& text : writer->written)
         (text[0] == 'a' ? fromA : text[0] == 'b' ? fromB : gated).push_back(text);
@@ -184,9 +185,45 @@ TEST(JotterTest, AWriterThatThrowsFailsOnlyItsOwnCaller) {
     EnterCriticalSection(log.Section());
     threads.push_back(dropped.Start());
     EXPECT_TRUE(waiting.Wait(30000));
-    log.Queue().Clear();
+    logWriter->Queue().Clear();
     LeaveCriticalSection(log.Section());
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(threads.back(), 30000));
     EXPECT_EQ(DWORD(ERROR_CANCELLED), dropped.error);
     for (HANDLE t : threads) CloseHandle(t);
+}
+
+namespace {
+
+struct Witness : LogWriter::Target {
+    Witness(Jotter* log, const string& shared, bool* checked) : log(log), shared(shared), checked(checked) {}
+    ~Witness() override {
+        // The queue is gone already (its record no longer shares the text),
+        // the critical section is not.
+        EXPECT_EQ(2, shared.RefCount());  // the test's copy and ours
+        EXPECT_TRUE(TryEnterCriticalSection(log->Section()));
+        LeaveCriticalSection(log->Section());
+        *checked = true;
+    }
+    Jotter* log;
+    string shared;
+    bool* checked;
+};
+
+}  // namespace
+
+TEST(JotterTest, CriticalSectionFirstAndDestructionOrder) {
+    string text("kept in the queue");
+    bool checked = false;
+    {
+        Witness* witness = new Witness(nullptr, text, &checked);
+        LogWriter* writer = new LogWriter(witness);
+        Jotter* log = new Jotter(writer);
+        witness->log = log;
+        EXPECT_EQ(static_cast<void*>(log), static_cast<void*>(log->Section()));
+        ASSERT_TRUE(writer->Queue().Put(new LogWriter::Record(6, text)));
+        EXPECT_EQ(3, text.RefCount());
+        delete log;
+    }
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(1, text.RefCount());
 }

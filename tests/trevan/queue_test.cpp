@@ -1,11 +1,9 @@
-// The locked record queue, its window notification, and the log object
-// that holds one.
+// The locked record queue and its window notification.
 #include "TrevanTestSupport.h"
 
 #include <vector>
 
 #include <fwbase/Format.h>
-#include <fwjot/Jotter.h>
 #include <Trevan/MessageQueue.h>
 
 using namespace Trevan;
@@ -13,6 +11,13 @@ using namespace Trevan;
 namespace {
 
 const UINT kArrived = WM_APP + 2;
+
+// A record as the script log's writer queues them: a value and a text.
+struct Record {
+    Record(DWORD value, const string& text) : value(value), text(text) {}
+    DWORD value;
+    string text;
+};
 
 // Counts destructions, to see who deletes records.
 struct Tracked {
@@ -22,7 +27,7 @@ struct Tracked {
 };
 
 struct Producer {
-    MessageQueue<Jotter::Data>* queue;
+    MessageQueue<Record>* queue;
     DWORD id;
 };
 
@@ -31,7 +36,7 @@ const int kPerProducer = 2000;
 unsigned __stdcall Produce(void* argument) {
     auto* p = static_cast<Producer*>(argument);
     for (int i = 0; i < kPerProducer; ++i)
-        if (!p->queue->Put(new Jotter::Data(p->id, FormatBuffer(32, "%lu:%d", p->id, i)))) return 1;
+        if (!p->queue->Put(new Record(p->id, FormatBuffer(32, "%lu:%d", p->id, i)))) return 1;
     return 0;
 }
 
@@ -43,12 +48,12 @@ TEST(MessageQueue, OneNotificationForEachRunOfRecords) {
         if (message == kArrived && w == 0 && l == 0) InterlockedIncrement(&posted);
     });
     ASSERT_NE(nullptr, window.Window());
-    MessageQueue<Jotter::Data> queue;
+    MessageQueue<Record> queue;
     queue.SetNotify(window.Window(), kArrived);
 
-    ASSERT_TRUE(queue.Put(new Jotter::Data(1, "first")));
-    ASSERT_TRUE(queue.Put(new Jotter::Data(2, "second")));
-    ASSERT_TRUE(queue.Put(new Jotter::Data(3, "third")));
+    ASSERT_TRUE(queue.Put(new Record(1, "first")));
+    ASSERT_TRUE(queue.Put(new Record(2, "second")));
+    ASSERT_TRUE(queue.Put(new Record(3, "third")));
     ASSERT_TRUE(window.Flush());  // Put posts at once: every message is in
     EXPECT_EQ(1, posted);
     Event nonEmpty = queue.NonEmpty();
@@ -56,36 +61,36 @@ TEST(MessageQueue, OneNotificationForEachRunOfRecords) {
 
     const char* texts[] = {"first", "second", "third"};
     for (DWORD i = 0; i < 3; ++i) {
-        ptr<Jotter::Data> record(queue.Get());
+        ptr<Record> record(queue.Get());
         ASSERT_TRUE(record);
         EXPECT_EQ(i + 1, record->value);
         EXPECT_STREQ(texts[i], record->text);
     }
     EXPECT_FALSE(nonEmpty.TryWait());  // reset with the last record
 
-    ASSERT_TRUE(queue.Put(new Jotter::Data(4, "again")));  // a new run
+    ASSERT_TRUE(queue.Put(new Record(4, "again")));  // a new run
     ASSERT_TRUE(window.Flush());
     EXPECT_EQ(2, posted);
     delete queue.Get();
 
     queue.SetNotify(window.Window(), 0);  // message 0 posts nothing
-    ASSERT_TRUE(queue.Put(new Jotter::Data(5, "quiet")));
+    ASSERT_TRUE(queue.Put(new Record(5, "quiet")));
     ASSERT_TRUE(window.Flush());
     EXPECT_EQ(2, posted);
     queue.Clear();
 }
 
 TEST(MessageQueue, GetOnAnEmptyQueueReturnsNullAndLeavesTheEventReset) {
-    MessageQueue<Jotter::Data> queue;
+    MessageQueue<Record> queue;
     Event nonEmpty = queue.NonEmpty();
     EXPECT_EQ(nullptr, queue.Get());
     EXPECT_FALSE(nonEmpty.TryWait());
     EXPECT_FALSE(queue.Put(nullptr));
     EXPECT_FALSE(nonEmpty.TryWait());
-    ASSERT_TRUE(queue.Put(new Jotter::Data(0, "x")));
+    ASSERT_TRUE(queue.Put(new Record(0, "x")));
     EXPECT_TRUE(nonEmpty.TryWait());
     queue.SetNotify(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7FF0)), kArrived);  // no such window
-    ASSERT_TRUE(queue.Put(new Jotter::Data(0, "y")));
+    ASSERT_TRUE(queue.Put(new Record(0, "y")));
     EXPECT_EQ(2, queue.Count());
     queue.Clear();
     EXPECT_EQ(0, queue.Count());
@@ -109,13 +114,13 @@ TEST(MessageQueue, ClearAndDestructionDeleteQueuedRecords) {
 }
 
 TEST(MessageQueue, EightProducersOneWindowConsumerLoseNoRecord) {
-    MessageQueue<Jotter::Data> queue;
+    MessageQueue<Record> queue;
     volatile LONG received = 0, disorder = 0;
     std::vector<int> next(8, 0);
     WindowThread window([&](UINT message, WPARAM, LPARAM) {
         if (message != kArrived) return;
         // Woken once per run: drain it all.
-        while (Jotter::Data* record = queue.Get()) {
+        while (Record* record = queue.Get()) {
             char expected[32];
             wsprintfA(expected, "%lu:%d", record->value, next[record->value]);
             if (record->value >= 8 || lstrcmpA(expected, record->text) != 0) InterlockedIncrement(&disorder);
@@ -142,38 +147,4 @@ TEST(MessageQueue, EightProducersOneWindowConsumerLoseNoRecord) {
     EXPECT_EQ(8 * kPerProducer, received);
     EXPECT_EQ(0, disorder);
     EXPECT_EQ(0, queue.Count());
-}
-
-namespace {
-
-struct Witness : Jotter::Writer {
-    Witness(Jotter* log, const string& shared, bool* checked) : log(log), shared(shared), checked(checked) {}
-    ~Witness() override {
-        // The queue is gone already (its record no longer shares the text),
-        // the critical section is not.
-        EXPECT_EQ(2, shared.RefCount());  // the test's copy and ours
-        EXPECT_TRUE(TryEnterCriticalSection(log->Section()));
-        LeaveCriticalSection(log->Section());
-        *checked = true;
-    }
-    Jotter* log;
-    string shared;
-    bool* checked;
-};
-
-}  // namespace
-
-TEST(Jotter, CriticalSectionFirstAndDestructionOrder) {
-    string text("kept in the queue");
-    bool checked = false;
-    {
-        Jotter* log = new Jotter;
-        EXPECT_EQ(static_cast<void*>(log), static_cast<void*>(log->Section()));
-        log->SetWriter(new Witness(log, text, &checked));
-        ASSERT_TRUE(log->Queue().Put(new Jotter::Data(6, text)));
-        EXPECT_EQ(3, text.RefCount());
-        delete log;
-    }
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(1, text.RefCount());
 }

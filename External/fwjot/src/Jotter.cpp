@@ -4,15 +4,30 @@
 #include <stdio.h>
 #include <string.h>
 
+Jotter::Jotter(Writer* writer) : writer_(writer), options_(0) { InitializeCriticalSection(&section_); }
 
-#include "LogFile.h"
+Jotter::~Jotter() {
+    writer_.reset();
+    DeleteCriticalSection(&section_);
+}
 
-Jotter::Jotter() : options_(0) {}
+namespace {
+// Holds a critical section while it lives.
+class Held {
+public:
+    explicit Held(CRITICAL_SECTION* section) : section_(section) { EnterCriticalSection(section_); }
+    ~Held() { LeaveCriticalSection(section_); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    CRITICAL_SECTION* section_;
+};
+}  // namespace
 
 void Jotter::SetLogPath(const char* path) {
-    Trevan::Lock hold(lock_);
-    if (!writer_) writer_ = new LogFile;
-    writer_->SetPath(path);
+    Held hold(&section_);
+    if (writer_) writer_->SetPath(path);
 }
 
 // The text that format and args make; "%s" alone is its argument as it is.
@@ -36,20 +51,6 @@ static void FormatText(const char* format, va_list args, const char*& text, size
     text = made.c_str();
     length = static_cast<size_t>(n);
 }
-
-namespace {
-// Leaves a critical section that the caller has entered, on every exit.
-class Entered {
-public:
-    explicit Entered(CRITICAL_SECTION* section) : section_(section) {}
-    ~Entered() { LeaveCriticalSection(section_); }
-    Entered(const Entered&) = delete;
-    Entered& operator=(const Entered&) = delete;
-
-private:
-    CRITICAL_SECTION* section_;
-};
-}  // namespace
 
 // width digits of value at out, with leading zeros.
 static char* Digits(char* out, unsigned value, int width) {
@@ -103,51 +104,6 @@ Jotter::Outcome Jotter::Write(DWORD format, const char* text, ...) {
     memcpy(entryText + stampLength + length, "\r\n", 3);
     string entry = string::Adopt(entryText);
 
-    // Whoever drains the queue fills this in, under the lock, before this
-    // call takes the lock in turn; a record taken out otherwise leaves it
-    // as it starts: not written.
-    Outcome outcome;
-    outcome.error = ERROR_CANCELLED;
-    // Nobody is writing: the entry needs no place in the queue. Records that
-    // others queued meanwhile go first.
-    if (TryEnterCriticalSection(lock_.Get())) {
-        Entered held(lock_.Get());
-        Drain();
-        Put(Data(format, entry, &outcome));
-        if (outcome.thrown) std::rethrow_exception(outcome.thrown);
-        return outcome;
-    }
-    Data* record = new Data(format, entry, &outcome);
-    if (!queue_.Put(record)) {
-        // The queue cannot grow: write this entry directly, in turn.
-        ptr<Data> own(record);
-        Trevan::Lock hold(lock_);
-        Drain();
-        Put(*own);
-    } else {
-        Trevan::Lock hold(lock_);
-        Drain();
-    }
-    if (outcome.thrown) std::rethrow_exception(outcome.thrown);
-    return outcome;
-}
-
-// Empties the queue whatever the writer does: a record left in it would
-// point at the frame of a caller that has returned.
-void Jotter::Drain() {
-    while (Data* next = queue_.Get()) {
-        ptr<Data> record(next);
-        Put(*record);
-    }
-}
-
-void Jotter::Put(const Data& record) {
-    Outcome outcome;
-    try {
-        if (writer_) outcome = writer_->Put(record);
-    } catch (...) {
-        outcome = Outcome();
-        outcome.thrown = std::current_exception();
-    }
-    if (record.outcome) *record.outcome = outcome;
+    if (!writer_) return Outcome();
+    return writer_->Write(&section_, format, entry);
 }
