@@ -34,6 +34,14 @@ TextFileWriter::TextFileWriter(const char* fileName, bool append) {
     file.Detach();
 }
 
+void TextFileWriter::Write(const char* bytes, size_t size) {
+    try {
+        file_->Write(bytes, size);
+    } catch (const FilePortError& failure) {
+        throw TAXDK::Standard::PortFailure(failure);
+    }
+}
+
 // The lock's one byte, in the form LockFileEx and UnlockFileEx take.
 static OVERLAPPED LockedByte() {
     OVERLAPPED at;

@@ -23,7 +23,8 @@ public:
     // The encoding of the mark the file begins with, as MarkedEncoding
     // gives it; appending only.
     TextEncoding Mark();
-    void Write(const char* bytes, size_t size) { file_->Write(bytes, size); }
+    // A failed write throws what SaveFile's does (PortFailure).
+    void Write(const char* bytes, size_t size);
     HANDLE Handle() const { return file_->Handle(); }
 
 private:

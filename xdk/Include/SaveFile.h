@@ -31,7 +31,13 @@ bool SaveFile(const char* fileName, const char* text);
 // piece: a long text needs no narrow copy.
 bool SaveFile(const char* fileName, const wchar_t* text);
 
-// Replaces the whole content of file by text (null: empties it).
+// A port's failure as the user reads it: ResourceException "Не удалось
+// записать файл (ошибка N): " or "Не удалось перейти в файле (ошибка N): "
+// and the file's name.
+ResourceException PortFailure(const FilePortError& failure);
+
+// Replaces the whole content of file by text (null: empties it). A failed
+// position or write throws PortFailure's text.
 void WriteFileText(FilePort& file, const char* text);
 void WriteFileText(FilePort& file, const wchar_t* text);
 

@@ -1,7 +1,13 @@
 #include <fwbase/FilePort.h>
 
-#include <fwbase/Exception.h>
 #include <fwbase/Format.h>
+
+FilePortError::FilePortError(Operation operation, DWORD error, const string& name)
+    : ResourceException(FormatBuffer(256, "FilePort: %s failed (error %lu): ", operation == Seek ? "seek" : "write",
+                                     error),
+                        name),
+      operation_(operation),
+      error_(error) {}
 
 FilePort::FilePort(HANDLE handle, const char* name) : handle_(handle) {
     DWORD error = GetLastError();
@@ -15,21 +21,21 @@ FilePort::~FilePort() {
 
 bool FilePort::IsOpen() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
-void FilePort::Fail(const char* what) const {
+void FilePort::Fail(FilePortError::Operation operation) const {
     DWORD error = GetLastError();
-    throw ResourceException(FormatBuffer(256, "%s (ошибка %lu): ", what, error), name_);
+    throw FilePortError(operation, error, name_);
 }
 
 void FilePort::SetPosition(ULONGLONG position) {
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(position);
-    if (!SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN)) Fail("Не удалось перейти в файле");
+    if (!SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN)) Fail(FilePortError::Seek);
 }
 
 ULONGLONG FilePort::Position() const {
     LARGE_INTEGER zero, at;
     zero.QuadPart = 0;
-    if (!SetFilePointerEx(handle_, zero, &at, FILE_CURRENT)) Fail("Не удалось перейти в файле");
+    if (!SetFilePointerEx(handle_, zero, &at, FILE_CURRENT)) Fail(FilePortError::Seek);
     return at.QuadPart;
 }
 
@@ -39,10 +45,10 @@ void FilePort::Write(const void* data, SIZE_T size) {
     while (size > 0) {
         DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!WriteFile(handle_, p, chunk, &written, nullptr)) Fail("Не удалось записать файл");
+        if (!WriteFile(handle_, p, chunk, &written, nullptr)) Fail(FilePortError::Write);
         if (written == 0) {
             SetLastError(ERROR_WRITE_FAULT);
-            Fail("Не удалось записать файл");
+            Fail(FilePortError::Write);
         }
         p += written;
         size -= written;

@@ -5,8 +5,9 @@
 // the opener may check it after handing it over. Constructing a port keeps
 // the thread's last error as the failed open left it.
 //
-// Position and write failures throw ResourceException naming the file and
-// the Windows error. Write writes the whole run or throws.
+// Position and write failures throw FilePortError with the Windows error
+// and the file's name; the caller words them for its users. Write writes
+// the whole run or throws.
 //
 // The virtual operations keep their slots (the destructor takes 0 and 1):
 // slot 6 sets the 64-bit position, slot 8 writes a byte run. Slot 5 holds
@@ -16,6 +17,23 @@
 #include <windows.h>
 
 #include <str.h>
+
+#include <fwbase/Exception.h>
+
+// A failed position or write of a port. Reason (the library's own words):
+// "FilePort: seek failed (error N): " or "FilePort: write failed (error N): "
+// and the file's name.
+class FilePortError : public ResourceException {
+public:
+    enum Operation { Seek, Write };
+    FilePortError(Operation operation, DWORD error, const string& name);
+    Operation What() const { return operation_; }
+    DWORD Error() const { return error_; }
+
+private:
+    Operation operation_;
+    DWORD error_;
+};
 
 class FilePort {
 public:
@@ -33,7 +51,7 @@ public:
     FilePort& operator=(const FilePort&) = delete;
 
 private:
-    [[noreturn]] void Fail(const char* what) const;
+    [[noreturn]] void Fail(FilePortError::Operation operation) const;
 
     HANDLE handle_;
     string name_;
