@@ -7,9 +7,17 @@
 // error as it was, so an owner that goes while a failure is reported leaves
 // the failure's reason alone.
 //
-//   KernelHandle  a kernel object's HANDLE; null and INVALID_HANDLE_VALUE
-//                 both count as empty (files fail with the one, most other
-//                 objects with the other)
+// Every owner of the product's code is one of these:
+//
+//   KernelHandle   a kernel object's HANDLE; null and INVALID_HANDLE_VALUE
+//                  both count as empty (files fail with the one, most other
+//                  objects with the other)
+//   RegistryKey    an open registry key (RegCloseKey)
+//   FindHandle     a file search (FindFirstFile..., FindClose); empty is
+//                  INVALID_HANDLE_VALUE
+//   AttributeList  a process start's attribute list, made in memory of its
+//                  own (new char[]): closing deletes the list, then frees
+//                  the memory
 #pragma once
 
 #include <windows.h>
@@ -62,3 +70,30 @@ struct KernelHandleTraits {
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 typedef owned<KernelHandleTraits> KernelHandle;
+
+struct RegistryKeyTraits {
+    typedef HKEY Type;
+    static HKEY None() { return nullptr; }
+    static bool IsEmpty(HKEY key) { return !key; }
+    static void Close(HKEY key) { RegCloseKey(key); }
+};
+typedef owned<RegistryKeyTraits> RegistryKey;
+
+struct FindHandleTraits {
+    typedef HANDLE Type;
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static bool IsEmpty(HANDLE search) { return search == INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE search) { FindClose(search); }
+};
+typedef owned<FindHandleTraits> FindHandle;
+
+struct AttributeListTraits {
+    typedef LPPROC_THREAD_ATTRIBUTE_LIST Type;
+    static Type None() { return nullptr; }
+    static bool IsEmpty(Type list) { return !list; }
+    static void Close(Type list) {
+        DeleteProcThreadAttributeList(list);
+        delete[] reinterpret_cast<char*>(list);
+    }
+};
+typedef owned<AttributeListTraits> AttributeList;

@@ -11,13 +11,6 @@
 
 namespace {
 
-struct FindHandleTraits {
-    typedef HANDLE Type;
-    static HANDLE None() { return INVALID_HANDLE_VALUE; }
-    static bool IsEmpty(HANDLE search) { return search == INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE search) { FindClose(search); }
-};
-
 const size_t kDateLength = 12;  // "(YYYY-MM-DD)"
 
 // The day's number in the Gregorian calendar, counted on beyond its start;
@@ -81,7 +74,7 @@ void RemoveOldLogs(const char* pattern, DWORD keepDays, const SYSTEMTIME& today)
 
     widestring folder(whole, static_cast<size_t>(name - whole));
     WIN32_FIND_DATAW found;
-    owned<FindHandleTraits> search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
+    FindHandle search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
                                                     FindExSearchNameMatch, nullptr, 0));
     if (!search) return;
     const long long last = DayNumber(today.wYear, today.wMonth, today.wDay) - keepDays;  // and earlier go

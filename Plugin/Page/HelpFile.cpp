@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <fwbase/Path.h>
+#include <owned.h>
 
 #include "Instance.h"
 
@@ -13,12 +14,11 @@ string HelpFilePath() {
 }
 
 bool FindHtmlHelpControl(char* buffer) {
-    HKEY key;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return false;
-    bool found = ReadServerFile(key, buffer);
-    ::RegCloseKey(key);
-    return found;
+    RegistryKey key(opened);
+    return ReadServerFile(key.get(), buffer);
 }
 
 bool ReadServerFile(HKEY key, char* buffer) {

@@ -3,20 +3,19 @@
 #include <string.h>
 
 #include <new>
+#include <utility>
 
 namespace {
 
 // One drained pipe: the read under way and where it lands.
 struct Drain {
     OVERLAPPED overlapped;
-    HANDLE pipe;
+    KernelHandle pipe;
     char chunk[16 << 10];
 };
 
-void Finish(Drain* drain) {
-    CloseHandle(drain->pipe);
-    delete drain;
-}
+// The drain and its pipe go.
+void Finish(Drain* drain) { delete drain; }
 
 // Starts the next read. A read that completes at once is reported to the
 // port all the same, as one that waits; one that fails at once is not:
@@ -24,7 +23,7 @@ void Finish(Drain* drain) {
 // ends here.
 void ReadNext(Drain* drain) {
     memset(&drain->overlapped, 0, sizeof drain->overlapped);
-    if (ReadFile(drain->pipe, drain->chunk, sizeof drain->chunk, nullptr, &drain->overlapped) ||
+    if (ReadFile(drain->pipe.get(), drain->chunk, sizeof drain->chunk, nullptr, &drain->overlapped) ||
         GetLastError() == ERROR_IO_PENDING)
         return;
     Finish(drain);
@@ -57,6 +56,6 @@ void DrainPipe(KernelHandle pipe) noexcept {
         delete drain;
         return;
     }
-    drain->pipe = pipe.Detach();
+    drain->pipe = std::move(pipe);
     ReadNext(drain);
 }

@@ -25,19 +25,6 @@
 #include <owned.h>
 #include <str.h>
 
-// A process start's attribute list, made in memory of its own; closing
-// deletes the list, then frees the memory.
-struct AttributeListTraits {
-    typedef LPPROC_THREAD_ATTRIBUTE_LIST Type;
-    static Type None() { return nullptr; }
-    static bool IsEmpty(Type list) { return !list; }
-    static void Close(Type list) {
-        DeleteProcThreadAttributeList(list);
-        delete[] reinterpret_cast<char*>(list);
-    }
-};
-typedef owned<AttributeListTraits> AttributeList;
-
 class OutputPipe {
 public:
     OutputPipe();

@@ -6,10 +6,10 @@
 #include <RegistryNames.h>
 #include "SessionProps.h"
 
-static HKEY OpenPolicy(HKEY root, const char* path) {
+static RegistryKey OpenPolicy(HKEY root, const char* path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return nullptr;
-    return key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return RegistryKey();
+    return RegistryKey(key);
 }
 
 PolicyKeys::PolicyKeys(const char* path)

@@ -27,7 +27,7 @@ public:
     HKEY User() const { return user_.get(); }
 
 private:
-    owned<RegistryKeyTraits> machine_, user_;
+    RegistryKey machine_, user_;
 };
 
 // The policies' Session Props into props (emptied first), name to text: a

@@ -15,13 +15,6 @@
 #include <owned.h>
 #include <str.h>
 
-struct RegistryKeyTraits {
-    typedef HKEY Type;
-    static HKEY None() { return nullptr; }
-    static bool IsEmpty(HKEY key) { return !key; }
-    static void Close(HKEY key) { RegCloseKey(key); }
-};
-
 class RequiredKey {
 public:
     RequiredKey(HKEY root, const char* path, bool create, REGSAM access);
@@ -37,7 +30,7 @@ public:
     void Remove(const char* name) const;
 
 private:
-    owned<RegistryKeyTraits> key_;
+    RegistryKey key_;
 };
 
 // The values of an open key. Text is stored as REG_SZ, a number as
