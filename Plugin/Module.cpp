@@ -3,6 +3,7 @@
 #include <new>
 
 #include <ClassFactory.h>
+#include <co.h>
 #include <exceptions.h>
 #include <fwbase/Message.h>
 #include <fwbase/Path.h>
@@ -73,10 +74,8 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
     try {
         for (const ClassEntry& entry : classes) {
             if (!IsEqualCLSID(clsid, *entry.clsid)) continue;
-            IClassFactory* factory = entry.create();
-            HRESULT hr = factory->QueryInterface(iid, out);
-            factory->Release();
-            return hr;
+            co<IClassFactory> factory(entry.create());
+            return factory->QueryInterface(iid, out);
         }
         return E_NOINTERFACE;
     } catch (const KelmirException& e) {

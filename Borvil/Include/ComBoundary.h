@@ -27,6 +27,7 @@
 #include <exception>
 #include <new>
 
+#include <co.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
 #include <fwbase/Exception.h>
@@ -83,17 +84,14 @@ inline HRESULT ComErrorInfo() noexcept {
     }
     EXCEPINFO record = EXCEPINFO();
     ComExceptionRecord(&record);
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
+    co<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.Out()))) {
         create->SetDescription(record.bstrDescription);
         create->SetSource(record.bstrSource);
         create->SetHelpContext(record.wCode);
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
+        co<IErrorInfo> info;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Out()))))
+            SetErrorInfo(0, info.get());
     }
     SysFreeString(record.bstrSource);
     SysFreeString(record.bstrDescription);

@@ -17,6 +17,7 @@
 
 #include "ComBoundary.h"
 #include "checks.h"
+#include "co.h"
 #include "IDispatchType.h"
 
 // The host's type information for interface iid; throws CoError when the
@@ -82,8 +83,8 @@ private:
     // Error information that an operation set while returning normally
     // turns the call into DISP_E_EXCEPTION.
     static HRESULT ErrorInfoResult(HRESULT hr, EXCEPINFO* record) {
-        IErrorInfo* error = nullptr;
-        if (GetErrorInfo(0, &error) != S_OK || !error) return hr;
+        co<IErrorInfo> error;
+        if (GetErrorInfo(0, error.Out()) != S_OK || !error) return hr;
         BSTR description = nullptr;
         if (record && SUCCEEDED(error->GetDescription(&description))) {
             DWORD context = 0;
@@ -94,7 +95,6 @@ private:
             record->bstrSource = SysAllocString(L"" COM_ERROR_SOURCE);
             record->scode = DISP_E_EXCEPTION;
         }
-        error->Release();
         return DISP_E_EXCEPTION;
     }
 
