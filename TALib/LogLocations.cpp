@@ -1,18 +1,31 @@
 #include "LogLocations.h"
 
+#include <new>
+
 #include <fwbase/Path.h>
 
 #include <RegistryNames.h>
+
+namespace {
+// Where the open key lives: made by OpenProductKey, undone by
+// CloseProductKey, never by the runtime. At process exit the module leaves
+// the key to the system, which closes it.
+union ProductKeyPlace {
+    ProductKeyPlace() {}
+    ~ProductKeyPlace() {}
+    RegKey key;
+} place;
+}  // namespace
 
 RegKey* productKey = nullptr;
 
 void OpenProductKey() {
     CloseProductKey();
-    productKey = new RegKey(HKEY_LOCAL_MACHINE, PRODUCT_KEY, false, KEY_READ);
+    productKey = ::new (&place.key) RegKey(HKEY_LOCAL_MACHINE, PRODUCT_KEY, false, KEY_READ);
 }
 
 void CloseProductKey() {
-    delete productKey;
+    if (productKey) productKey->~RegKey();
     productKey = nullptr;
 }
 

@@ -11,7 +11,8 @@
 #include <fwwin/RegKey.h>
 #include <str.h>
 
-// Null before OpenProductKey and after CloseProductKey.
+// The open key (not an owner): null before OpenProductKey and after
+// CloseProductKey.
 extern RegKey* productKey;
 
 void OpenProductKey();
