@@ -8,6 +8,7 @@
 #pragma once
 
 #include <fwbase/FilePort.h>
+#include <owned.h>
 #include <str.h>
 
 namespace TAXDK {
@@ -22,8 +23,9 @@ string ResolveDataPath(const char* path);
 // the file's folder is missing (ERROR_PATH_NOT_FOUND), the folder is made
 // with its parents and the open tried once more; the making's own result
 // is not examined. The usual case, a folder that is there, costs no look
-// at it. Gives what CreateFileA gives, its last error included.
-HANDLE CreateFileInFolder(const char* fileName, DWORD access, DWORD disposition, DWORD flags);
+// at it. Gives the handle's owner: empty when the open failed, the last
+// error then as CreateFileA left it.
+KernelHandle CreateFileInFolder(const char* fileName, DWORD access, DWORD disposition, DWORD flags);
 
 // True once the file holds text.
 bool SaveFile(const char* fileName, const char* text);

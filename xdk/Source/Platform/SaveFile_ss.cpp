@@ -16,12 +16,12 @@ string ResolveDataPath(const char* path) {
     return MakePathSpec(base) + path;
 }
 
-HANDLE CreateFileInFolder(const char* fileName, DWORD access, DWORD disposition, DWORD flags) {
+KernelHandle CreateFileInFolder(const char* fileName, DWORD access, DWORD disposition, DWORD flags) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE handle = CreateFileA(fileName, access, share, nullptr, disposition, flags, nullptr);
-    if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_PATH_NOT_FOUND) return handle;
+    KernelHandle handle(CreateFileA(fileName, access, share, nullptr, disposition, flags, nullptr));
+    if (handle || GetLastError() != ERROR_PATH_NOT_FOUND) return handle;
     CreatePath(GetParentPath(fileName), nullptr);
-    return CreateFileA(fileName, access, share, nullptr, disposition, flags, nullptr);
+    return KernelHandle(CreateFileA(fileName, access, share, nullptr, disposition, flags, nullptr));
 }
 
 template <class C>
