@@ -48,7 +48,7 @@ public:
         Delivery* delivery;
     };
 
-    // Where the records go; called only while the critical section is held.
+    // Where the records go; called only while the log's critical section is held.
     class Target {
     public:
         virtual ~Target() {}

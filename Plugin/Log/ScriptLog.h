@@ -14,11 +14,11 @@
 
 #include <Trevan/CriticalSection.h>
 #include <Trevan/Event.h>
+#include <RegistryNames.h>
 #include <fwwin/RegKey.h>
 #include <refs.h>
 #include <str.h>
 
-#include "Plugin.h"
 #include "RequiredKey.h"
 
 // The old log files due for removal at one entry: none when keepDays is 0.
