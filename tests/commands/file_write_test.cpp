@@ -1,5 +1,8 @@
 #include <shlobj.h>
 
+#include <SaveFile.h>
+#include <fwbase/FilePort.h>
+
 #include "CommandsTest.h"
 
 namespace {
@@ -110,4 +113,30 @@ TEST_F(FileTest, FailuresNameTheFileAndKeepTheText) {
 
     // No name: nothing to create.
     Fails("", L"Не удалось записать файл (путь не найден): ");
+}
+
+// The support library's port reports a failed position or write in its own
+// words, with the Windows error; the user reads the product's.
+TEST(PortFailureTest, ThePortsFailuresAreWordedForTheUser) {
+    const char* name = "C:\\нет\\файл.txt";
+    FilePort port(nullptr, name);  // no file: every call fails with ERROR_INVALID_HANDLE
+    try {
+        port.SetPosition(0);
+        FAIL() << "no exception";
+    } catch (const FilePortError& e) {
+        EXPECT_EQ(FilePortError::Seek, e.What());
+        EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), e.Error());
+        EXPECT_STREQ("FilePort: seek failed (error 6): C:\\нет\\файл.txt", e.Reason());
+        ResourceException worded = TAXDK::Standard::PortFailure(e);
+        EXPECT_STREQ("Не удалось перейти в файле (ошибка 6): C:\\нет\\файл.txt", worded.Reason());
+        EXPECT_STREQ(name, worded.Name().c_str());
+    }
+    try {
+        port.Write("x", 1);
+        FAIL() << "no exception";
+    } catch (const FilePortError& e) {
+        EXPECT_EQ(FilePortError::Write, e.What());
+        EXPECT_STREQ("FilePort: write failed (error 6): C:\\нет\\файл.txt", e.Reason());
+        EXPECT_STREQ("Не удалось записать файл (ошибка 6): C:\\нет\\файл.txt", TAXDK::Standard::PortFailure(e).Reason());
+    }
 }
