@@ -19,6 +19,13 @@
 .PHONY: all setup build runnable test dist reproducible demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
+$(if $(ARCH),,$(error tools/arch.sh named no architecture))
+# make build CONFIG=Debug: the developers' configuration (symbols, no
+# optimisation) in build/ARCH-debug. Everything else builds and runs
+# Release, what ships: the tests always run the stripped module.
+CONFIG = Release
+# CMake's makes below ours without their "Entering directory" lines.
+MAKEFLAGS += --no-print-directory
 
 all: build
 
@@ -31,14 +38,18 @@ setup:
 SHIPPED = aRvik arvik_help installer
 
 build: setup
-	@tools/build.sh $(ARCH)
+	@ARVIK_CONFIG=$(CONFIG) tools/build.sh $(ARCH)
 	@if [ "$(ARCH)" != i686 ]; then echo "building what ships of the 32-bit configuration as well"; \
-	  tools/build.sh i686 ON "$(SHIPPED)"; fi
+	  ARVIK_CONFIG=$(CONFIG) tools/build.sh i686 ON "$(SHIPPED)"; fi
+
+# The tests and the bench run what ships, whatever CONFIG says.
+test bench: override CONFIG = Release
 
 # What the demo, make run and make screenshot run: the host, the module and
 # its help, for this machine's architecture only.
+# Its output goes to build/ARCH/build.log; one line says what was built.
 runnable: setup
-	@tools/build.sh $(ARCH) ON "tallivant_exe aRvik arvik_help"
+	@ARVIK_CONFIG=Release ARVIK_QUIET=1 tools/build.sh $(ARCH) ON "tallivant_exe aRvik arvik_help"
 
 test: build
 	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2
@@ -46,7 +57,7 @@ test: build
 # The module ships as 32-bit code, whatever the tests run as here.
 dist: setup
 	@ARVIK_SIGN_PFX="$(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))" \
-	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" tools/build.sh i686 ON dist
+	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" ARVIK_CONFIG=Release tools/build.sh i686 ON dist
 	@rm -rf build/dist && cp -r build/i686/installer/dist build/dist
 	@ls -l build/dist
 
