@@ -1,6 +1,9 @@
+# make build [CONFIG=Debug]: install what is missing, build the module, the
+# host, the tests and the bench (Debug: with symbols, in build/ARCH-debug).
 # make test: install what is missing, build, run the tests under Wine.
 # make demo: install what is missing, build what the demo runs (the host,
-# the module and its help; no tests, no bench), run the example scripts.
+# the module and its help; no tests, no bench) with one line of output, run
+# the example scripts.
 # make run SCRIPT=FILE: build what the demo builds, install the plug-in when
 # it is not yet registered from this build, run the session script FILE
 # (relative to the top of the tree, or absolute).
