@@ -1,6 +1,9 @@
+# make build [CONFIG=Debug]: install what is missing, build the module, the
+# host, the tests and the bench (Debug: with symbols, in build/ARCH-debug).
 # make test: install what is missing, build, run the tests under Wine.
 # make demo: install what is missing, build what the demo runs (the host,
-# the module and its help; no tests, no bench), run the example scripts.
+# the module and its help; no tests, no bench) with one line of output, run
+# the example scripts.
 # make run SCRIPT=FILE: build what the demo builds, install the plug-in when
 # it is not yet registered from this build, run the session script FILE
 # (relative to the top of the tree, or absolute).
@@ -19,20 +22,37 @@
 .PHONY: all setup build runnable test dist reproducible demo run screenshot bench clean
 
 ARCH = $(shell tools/arch.sh)
+$(if $(ARCH),,$(error tools/arch.sh named no architecture))
+# make build CONFIG=Debug: the developers' configuration (symbols, no
+# optimisation) in build/ARCH-debug. Everything else builds and runs
+# Release, what ships: the tests always run the stripped module.
+CONFIG = Release
+# CMake's makes below ours without their "Entering directory" lines.
+MAKEFLAGS += --no-print-directory
 
 all: build
 
 setup:
 	@tools/setup.sh
 
+# Where 32-bit programs cannot run, the 32-bit configuration builds only
+# what ships (the module with its check, its help, its installer): its
+# tests and the bench could not run there.
+SHIPPED = aRvik arvik_help installer
+
 build: setup
-	@tools/build.sh $(ARCH)
-	@if [ "$(ARCH)" != i686 ]; then echo "building the 32-bit configuration as well"; tools/build.sh i686; fi
+	@ARVIK_CONFIG=$(CONFIG) tools/build.sh $(ARCH)
+	@if [ "$(ARCH)" != i686 ]; then echo "building what ships of the 32-bit configuration as well"; \
+	  ARVIK_CONFIG=$(CONFIG) tools/build.sh i686 ON "$(SHIPPED)"; fi
+
+# The tests and the bench run what ships, whatever CONFIG says.
+test bench: override CONFIG = Release
 
 # What the demo, make run and make screenshot run: the host, the module and
 # its help, for this machine's architecture only.
+# Its output goes to build/ARCH/build.log; one line says what was built.
 runnable: setup
-	@tools/build.sh $(ARCH) ON "tallivant_exe aRvik arvik_help"
+	@ARVIK_CONFIG=Release ARVIK_QUIET=1 tools/build.sh $(ARCH) ON "tallivant_exe aRvik arvik_help"
 
 test: build
 	@tools/wine-session.sh $(ARCH) ctest --test-dir build/$(ARCH) --output-on-failure -j2
@@ -40,7 +60,7 @@ test: build
 # The module ships as 32-bit code, whatever the tests run as here.
 dist: setup
 	@ARVIK_SIGN_PFX="$(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))" \
-	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" tools/build.sh i686 ON dist
+	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" ARVIK_CONFIG=Release tools/build.sh i686 ON dist
 	@rm -rf build/dist && cp -r build/i686/installer/dist build/dist
 	@ls -l build/dist
 

@@ -10,7 +10,7 @@ one=$work/one two=$work/second/folder
 rm -rf "$work"
 for dir in "$one" "$two"; do
   echo "reproducible: building in $dir"
-  ARVIK_BUILD_DIR=$dir "$top/tools/build.sh" i686 OFF aRvik >/dev/null
+  ARVIK_CONFIG=Release ARVIK_BUILD_DIR=$dir "$top/tools/build.sh" i686 OFF aRvik >/dev/null
 done
 if cmp "$one/Plugin/aRvik.dll" "$two/Plugin/aRvik.dll"; then
   echo "reproducible: the two builds of aRvik.dll are the same, $(stat -c %s "$one/Plugin/aRvik.dll") bytes," \
