@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <FixedPositions.h>
 #include <fwbase/Co.h>
 
 // The module whose code is running; CoCallEx names it in its reason.
@@ -74,8 +75,7 @@ public:
         HRESULT hr = source->QueryInterface(iid, &out);
         if (FAILED(hr)) out = nullptr;
         p_ = static_cast<I*>(out);
-        // A fixed position, not this line: scripts and tests know the number.
-        CoCallEx(hr, CoModule(), "Borvil/Include/co", 114);
+        CoCallEx(hr, CoModule(), Fixed::kCoQuery.file, Fixed::kCoQuery.line);
     }
     static co From(IUnknown* source, REFIID iid = __uuidof(I)) {
         co result;

@@ -2,9 +2,8 @@
 
 #include <process.h>
 
+#include <FixedPositions.h>
 #include <exceptions.h>
-
-#include "Source.h"
 
 namespace Trevan {
 
@@ -20,23 +19,23 @@ unsigned Thread::Start(Procedure procedure, void* argument, bool suspended, unsi
 }
 
 bool Thread::Suspend() {
-    CheckSystemCall(SuspendThread(handle_) != static_cast<DWORD>(-1), kSource, 157);
+    CheckSystemCall(SuspendThread(handle_) != static_cast<DWORD>(-1), Fixed::kTrevanSuspendThread.file, Fixed::kTrevanSuspendThread.line);
     return true;
 }
 
 bool Thread::Resume() {
-    CheckSystemCall(ResumeThread(handle_) != static_cast<DWORD>(-1), kSource, 161);
+    CheckSystemCall(ResumeThread(handle_) != static_cast<DWORD>(-1), Fixed::kTrevanResumeThread.file, Fixed::kTrevanResumeThread.line);
     return true;
 }
 
 bool Thread::Terminate(DWORD exitCode) {
-    CheckSystemCall(TerminateThread(handle_, exitCode), kSource, 165);
+    CheckSystemCall(TerminateThread(handle_, exitCode), Fixed::kTrevanTerminateThread.file, Fixed::kTrevanTerminateThread.line);
     return true;
 }
 
 DWORD Thread::ExitCode() const {
     DWORD code = 0;
-    CheckSystemCall(GetExitCodeThread(handle_, &code), kSource, 170);
+    CheckSystemCall(GetExitCodeThread(handle_, &code), Fixed::kTrevanThreadExitCode.file, Fixed::kTrevanThreadExitCode.line);
     return code;
 }
 

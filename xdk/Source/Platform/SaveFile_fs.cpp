@@ -1,5 +1,6 @@
 #include <SaveFile.h>
 
+#include <FixedPositions.h>
 #include <TextCodec.h>
 #include <exceptions.h>
 
@@ -10,8 +11,7 @@ void WriteFileText(FilePort& file, const char* text) {
     file.SetPosition(0);
     if (text) file.Write(text, Length(text));
     // A shorter text than the file held leaves no tail of the old content.
-    // A fixed position: scripts and tests know the number.
-    CheckSystemCall(SetEndOfFile(file.Handle()), "Platform/SaveFile_fs", 32);
+    CheckSystemCall(SetEndOfFile(file.Handle()), Fixed::kSaveFileEnd.file, Fixed::kSaveFileEnd.line);
 }
 
 void WriteFileText(FilePort& file, const wchar_t* text) {
@@ -21,7 +21,7 @@ void WriteFileText(FilePort& file, const wchar_t* text) {
     size_t count = 0;
     while (pieces.Next(bytes, count))
         if (count) file.Write(bytes, count);
-    CheckSystemCall(SetEndOfFile(file.Handle()), "Platform/SaveFile_fs", 32);  // fixed, as above
+    CheckSystemCall(SetEndOfFile(file.Handle()), Fixed::kSaveFileEnd.file, Fixed::kSaveFileEnd.line);
 }
 
 }  // namespace Standard
