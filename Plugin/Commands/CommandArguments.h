@@ -21,8 +21,10 @@ public:
     enum Clearing { Always, WhenGiven, Stays };
 
     // A number read as every session number is read; text is what was
-    // given, empty when nothing was (value is then 0).
+    // given, empty when nothing was (value is then 0); name is the
+    // argument's, for the command's own checks and their texts.
     struct Number {
+        const char* name = "";
         string text;
         double value = 0;
         bool Given() const { return !text.empty(); }

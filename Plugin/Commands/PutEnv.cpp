@@ -7,20 +7,22 @@
 
 #include <TASession.h>
 
+#include "CommandArguments.h"
 #include "EnvironmentLock.h"
 
 using TAXDK::Tallivant::TASession;
 
 void PutEnv(TASession& values, CommandState&) {
-    string name = values.GetString("aRvik.Name");
+    CommandArguments arguments(values);
+    // Both are cleared, whatever is set: the value first, as always.
+    string value = arguments.Text("aRvik.Value");
+    string name = arguments.Text("aRvik.Name");
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
-        string value = values.GetString("aRvik.Value");
         Trevan::Lock hold(EnvironmentLock());
         _putenv(name + "=" + value.c_str());
     }
-    values.Clear("aRvik.Value");
-    values.Clear("aRvik.Name");
+    arguments.Done();
 }
 
 Trevan::CriticalSection& EnvironmentLock() {
