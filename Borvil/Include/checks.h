@@ -19,8 +19,8 @@
 // "Platform/SaveFile_ss".
 //
 // Some positions are fixed: scripts and tests know their numbers. Those call
-// sites pass their position to CheckSystemCall, CheckErrorCode or CoCallEx
-// themselves, with a comment that says so.
+// sites pass their entry of FixedPositions.h to CheckSystemCall,
+// CheckErrorCode, CheckFileHandle or CoCallEx themselves.
 #pragma once
 
 #include <windows.h>
