@@ -1,5 +1,5 @@
-// aRvik.Await: waits for a process named by its id, at most aRvik.Timeout
-// milliseconds, ending it with aRvik.Kill when the time runs out, and gives
+// aRvik.Await: waits for a process named by its id, at most Timeout
+// milliseconds, ending it with Kill when the time runs out, and gives
 // its exit code.
 //
 // A program that aRvik.Execute left running is found among the kept ones,
@@ -48,7 +48,7 @@ static KernelHandle OpenById(DWORD id, const string& name, bool terminate) {
 void Await(TASession& values, CommandState& state) {
     CommandArguments arguments(values);
     values.Clear(kResult);
-    // aRvik.ProcessId stays: it names the process whose exit code it is.
+    // ProcessId stays: it names the process whose exit code it is.
     CommandArguments::Number idGiven = arguments.Real("aRvik.ProcessId", CommandArguments::Stays);
     // The id's checks come before any of the time limit's.
     DWORD id = ReadProcessId(idGiven);
@@ -59,7 +59,7 @@ void Await(TASession& values, CommandState& state) {
     // The host cannot end while it waits for itself, and must not be ended.
     if (id == GetCurrentProcessId())
         throw KLAppException(string("Нельзя ждать процесс, в котором выполняется сценарий: ") + name);
-    // aRvik.Kill acts only when a time limit can run out.
+    // Kill acts only when a time limit can run out.
     bool end = kill && timeout != INFINITE;
     KernelHandle process = state.kept.Find(id);
     if (!process) process = OpenById(id, name, end);

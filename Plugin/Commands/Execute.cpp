@@ -1,6 +1,6 @@
-// aRvik.Execute: starts a program, and with aRvik.Wait waits for it, at
-// most aRvik.Timeout milliseconds, taking its output with aRvik.Capture and
-// ending it, with all it started, with aRvik.Kill.
+// aRvik.Execute: starts a program, and with Wait waits for it, at
+// most Timeout milliseconds, taking its output with Capture and
+// ending it, with all it started, with Kill.
 #include "Commands.h"
 
 #include <string.h>
@@ -30,7 +30,7 @@ static const char kWait[] = "aRvik.Wait";
 static const char kCapture[] = "aRvik.Capture";
 static const char kCaptureEncoding[] = "aRvik.CaptureEncoding";
 
-// aRvik.CaptureEncoding: the code page the program writes in; the
+// CaptureEncoding: the code page the program writes in; the
 // console's (OEM) when empty.
 static UINT ReadCaptureEncoding(const string& text) {
     keystring name(text);
@@ -85,7 +85,7 @@ void Execute(TASession& values, CommandState& state) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
     }
-    // aRvik.Kill acts only when a time limit can run out.
+    // Kill acts only when a time limit can run out.
     KernelHandle job;
     if (kill && wait && timeoutGiven.Given()) job = NewJob();
     PROCESS_INFORMATION started;

@@ -1,5 +1,5 @@
-// aRvik.FileRead: the file aRvik.FileName into aRvik.FileText, its mark or
-// aRvik.FileEncoding deciding how its bytes read.
+// aRvik.FileRead: the file FileName into FileText, its mark or
+// FileEncoding deciding how its bytes read.
 #include "Commands.h"
 
 #include <TASession.h>

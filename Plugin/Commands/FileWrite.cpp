@@ -1,5 +1,5 @@
-// aRvik.FileWrite: aRvik.FileText into the file aRvik.FileName, replacing
-// it or appended (aRvik.FileMode), in aRvik.FileEncoding.
+// aRvik.FileWrite: FileText into the file FileName, replacing
+// it or appended (FileMode), in FileEncoding.
 #include "Commands.h"
 
 #include <wchar.h>

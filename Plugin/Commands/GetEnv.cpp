@@ -1,4 +1,4 @@
-// aRvik.GetEnv: the host's environment variable aRvik.Name into aRvik.Value.
+// aRvik.GetEnv: the host's environment variable Name into Value.
 #include "Commands.h"
 
 #include <stdlib.h>

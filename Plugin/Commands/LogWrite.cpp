@@ -1,4 +1,4 @@
-// aRvik.LogWrite: one entry of aRvik.LogText in the script log, where the
+// aRvik.LogWrite: one entry of LogText in the script log, where the
 // user's (and the administrator's) settings say.
 #include "Commands.h"
 

@@ -1,5 +1,5 @@
-// aRvik.PutEnv: sets the host's environment variable aRvik.Name to
-// aRvik.Value, for the programs it starts from now on.
+// aRvik.PutEnv: sets the host's environment variable Name to
+// Value, for the programs it starts from now on.
 #include "Commands.h"
 
 #include <stdlib.h>
