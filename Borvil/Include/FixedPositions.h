@@ -1,17 +1,35 @@
 // The failure positions that scripts, tests and the docs know by number:
-// each is a named {file, line}, written here once and used at its call site
-// (CheckSystemCall, CheckErrorCode, CheckFileHandle, CoCallEx). The numbers
-// are the positions' own, not the lines of the files that use them now;
-// every other position comes from the failure macros (checks.h).
+// each is a named {file, line}, written here once and passed at its call
+// site to CheckSystemCall, CheckErrorCode, CheckFileHandle or CoCallEx.
+// The numbers are the positions' own, not the lines of the files that use
+// them now; every other position comes from the failure macros (checks.h).
 // tests/foundation/fixed_positions_test.cpp holds the texts they give.
 #pragma once
+
+#include <windows.h>
+
+#include <exceptions.h>
+#include <fwbase/Co.h>
 
 struct FixedPosition {
     const char* file;
     unsigned line;
 };
 
-namespace Fixed {
+// The checks of exceptions.h and CoCallEx, at a fixed position.
+template <class R>
+R CheckSystemCall(R result, const FixedPosition& at) {
+    return CheckSystemCall(result, at.file, at.line);
+}
+inline void CheckErrorCode(LONG code, const FixedPosition& at) { CheckErrorCode(code, at.file, at.line); }
+inline bool CheckFileHandle(HANDLE handle, const char* name, const FixedPosition& at) {
+    return CheckFileHandle(handle, name, at.file, at.line);
+}
+inline void CoCallEx(HRESULT result, HMODULE module, const FixedPosition& at) {
+    CoCallEx(result, module, at.file, static_cast<int>(at.line));
+}
+
+namespace FixedAt {
 
 // aRvik.Execute: the program's start, and its exit code once it has ended.
 constexpr FixedPosition kExecuteStart{"Plugin/SessionExtender", 246};
@@ -44,4 +62,4 @@ constexpr FixedPosition kTrevanDeleteTimer{"Shared/Trevan/Trevan", 413};
 constexpr FixedPosition kTrevanCreateTimer{"Shared/Trevan/Trevan", 453};
 constexpr FixedPosition kTrevanDeleteTimerQueue{"Shared/Trevan/Trevan", 465};
 
-}  // namespace Fixed
+}  // namespace FixedAt

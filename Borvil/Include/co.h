@@ -75,7 +75,7 @@ public:
         HRESULT hr = source->QueryInterface(iid, &out);
         if (FAILED(hr)) out = nullptr;
         p_ = static_cast<I*>(out);
-        CoCallEx(hr, CoModule(), Fixed::kCoQuery.file, Fixed::kCoQuery.line);
+        CoCallEx(hr, CoModule(), FixedAt::kCoQuery);
     }
     static co From(IUnknown* source, REFIID iid = __uuidof(I)) {
         co result;

@@ -110,7 +110,7 @@ void Execute(TASession& values, CommandState& state) {
     // its job nests there (ProcessJob.h).
     BOOL created = start(job ? CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB : 0);
     if (!created && job && GetLastError() == ERROR_ACCESS_DENIED) created = start(CREATE_SUSPENDED);
-    CheckSystemCall(created, Fixed::kExecuteStart.file, Fixed::kExecuteStart.line);
+    CheckSystemCall(created, FixedAt::kExecuteStart);
     if (output) output->Started();
     // Declared in this order, the thread handle is closed first.
     KernelHandle process(started.hProcess);
@@ -139,7 +139,7 @@ void Execute(TASession& values, CommandState& state) {
             throw StillRunning(timeout, command, static_cast<bool>(job));
         }
         DWORD exitCode = 0;
-        CheckSystemCall(GetExitCodeProcess(process.get(), &exitCode), Fixed::kExecuteExitCode.file, Fixed::kExecuteExitCode.line);
+        CheckSystemCall(GetExitCodeProcess(process.get(), &exitCode), FixedAt::kExecuteExitCode);
         values.SetUnsigned(kResult, exitCode);
         if (output) SetOutput(values, *output, page);
     }

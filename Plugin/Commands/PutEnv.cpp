@@ -14,7 +14,7 @@ using TAXDK::Tallivant::TASession;
 
 void PutEnv(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    // Both are cleared, whatever is set: the value first, as always.
+    // Both are cleared, given or not; the value first, as it always was.
     string value = arguments.Text("aRvik.Value");
     string name = arguments.Text("aRvik.Name");
     // A name holding "=" would set another variable than the one named.

@@ -24,7 +24,7 @@ static KernelHandle OpenForWriting(const char* fileName, bool append) {
                                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     // SaveFile's position: a failure reads the same whichever way the file
     // is written.
-    CheckFileHandle(file.get(), fileName, Fixed::kSaveFileOpen.file, Fixed::kSaveFileOpen.line);
+    CheckFileHandle(file.get(), fileName, FixedAt::kSaveFileOpen);
     return file;
 }
 

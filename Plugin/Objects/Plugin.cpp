@@ -25,7 +25,7 @@ void Plugin::Connect(IUnknown* host) {
     co<ITallivantHost> tallivant = co<ITallivantHost>::From(host);
     StartForUser();
     co<IUnknown> terminalSite;
-    CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), Fixed::kPluginTerminalSite.file, Fixed::kPluginTerminalSite.line);
+    CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), FixedAt::kPluginTerminalSite);
     THROW_HR_IF_NULL(E_POINTER, terminalSite.get());
     {
         co<ITallivantTerminalExtender2> terminal(new TerminalExtender);
@@ -34,7 +34,7 @@ void Plugin::Connect(IUnknown* host) {
         site.Release();
     }
     co<IUnknown> sessionSite;
-    CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), Fixed::kPluginSessionSite.file, Fixed::kPluginSessionSite.line);
+    CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), FixedAt::kPluginSessionSite);
     THROW_HR_IF_NULL(E_POINTER, sessionSite.get());
     {
         co<ITallivantSessionExtender> session(new SessionExtender);

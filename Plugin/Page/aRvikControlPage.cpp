@@ -61,7 +61,7 @@ int aRvikControlPage::LoadParams() {
     ReadPolicySessionProps(policyParams);
     RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!key.key) return 0;
-    ForEachSessionProp(key.key, &Fixed::kControlPageProps, [this, &key](const string& name, DWORD type) {
+    ForEachSessionProp(key.key, &FixedAt::kControlPageProps, [this, &key](const string& name, DWORD type) {
         if (type == REG_SZ)
             params.Insert(keystring(name), key[name].Text());
         else if (type == REG_DWORD)

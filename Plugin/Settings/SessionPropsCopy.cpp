@@ -12,7 +12,7 @@ void CopySessionProps(TAXDK::Tallivant::TASession& values) {
     ReadPolicySessionProps(policy);
     if (!props.key && !policy.Count()) return;
     if (props.key)
-        ForEachSessionProp(props.key, &Fixed::kSessionPropsCopy, [&values, &props](const string& name, DWORD type) {
+        ForEachSessionProp(props.key, &FixedAt::kSessionPropsCopy, [&values, &props](const string& name, DWORD type) {
             if (type == REG_SZ)
                 values.SetString(name, props[name].Text());
             else if (type == REG_DWORD)

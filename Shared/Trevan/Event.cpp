@@ -9,17 +9,17 @@ Event::Event(bool manualReset, bool initialState)
     : SyncObject(CreateEventA(nullptr, manualReset, initialState, nullptr)) {}
 
 bool Event::Set() {
-    CheckSystemCall(SetEvent(handle_), Fixed::kTrevanSetEvent.file, Fixed::kTrevanSetEvent.line);
+    CheckSystemCall(SetEvent(handle_), FixedAt::kTrevanSetEvent);
     return true;
 }
 
 bool Event::Reset() {
-    CheckSystemCall(ResetEvent(handle_), Fixed::kTrevanResetEvent.file, Fixed::kTrevanResetEvent.line);
+    CheckSystemCall(ResetEvent(handle_), FixedAt::kTrevanResetEvent);
     return true;
 }
 
 bool Event::Pulse() {
-    CheckSystemCall(PulseEvent(handle_), Fixed::kTrevanPulseEvent.file, Fixed::kTrevanPulseEvent.line);
+    CheckSystemCall(PulseEvent(handle_), FixedAt::kTrevanPulseEvent);
     return true;
 }
 

@@ -13,7 +13,7 @@ Handle::Handle(const Handle& other) : handle_(nullptr) {
     HANDLE copy = nullptr;
     CheckSystemCall(DuplicateHandle(process, other.handle_, process, &copy, 0, TRUE,
                                     DUPLICATE_SAME_ACCESS),
-                    Fixed::kTrevanDuplicateHandle.file, Fixed::kTrevanDuplicateHandle.line);
+                    FixedAt::kTrevanDuplicateHandle);
     handle_ = copy;
 }
 

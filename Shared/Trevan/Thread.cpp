@@ -19,23 +19,23 @@ unsigned Thread::Start(Procedure procedure, void* argument, bool suspended, unsi
 }
 
 bool Thread::Suspend() {
-    CheckSystemCall(SuspendThread(handle_) != static_cast<DWORD>(-1), Fixed::kTrevanSuspendThread.file, Fixed::kTrevanSuspendThread.line);
+    CheckSystemCall(SuspendThread(handle_) != static_cast<DWORD>(-1), FixedAt::kTrevanSuspendThread);
     return true;
 }
 
 bool Thread::Resume() {
-    CheckSystemCall(ResumeThread(handle_) != static_cast<DWORD>(-1), Fixed::kTrevanResumeThread.file, Fixed::kTrevanResumeThread.line);
+    CheckSystemCall(ResumeThread(handle_) != static_cast<DWORD>(-1), FixedAt::kTrevanResumeThread);
     return true;
 }
 
 bool Thread::Terminate(DWORD exitCode) {
-    CheckSystemCall(TerminateThread(handle_, exitCode), Fixed::kTrevanTerminateThread.file, Fixed::kTrevanTerminateThread.line);
+    CheckSystemCall(TerminateThread(handle_, exitCode), FixedAt::kTrevanTerminateThread);
     return true;
 }
 
 DWORD Thread::ExitCode() const {
     DWORD code = 0;
-    CheckSystemCall(GetExitCodeThread(handle_, &code), Fixed::kTrevanThreadExitCode.file, Fixed::kTrevanThreadExitCode.line);
+    CheckSystemCall(GetExitCodeThread(handle_, &code), FixedAt::kTrevanThreadExitCode);
     return code;
 }
 

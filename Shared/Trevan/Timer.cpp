@@ -10,12 +10,12 @@ Timer::Timer(bool manualReset) : SyncObject(CreateWaitableTimerA(nullptr, manual
 bool Timer::Set(LONGLONG dueTime, LONG period) {
     LARGE_INTEGER due;
     due.QuadPart = dueTime;
-    CheckSystemCall(SetWaitableTimer(handle_, &due, period, nullptr, nullptr, FALSE), Fixed::kTrevanSetTimer.file, Fixed::kTrevanSetTimer.line);
+    CheckSystemCall(SetWaitableTimer(handle_, &due, period, nullptr, nullptr, FALSE), FixedAt::kTrevanSetTimer);
     return true;
 }
 
 bool Timer::Cancel() {
-    CheckSystemCall(CancelWaitableTimer(handle_), Fixed::kTrevanCancelTimer.file, Fixed::kTrevanCancelTimer.line);
+    CheckSystemCall(CancelWaitableTimer(handle_), FixedAt::kTrevanCancelTimer);
     return true;
 }
 

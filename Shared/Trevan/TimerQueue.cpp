@@ -32,7 +32,7 @@ TimerQueue::Timer* TimerQueue::CreateTimer(WAITORTIMERCALLBACK callback, PVOID p
                                            DWORD dueTime, DWORD period, ULONG flags) {
     HANDLE timer = nullptr;
     CheckSystemCall(CreateTimerQueueTimer(&timer, queue_, callback, parameter, dueTime, period, flags),
-                    Fixed::kTrevanCreateTimer.file, Fixed::kTrevanCreateTimer.line);
+                    FixedAt::kTrevanCreateTimer);
     return new Timer(queue_, timer);
 }
 
@@ -44,7 +44,7 @@ SyncRef TimerQueue::Delete() {
         return completion;
     }
     if (!DeleteTimerQueueEx(queue_, CompletionOf(*done)) && GetLastError() != ERROR_IO_PENDING)
-        CheckSystemCall(FALSE, Fixed::kTrevanDeleteTimerQueue.file, Fixed::kTrevanDeleteTimerQueue.line);
+        CheckSystemCall(FALSE, FixedAt::kTrevanDeleteTimerQueue);
     queue_ = nullptr;
     return completion;
 }
@@ -66,7 +66,7 @@ SyncRef TimerQueue::Timer::Delete() {
     }
     if (!DeleteTimerQueueTimer(queue_, timer_, CompletionOf(*done)) &&
         GetLastError() != ERROR_IO_PENDING)
-        CheckSystemCall(FALSE, Fixed::kTrevanDeleteTimer.file, Fixed::kTrevanDeleteTimer.line);
+        CheckSystemCall(FALSE, FixedAt::kTrevanDeleteTimer);
     timer_ = nullptr;
     return completion;
 }

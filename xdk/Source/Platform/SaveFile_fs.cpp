@@ -11,7 +11,7 @@ void WriteFileText(FilePort& file, const char* text) {
     file.SetPosition(0);
     if (text) file.Write(text, Length(text));
     // A shorter text than the file held leaves no tail of the old content.
-    CheckSystemCall(SetEndOfFile(file.Handle()), Fixed::kSaveFileEnd.file, Fixed::kSaveFileEnd.line);
+    CheckSystemCall(SetEndOfFile(file.Handle()), FixedAt::kSaveFileEnd);
 }
 
 void WriteFileText(FilePort& file, const wchar_t* text) {
@@ -21,7 +21,7 @@ void WriteFileText(FilePort& file, const wchar_t* text) {
     size_t count = 0;
     while (pieces.Next(bytes, count))
         if (count) file.Write(bytes, count);
-    CheckSystemCall(SetEndOfFile(file.Handle()), Fixed::kSaveFileEnd.file, Fixed::kSaveFileEnd.line);
+    CheckSystemCall(SetEndOfFile(file.Handle()), FixedAt::kSaveFileEnd);
 }
 
 }  // namespace Standard

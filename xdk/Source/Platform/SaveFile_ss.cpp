@@ -34,7 +34,7 @@ static bool Save(const char* fileName, const C* text) {
     // here closes the handle.
     FilePort file(handle.get(), fileName);
     handle.Detach();
-    CheckFileHandle(file.Handle(), fileName, Fixed::kSaveFileOpen.file, Fixed::kSaveFileOpen.line);
+    CheckFileHandle(file.Handle(), fileName, FixedAt::kSaveFileOpen);
     WriteFileText(file, text);
     return true;
 }
