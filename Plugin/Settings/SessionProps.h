@@ -22,7 +22,7 @@ void ForEachSessionProp(HKEY key, const FixedPosition* at, Visit&& visit) {
         DWORD length = capacity, type = REG_NONE;
         LONG result = RegEnumValueA(key, index, name.get(), &length, nullptr, &type, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS || (result != ERROR_SUCCESS && !at)) return;
-        CheckErrorCode(result, *at);
+        if (result != ERROR_SUCCESS) CheckErrorCode(result, *at);
         if (length == 0) continue;
         visit(string(name.get(), length), type);
     }
