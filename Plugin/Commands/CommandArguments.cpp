@@ -32,6 +32,11 @@ CommandArguments::Number CommandArguments::Real(const char* name, Clearing clear
     return number;
 }
 
+CommandArguments::Later CommandArguments::TextLater(const char* name) {
+    Take(name, Always, false);
+    return Later(values, name);
+}
+
 void CommandArguments::Done() {
     for (const char* name : toClear) values.Clear(name);
     toClear.clear();

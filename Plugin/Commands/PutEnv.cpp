@@ -14,11 +14,13 @@ using TAXDK::Tallivant::TASession;
 
 void PutEnv(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    // Both are cleared, given or not; the value first, as it always was.
-    string value = arguments.Text("aRvik.Value");
+    // Both are cleared, given or not (the value first, as it always was);
+    // the value is read only for a name that can be set.
+    CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
     string name = arguments.Text("aRvik.Name");
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
+        string value = valueGiven.Text();
         Trevan::Lock hold(EnvironmentLock());
         _putenv(name + "=" + value.c_str());
     }

@@ -13,9 +13,10 @@ using TAXDK::Tallivant::TASession;
 void SetProp(TASession& values, CommandState&) {
     CommandArguments arguments(values);
     string name = arguments.Text("aRvik.Name");
-    // Cleared also when no name is given.
-    string value = arguments.Text("aRvik.Value");
+    // Cleared also when no name is given, and then not read.
+    CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
     if (!name.empty()) {
+        string value = valueGiven.Text();
         RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
         if (!value.empty()) {
             props.Write(name, value.c_str());
