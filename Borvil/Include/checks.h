@@ -19,15 +19,15 @@
 // "Platform/SaveFile_ss".
 //
 // Some positions are fixed: scripts and tests know their numbers. Those call
-// sites pass their position to CheckSystemCall, CheckErrorCode,
-// CheckFileHandle or CoCallEx themselves, with a comment that says so. The
-// first two are the framework's names of CheckSystemCallAt and
-// CheckErrorCodeAt: a position given as a short path ("Plugin/Execute")
-// is already its own text.
+// sites pass their entry of FixedPositions.h to CheckSystemCall,
+// CheckErrorCode, CheckFileHandle or CoCallEx themselves. The first two are
+// the framework's names of CheckSystemCallAt and CheckErrorCodeAt: a
+// position given as a short path ("Plugin/Execute") is already its own text.
 #pragma once
 
 #include <windows.h>
 
+#include <FixedPositions.h>
 #include <co.h>
 #include <exceptions.h>
 #include <str.h>
@@ -62,6 +62,16 @@ inline void CheckErrorCode(LONG code, const char* position, unsigned line) { Che
 // ERROR_ACCESS_DENIED throw FileException naming the file (FileWriteError);
 // any other error throws WindowsError at path and line.
 bool CheckFileHandle(HANDLE handle, const char* name, const char* path, unsigned line);
+
+// The same checks at an entry of the table of fixed positions.
+template <class R>
+R CheckSystemCall(R result, const FixedPosition& at) {
+    return CheckSystemCallAt(result, at.file, at.line);
+}
+inline void CheckErrorCode(LONG code, const FixedPosition& at) { CheckErrorCodeAt(code, at.file, at.line); }
+inline bool CheckFileHandle(HANDLE handle, const char* name, const FixedPosition& at) {
+    return CheckFileHandle(handle, name, at.file, at.line);
+}
 
 inline HRESULT CoCallAt(HRESULT result, const char* path, unsigned line) {
     if (FAILED(result)) CoCallEx(result, CoModule(), SourcePosition(path), static_cast<int>(line));

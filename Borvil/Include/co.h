@@ -10,7 +10,13 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <FixedPositions.h>
 #include <fwbase/Co.h>
+
+// CoCallEx at an entry of the table of fixed positions.
+inline void CoCallEx(HRESULT result, HMODULE module, const FixedPosition& at) {
+    CoCallEx(result, module, at.file, static_cast<int>(at.line));
+}
 
 // The module whose code is running; CoCallEx names it in its reason.
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -74,8 +80,7 @@ public:
         HRESULT hr = source->QueryInterface(iid, &out);
         if (FAILED(hr)) out = nullptr;
         p_ = static_cast<I*>(out);
-        // A fixed position, not this line: scripts and tests know the number.
-        CoCallEx(hr, CoModule(), "Borvil/Include/co", 114);
+        CoCallEx(hr, CoModule(), FixedAt::kCoQuery);
     }
     static co From(IUnknown* source, REFIID iid = __uuidof(I)) {
         co result;

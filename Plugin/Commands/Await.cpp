@@ -1,5 +1,5 @@
-// aRvik.Await: waits for a process named by its id, at most aRvik.Timeout
-// milliseconds, ending it with aRvik.Kill when the time runs out, and gives
+// aRvik.Await: waits for a process named by its id, at most Timeout
+// milliseconds, ending it with Kill when the time runs out, and gives
 // its exit code.
 //
 // A program that aRvik.Execute left running is found among the kept ones,
@@ -16,17 +16,20 @@
 #include <fwbase/Format.h>
 #include <owned.h>
 
-#include "Arguments.h"
+#include "CommandArguments.h"
 #include "ProcessWait.h"
+#include "Timeout.h"
 
 using TAXDK::Tallivant::TASession;
 
+static const char kResult[] = "aRvik.Result";
+
 // A whole number from 0 to 4294967295, read as every session number; the
 // empty text names no process and is no number either.
-static DWORD ReadProcessId(TASession& values, const string& text) {
-    double value = text.empty() ? -1 : values.GetReal("aRvik.ProcessId");
+static DWORD ReadProcessId(const CommandArguments::Number& id) {
+    double value = id.Given() ? id.value : -1;
     if (value != floor(value) || value < 0 || value > 4294967295.0)
-        throw KLAppException(string("Неверный формат числа: aRvik.ProcessId=") + text);
+        throw KLAppException(string("Неверный формат числа: ") + id.name + "=" + id.text);
     return static_cast<DWORD>(value);
 }
 
@@ -43,18 +46,21 @@ static KernelHandle OpenById(DWORD id, const string& name, bool terminate) {
 }
 
 void Await(TASession& values, CommandState& state) {
-    values.Clear("aRvik.Result");
-    string idText = values.GetString("aRvik.ProcessId");
-    string timeoutText = values.GetString("aRvik.Timeout");
-    string kill = values.GetString("aRvik.Kill");
-    DWORD id = ReadProcessId(values, idText);
-    DWORD timeout = ReadTimeout(values, timeoutText);
-    string name = FormatBuffer(48, "aRvik.ProcessId=%lu", static_cast<unsigned long>(id));
+    CommandArguments arguments(values);
+    values.Clear(kResult);
+    // ProcessId stays: it names the process whose exit code it is.
+    CommandArguments::Number idGiven = arguments.Real("aRvik.ProcessId", CommandArguments::Stays);
+    // The id's checks come before any of the time limit's.
+    DWORD id = ReadProcessId(idGiven);
+    CommandArguments::Number timeoutGiven = arguments.Real("aRvik.Timeout");
+    bool kill = arguments.Switch("aRvik.Kill");
+    DWORD timeout = ReadTimeout(timeoutGiven);
+    string name = FormatBuffer(48, "%s=%lu", idGiven.name, static_cast<unsigned long>(id));
     // The host cannot end while it waits for itself, and must not be ended.
     if (id == GetCurrentProcessId())
         throw KLAppException(string("Нельзя ждать процесс, в котором выполняется сценарий: ") + name);
-    // aRvik.Kill acts only when a time limit can run out.
-    bool end = !kill.empty() && timeout != INFINITE;
+    // Kill acts only when a time limit can run out.
+    bool end = kill && timeout != INFINITE;
     KernelHandle process = state.kept.Find(id);
     if (!process) process = OpenById(id, name, end);
     if (!WaitForExit(process.get(), timeout)) {
@@ -63,8 +69,6 @@ void Await(TASession& values, CommandState& state) {
     }
     DWORD exitCode = 0;
     THROW_IF_WIN32_FALSE(GetExitCodeProcess(process.get(), &exitCode));
-    values.SetUnsigned("aRvik.Result", exitCode);
-    // aRvik.ProcessId stays: it names the process whose exit code it is.
-    ClearGiven(values, "aRvik.Timeout", timeoutText);
-    ClearGiven(values, "aRvik.Kill", kill);
+    values.SetUnsigned(kResult, exitCode);
+    arguments.Done();
 }

@@ -26,9 +26,15 @@ bool CommandArguments::Switch(const char* name, Clearing clearing) { return !Tex
 
 CommandArguments::Number CommandArguments::Real(const char* name, Clearing clearing) {
     Number number;
+    number.name = name;
     number.text = Text(name, clearing);
     if (number.Given()) number.value = values.GetReal(name);
     return number;
+}
+
+CommandArguments::Later CommandArguments::TextLater(const char* name) {
+    Take(name, Always, false);
+    return Later(values, name);
 }
 
 void CommandArguments::Done() {

@@ -1,9 +1,10 @@
 // CommandArguments: the aRvik.* values one command takes from its session,
 // each named once where it is taken.
 //
-// Taking reads the value now; Done, called when the command has succeeded,
-// clears what was taken as its Clearing says. A command that fails never
-// reaches Done, so its arguments stay for the script to mend and retry.
+// Taking reads the value now (TextLater: when asked); Done, called when the
+// command has succeeded, clears what was taken as its Clearing says. A
+// command that fails never reaches Done, so its arguments stay for the
+// script to mend and retry.
 //   Always     cleared on success, given or not (the first arguments of a
 //              command, which it has always cleared)
 //   WhenGiven  cleared only when given: a command run without its newer
@@ -21,8 +22,10 @@ public:
     enum Clearing { Always, WhenGiven, Stays };
 
     // A number read as every session number is read; text is what was
-    // given, empty when nothing was (value is then 0).
+    // given, empty when nothing was (value is then 0); name is the
+    // argument's, for the command's own checks and their texts.
     struct Number {
+        const char* name = "";
         string text;
         double value = 0;
         bool Given() const { return !text.empty(); }
@@ -42,6 +45,21 @@ public:
     bool Switch(const char* name, Clearing clearing = WhenGiven);
     // A number; "Неверный формат числа: NAME=TEXT" when the text is none.
     Number Real(const char* name, Clearing clearing = WhenGiven);
+
+    // An argument cleared on success as Always is, but read only if the
+    // command asks (Text), so that a command that does not need it does
+    // not read it.
+    class Later {
+    public:
+        string Text() const { return values.GetString(name); }
+
+    private:
+        friend class CommandArguments;
+        Later(TAXDK::Tallivant::TASession& values, const char* name) : values(values), name(name) {}
+        TAXDK::Tallivant::TASession& values;
+        const char* name;
+    };
+    Later TextLater(const char* name);
 
     // Clears every argument taken, as its clearing says.
     void Done();

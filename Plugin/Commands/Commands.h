@@ -1,7 +1,9 @@
 // The aRvik.* commands. Each is a function over one session's values and
 // what the extender keeps from one command to the next; the extender's
 // dispatch table names them. A command takes its arguments through
-// CommandArguments and reports a failure by throwing.
+// CommandArguments and reports a failure by throwing. Each property's full
+// name stands once in its command's file, where it is taken or written
+// (or as a file-local constant); comments name it without "aRvik.".
 #pragma once
 
 #include <fwjot/Jotter.h>

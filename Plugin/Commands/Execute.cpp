@@ -1,6 +1,6 @@
-// aRvik.Execute: starts a program, and with aRvik.Wait waits for it, at
-// most aRvik.Timeout milliseconds, taking its output with aRvik.Capture and
-// ending it, with all it started, with aRvik.Kill.
+// aRvik.Execute: starts a program, and with Wait waits for it, at
+// most Timeout milliseconds, taking its output with Capture and
+// ending it, with all it started, with Kill.
 #include "Commands.h"
 
 #include <string.h>
@@ -9,30 +9,35 @@
 
 #include <TASession.h>
 #include <checks.h>
+#include <FixedPositions.h>
 #include <exceptions.h>
 #include <fwbase/Path.h>
 #include <owned.h>
 
-#include "Arguments.h"
+#include "CommandArguments.h"
 #include "ProcessJob.h"
 #include "ProcessOutput.h"
 #include "ProcessWait.h"
+#include "Timeout.h"
 
 using TAXDK::Tallivant::TASession;
 
-// The start and the exit code have always reported their failures at these
-// positions of the extender; scripts and tests know them: the numbers are
-// fixed, not this file's lines.
-static const char* const kExtender = "Plugin/SessionExtender";
+// Results, cleared when a command starts, and arguments that its checks name.
+static const char kResult[] = "aRvik.Result";
+static const char kProcessId[] = "aRvik.ProcessId";
+static const char kOutput[] = "aRvik.Output";
+static const char kWait[] = "aRvik.Wait";
+static const char kCapture[] = "aRvik.Capture";
+static const char kCaptureEncoding[] = "aRvik.CaptureEncoding";
 
-// aRvik.CaptureEncoding: the code page the program writes in; the
+// CaptureEncoding: the code page the program writes in; the
 // console's (OEM) when empty.
 static UINT ReadCaptureEncoding(const string& text) {
     keystring name(text);
     if (text.empty() || name == "OEM") return GetOEMCP();
     if (name == "ANSI") return CP_ACP;
     if (name == "UTF-8") return CP_UTF8;
-    throw KLAppException(string("Неизвестная кодировка: aRvik.CaptureEncoding=") + text +
+    throw KLAppException(string("Неизвестная кодировка: ") + kCaptureEncoding + "=" + text +
                          " (допустимо: OEM, ANSI, UTF-8)");
 }
 
@@ -49,44 +54,47 @@ static string ReadFolder(const string& text) {
 static void SetOutput(TASession& values, const OutputPipe& output, UINT page) {
     CoString text;
     output.Text(page, text);
-    values.SetWideString("aRvik.Output", text);
+    values.SetWideString(kOutput, text);
 }
 
 void Execute(TASession& values, CommandState& state) {
-    string command = values.GetString("aRvik.Command");
+    CommandArguments arguments(values);
+    string command = arguments.Text("aRvik.Command");
     if (command.empty()) return;
-    values.Clear("aRvik.Result");
-    values.Clear("aRvik.ProcessId");
-    string wait = values.GetString("aRvik.Wait");
-    string hide = values.GetString("aRvik.Hide");
-    string timeoutText = values.GetString("aRvik.Timeout");
-    string folderText = values.GetString("aRvik.Dir");
-    string capture = values.GetString("aRvik.Capture");
-    string encodingText = values.GetString("aRvik.CaptureEncoding");
-    string kill = values.GetString("aRvik.Kill");
-    if (!capture.empty()) values.Clear("aRvik.Output");
-    DWORD timeout = ReadTimeout(values, timeoutText);
+    values.Clear(kResult);
+    values.Clear(kProcessId);
+    bool wait = arguments.Switch(kWait, CommandArguments::Always);
+    bool hide = arguments.Switch("aRvik.Hide", CommandArguments::Always);
+    bool capture = arguments.Switch(kCapture);
+    if (capture) values.Clear(kOutput);
+    // A text that is no number fails here, after the output is cleared.
+    CommandArguments::Number timeoutGiven = arguments.Real("aRvik.Timeout");
+    string folderText = arguments.Text("aRvik.Dir", CommandArguments::WhenGiven);
+    string encodingText = arguments.Text(kCaptureEncoding, CommandArguments::WhenGiven);
+    bool kill = arguments.Switch("aRvik.Kill");
+    DWORD timeout = ReadTimeout(timeoutGiven);
     UINT page = ReadCaptureEncoding(encodingText);
-    if (!capture.empty() && wait.empty())
-        throw KLAppException("aRvik.Capture требует aRvik.Wait: вывод программы читается, пока её ждут");
+    if (capture && !wait)
+        throw KLAppException(string(kCapture) + " требует " + kWait +
+                             ": вывод программы читается, пока её ждут");
     string folder = ReadFolder(folderText);
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    if (!hide.empty()) {
+    if (hide) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
     }
-    // aRvik.Kill acts only when a time limit can run out.
+    // Kill acts only when a time limit can run out.
     KernelHandle job;
-    if (!kill.empty() && !wait.empty() && !timeoutText.empty()) job = NewJob();
+    if (kill && wait && timeoutGiven.Given()) job = NewJob();
     PROCESS_INFORMATION started;
     memset(&started, 0, sizeof started);
     // CreateProcessA may write into the command line: it gets its own copy.
     aptr<char> line(newstr(command.c_str()));
     const char* directory = folder.empty() ? nullptr : folder.c_str();
     ptr<OutputPipe> output;
-    if (!capture.empty()) output = new OutputPipe;
+    if (capture) output = new OutputPipe;
     auto start = [&](DWORD flags) {
         if (!output)
             return CreateProcessA(nullptr, line.get(), nullptr, nullptr, FALSE, flags, nullptr, directory, &startup,
@@ -102,14 +110,14 @@ void Execute(TASession& values, CommandState& state) {
     // its job nests there (ProcessJob.h).
     BOOL created = start(job ? CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB : 0);
     if (!created && job && GetLastError() == ERROR_ACCESS_DENIED) created = start(CREATE_SUSPENDED);
-    CheckSystemCall(created, kExtender, 246);  // fixed
+    CheckSystemCall(created, FixedAt::kExecuteStart);
     if (output) output->Started();
     // Declared in this order, the thread handle is closed first.
     KernelHandle process(started.hProcess);
     KernelHandle thread(started.hThread);
     if (job) RunInJob(job.get(), process.get(), thread.get(), command);
-    values.SetUnsigned("aRvik.ProcessId", started.dwProcessId);
-    if (wait.empty()) {
+    values.SetUnsigned(kProcessId, started.dwProcessId);
+    if (!wait) {
         state.kept.Keep(started.dwProcessId, std::move(process));
     } else {
         bool ended = output ? output->Collect(process.get(), timeout) : WaitForExit(process.get(), timeout);
@@ -131,16 +139,9 @@ void Execute(TASession& values, CommandState& state) {
             throw StillRunning(timeout, command, static_cast<bool>(job));
         }
         DWORD exitCode = 0;
-        CheckSystemCall(GetExitCodeProcess(process.get(), &exitCode), kExtender, 254);  // fixed
-        values.SetUnsigned("aRvik.Result", exitCode);
+        CheckSystemCall(GetExitCodeProcess(process.get(), &exitCode), FixedAt::kExecuteExitCode);
+        values.SetUnsigned(kResult, exitCode);
         if (output) SetOutput(values, *output, page);
     }
-    values.Clear("aRvik.Command");
-    values.Clear("aRvik.Wait");
-    values.Clear("aRvik.Hide");
-    ClearGiven(values, "aRvik.Timeout", timeoutText);
-    ClearGiven(values, "aRvik.Dir", folderText);
-    ClearGiven(values, "aRvik.Capture", capture);
-    ClearGiven(values, "aRvik.CaptureEncoding", encodingText);
-    ClearGiven(values, "aRvik.Kill", kill);
+    arguments.Done();
 }

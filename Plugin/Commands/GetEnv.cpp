@@ -1,24 +1,25 @@
-// aRvik.GetEnv: the host's environment variable aRvik.Name into aRvik.Value.
+// aRvik.GetEnv: the host's environment variable Name into Value.
 #include "Commands.h"
 
 #include <stdlib.h>
 
 #include <TASession.h>
 
+#include "CommandArguments.h"
 #include "EnvironmentLock.h"
 
 using TAXDK::Tallivant::TASession;
 
 void GetEnv(TASession& values, CommandState&) {
-    string name = values.GetString("aRvik.Name");
+    CommandArguments arguments(values);
+    string name = arguments.Text("aRvik.Name");
+    // No name, no variable: the value is cleared.
+    string copy("");
     if (!name.empty()) {
         Trevan::Lock hold(EnvironmentLock());
         const char* value = getenv(name);
-        string copy(value ? value : "");
-        hold.Leave();
-        values.SetString("aRvik.Value", copy);
-    } else {
-        values.Clear("aRvik.Value");
+        copy = value ? value : "";
     }
-    values.Clear("aRvik.Name");
+    values.SetString("aRvik.Value", copy);
+    arguments.Done();
 }

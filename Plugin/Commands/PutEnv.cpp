@@ -1,5 +1,5 @@
-// aRvik.PutEnv: sets the host's environment variable aRvik.Name to
-// aRvik.Value, for the programs it starts from now on.
+// aRvik.PutEnv: sets the host's environment variable Name to
+// Value, for the programs it starts from now on.
 #include "Commands.h"
 
 #include <stdlib.h>
@@ -7,20 +7,24 @@
 
 #include <TASession.h>
 
+#include "CommandArguments.h"
 #include "EnvironmentLock.h"
 
 using TAXDK::Tallivant::TASession;
 
 void PutEnv(TASession& values, CommandState&) {
-    string name = values.GetString("aRvik.Name");
+    CommandArguments arguments(values);
+    // Both are cleared, given or not (the value first, as it always was);
+    // the value is read only for a name that can be set.
+    CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
+    string name = arguments.Text("aRvik.Name");
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
-        string value = values.GetString("aRvik.Value");
+        string value = valueGiven.Text();
         Trevan::Lock hold(EnvironmentLock());
         _putenv(name + "=" + value.c_str());
     }
-    values.Clear("aRvik.Value");
-    values.Clear("aRvik.Name");
+    arguments.Done();
 }
 
 Trevan::CriticalSection& EnvironmentLock() {

@@ -4,15 +4,19 @@
 
 #include <TASession.h>
 
+#include "CommandArguments.h"
 #include "RequiredKey.h"
 #include "SessionProps.h"
 
 using TAXDK::Tallivant::TASession;
 
 void SetProp(TASession& values, CommandState&) {
-    string name = values.GetString("aRvik.Name");
+    CommandArguments arguments(values);
+    string name = arguments.Text("aRvik.Name");
+    // Cleared also when no name is given, and then not read.
+    CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
     if (!name.empty()) {
-        string value = values.GetString("aRvik.Value");
+        string value = valueGiven.Text();
         RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_ALL_ACCESS);
         if (!value.empty()) {
             props.Write(name, value.c_str());
@@ -23,6 +27,5 @@ void SetProp(TASession& values, CommandState&) {
             values.Clear(name);
         }
     }
-    values.Clear("aRvik.Name");
-    values.Clear("aRvik.Value");
+    arguments.Done();
 }

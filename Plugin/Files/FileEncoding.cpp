@@ -20,6 +20,21 @@ TextEncoding ParseEncoding(const char* property, const string& text) {
                          " (допустимо: UTF-8, UTF-8 BOM, UTF-16)");
 }
 
+const char* EncodingName(TextEncoding encoding) {
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Utf8Bom:
+        return "UTF-8 BOM";
+    case TextEncoding::Utf16:
+        return "UTF-16";
+    case TextEncoding::Utf16BigEndian:
+        return "UTF-16 BE";
+    default:
+        return "ANSI";
+    }
+}
+
 void Encode(const wchar_t* text, size_t length, TextEncoding encoding, Buffer<char>& out, size_t& markSize) {
     markSize = 0;
     switch (encoding) {

@@ -17,6 +17,10 @@ enum class TextEncoding { Ansi, Utf8, Utf8Bom, Utf16, Utf16BigEndian };
 // throws KLAppException naming property and listing the names.
 TextEncoding ParseEncoding(const char* property, const string& text);
 
+// The encoding's name in a failure text: "UTF-8", "UTF-8 BOM", "UTF-16",
+// "UTF-16 BE" or "ANSI".
+const char* EncodingName(TextEncoding encoding);
+
 // The byte-order mark the encoding puts at the start of a file: FF FE for
 // UTF-16 (little-endian), FE FF for UTF-16 big-endian, EF BB BF for UTF-8
 // BOM, none for the others. Encode writes the mark, then text (length

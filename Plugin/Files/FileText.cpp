@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <CodePageTable.h>
+#include <FixedPositions.h>
 #include <SaveFile.h>
 #include <checks.h>
 #include <exceptions.h>
@@ -21,9 +22,9 @@ static KernelHandle OpenForWriting(const char* fileName, bool append) {
     KernelHandle file(append ? CreateFileInFolder(fileName, appending, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)
                              : CreateFileInFolder(fileName, GENERIC_WRITE, CREATE_ALWAYS,
                                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
-    // SaveFile's position, a fixed number and not this line's: a failure
-    // reads the same whichever way the file is written.
-    CheckFileHandle(file.get(), fileName, "Platform/SaveFile_ss", 33);
+    // SaveFile's position: a failure reads the same whichever way the file
+    // is written.
+    CheckFileHandle(file.get(), fileName, FixedAt::kSaveFileOpen);
     return file;
 }
 

@@ -1,5 +1,6 @@
 #include "Plugin.h"
 
+#include <FixedPositions.h>
 #include <checks.h>
 #include <co.h>
 #include <fwbase/Co.h>
@@ -8,10 +9,6 @@
 
 #include "FirstSettings.h"
 #include "SessionExtender.h"
-
-// The two host calls whose failures have always been reported at these
-// positions: the numbers are fixed, not this file's lines.
-static const char* const kFixedSource = "Plugin/Plugin";
 
 Plugin::Plugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantPlugin>(info, SafeForScripting) {}
 
@@ -28,7 +25,7 @@ void Plugin::Connect(IUnknown* host) {
     co<ITallivantHost> tallivant = co<ITallivantHost>::From(host);
     StartForUser();
     co<IUnknown> terminalSite;
-    CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), kFixedSource, 61);  // fixed
+    CoCallEx(tallivant->GetTerminalSite(terminalSite.Out()), CoModule(), FixedAt::kPluginTerminalSite);
     THROW_HR_IF_NULL(E_POINTER, terminalSite.get());
     {
         co<ITallivantTerminalExtender2> terminal(new TerminalExtender);
@@ -37,7 +34,7 @@ void Plugin::Connect(IUnknown* host) {
         site.Release();
     }
     co<IUnknown> sessionSite;
-    CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), kFixedSource, 65);  // fixed
+    CoCallEx(tallivant->GetSessionSite(sessionSite.Out()), CoModule(), FixedAt::kPluginSessionSite);
     THROW_HR_IF_NULL(E_POINTER, sessionSite.get());
     {
         co<ITallivantSessionExtender> session(new SessionExtender);

@@ -61,8 +61,7 @@ int aRvikControlPage::LoadParams() {
     ReadPolicySessionProps(policyParams);
     RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     if (!key.key) return 0;
-    // The enumeration's failures have always been reported here: a fixed number.
-    ForEachSessionProp(key.key, "Plugin/aRvikControlPage", 503, [this, &key](const string& name, DWORD type) {
+    ForEachSessionProp(key.key, &FixedAt::kControlPageProps, [this, &key](const string& name, DWORD type) {
         if (type == REG_SZ)
             params.Insert(keystring(name), key[name].Text());
         else if (type == REG_DWORD)

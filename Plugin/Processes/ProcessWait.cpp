@@ -1,22 +1,7 @@
 #include "ProcessWait.h"
 
-#include <math.h>
-
 #include <checks.h>
 #include <fwbase/Format.h>
-
-using TAXDK::Tallivant::TASession;
-
-DWORD ReadTimeout(TASession& values, const string& text) {
-    if (text.empty()) return INFINITE;
-    double value = values.GetReal("aRvik.Timeout");
-    if (value != floor(value)) throw KLAppException(string("Неверный формат числа: aRvik.Timeout=") + text);
-    if (value < 0)
-        throw KLAppException(string("Время ожидания не может быть отрицательным: aRvik.Timeout=") + text);
-    if (value >= static_cast<double>(INFINITE))
-        throw KLAppException(string("Время ожидания больше 4294967294 мс: aRvik.Timeout=") + text);
-    return static_cast<DWORD>(value);
-}
 
 bool WaitForExit(HANDLE process, DWORD milliseconds) {
     DWORD waited = WaitForSingleObject(process, milliseconds);

@@ -1,18 +1,12 @@
 // What aRvik.Execute and aRvik.Await share about waiting for a program: the
-// time limit they read, the wait itself, ending a program that outlived it
+// wait itself, ending a program that outlived it
 // (aRvik.Kill), and the failure that says it did not end.
 #pragma once
 
 #include <windows.h>
 
-#include <TASession.h>
 #include <exceptions.h>
 #include <str.h>
-
-// aRvik.Timeout (its text given) in whole milliseconds; INFINITE when empty.
-// A text that is no whole number fails as every session number does: a
-// fraction is no time the wait can keep.
-DWORD ReadTimeout(TAXDK::Tallivant::TASession& values, const string& text);
 
 // True when process ended within milliseconds (INFINITE: no limit); a
 // failed wait throws WindowsError.

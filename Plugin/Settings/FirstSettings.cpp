@@ -20,7 +20,7 @@ static void CopySessionProps(HKEY defaults) {
     RequiredKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, true, KEY_READ | KEY_SET_VALUE);
     if (!defaults) return;
     RegKey values(defaults);
-    ForEachSessionProp(defaults, nullptr, 0, [&props, &values](const string& name, DWORD type) {
+    ForEachSessionProp(defaults, nullptr, [&props, &values](const string& name, DWORD type) {
         if ((type != REG_SZ && type != REG_DWORD) || props.Has(name)) return;
         if (type == REG_SZ)
             props.Write(name, values[name].Text().c_str());

@@ -23,7 +23,7 @@ void ReadPolicySessionProps(map<keystring, string>& props) {
     for (HKEY key : keys) {
         if (!key) continue;
         RegKey values(key);
-        ForEachSessionProp(key, nullptr, 0, [&props, &values](const string& name, DWORD type) {
+        ForEachSessionProp(key, nullptr, [&props, &values](const string& name, DWORD type) {
             if (type == REG_SZ)
                 props.Insert(keystring(name), values[name].Text());
             else if (type == REG_DWORD)

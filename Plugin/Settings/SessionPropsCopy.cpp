@@ -11,9 +11,8 @@ void CopySessionProps(TAXDK::Tallivant::TASession& values) {
     map<keystring, string> policy;
     ReadPolicySessionProps(policy);
     if (!props.key && !policy.Count()) return;
-    // The enumeration's failures have always been reported here: a fixed number.
     if (props.key)
-        ForEachSessionProp(props.key, "Plugin/SessionExtender", 128, [&values, &props](const string& name, DWORD type) {
+        ForEachSessionProp(props.key, &FixedAt::kSessionPropsCopy, [&values, &props](const string& name, DWORD type) {
             if (type == REG_SZ)
                 values.SetString(name, props[name].Text());
             else if (type == REG_DWORD)

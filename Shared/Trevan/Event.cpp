@@ -1,8 +1,7 @@
 #include "Event.h"
 
+#include <FixedPositions.h>
 #include <exceptions.h>
-
-#include "Source.h"
 
 namespace Trevan {
 
@@ -10,17 +9,17 @@ Event::Event(bool manualReset, bool initialState)
     : SyncObject(CreateEventA(nullptr, manualReset, initialState, nullptr)) {}
 
 bool Event::Set() {
-    CheckSystemCall(SetEvent(handle_), kSource, 190);
+    CheckSystemCall(SetEvent(handle_), FixedAt::kTrevanSetEvent);
     return true;
 }
 
 bool Event::Reset() {
-    CheckSystemCall(ResetEvent(handle_), kSource, 194);
+    CheckSystemCall(ResetEvent(handle_), FixedAt::kTrevanResetEvent);
     return true;
 }
 
 bool Event::Pulse() {
-    CheckSystemCall(PulseEvent(handle_), kSource, 198);
+    CheckSystemCall(PulseEvent(handle_), FixedAt::kTrevanPulseEvent);
     return true;
 }
 

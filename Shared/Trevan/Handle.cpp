@@ -1,8 +1,8 @@
 #include "Handle.h"
 
+#include <FixedPositions.h>
 #include <exceptions.h>
 
-#include "Source.h"
 #include "SyncObject.h"
 
 namespace Trevan {
@@ -13,7 +13,7 @@ Handle::Handle(const Handle& other) : handle_(nullptr) {
     HANDLE copy = nullptr;
     CheckSystemCall(DuplicateHandle(process, other.handle_, process, &copy, 0, TRUE,
                                     DUPLICATE_SAME_ACCESS),
-                    kSource, 76);
+                    FixedAt::kTrevanDuplicateHandle);
     handle_ = copy;
 }
 

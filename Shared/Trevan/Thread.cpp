@@ -2,9 +2,8 @@
 
 #include <process.h>
 
+#include <FixedPositions.h>
 #include <exceptions.h>
-
-#include "Source.h"
 
 namespace Trevan {
 
@@ -20,23 +19,23 @@ unsigned Thread::Start(Procedure procedure, void* argument, bool suspended, unsi
 }
 
 bool Thread::Suspend() {
-    CheckSystemCall(SuspendThread(handle_) != static_cast<DWORD>(-1), kSource, 157);
+    CheckSystemCall(SuspendThread(handle_) != static_cast<DWORD>(-1), FixedAt::kTrevanSuspendThread);
     return true;
 }
 
 bool Thread::Resume() {
-    CheckSystemCall(ResumeThread(handle_) != static_cast<DWORD>(-1), kSource, 161);
+    CheckSystemCall(ResumeThread(handle_) != static_cast<DWORD>(-1), FixedAt::kTrevanResumeThread);
     return true;
 }
 
 bool Thread::Terminate(DWORD exitCode) {
-    CheckSystemCall(TerminateThread(handle_, exitCode), kSource, 165);
+    CheckSystemCall(TerminateThread(handle_, exitCode), FixedAt::kTrevanTerminateThread);
     return true;
 }
 
 DWORD Thread::ExitCode() const {
     DWORD code = 0;
-    CheckSystemCall(GetExitCodeThread(handle_, &code), kSource, 170);
+    CheckSystemCall(GetExitCodeThread(handle_, &code), FixedAt::kTrevanThreadExitCode);
     return code;
 }
 

@@ -1,8 +1,7 @@
 #include "Timer.h"
 
+#include <FixedPositions.h>
 #include <exceptions.h>
-
-#include "Source.h"
 
 namespace Trevan {
 
@@ -11,12 +10,12 @@ Timer::Timer(bool manualReset) : SyncObject(CreateWaitableTimerA(nullptr, manual
 bool Timer::Set(LONGLONG dueTime, LONG period) {
     LARGE_INTEGER due;
     due.QuadPart = dueTime;
-    CheckSystemCall(SetWaitableTimer(handle_, &due, period, nullptr, nullptr, FALSE), kSource, 219);
+    CheckSystemCall(SetWaitableTimer(handle_, &due, period, nullptr, nullptr, FALSE), FixedAt::kTrevanSetTimer);
     return true;
 }
 
 bool Timer::Cancel() {
-    CheckSystemCall(CancelWaitableTimer(handle_), kSource, 223);
+    CheckSystemCall(CancelWaitableTimer(handle_), FixedAt::kTrevanCancelTimer);
     return true;
 }
 

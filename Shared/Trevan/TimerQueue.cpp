@@ -1,9 +1,9 @@
 #include "TimerQueue.h"
 
+#include <FixedPositions.h>
 #include <exceptions.h>
 
 #include "Event.h"
-#include "Source.h"
 
 namespace Trevan {
 
@@ -32,7 +32,7 @@ TimerQueue::Timer* TimerQueue::CreateTimer(WAITORTIMERCALLBACK callback, PVOID p
                                            DWORD dueTime, DWORD period, ULONG flags) {
     HANDLE timer = nullptr;
     CheckSystemCall(CreateTimerQueueTimer(&timer, queue_, callback, parameter, dueTime, period, flags),
-                    kSource, 453);
+                    FixedAt::kTrevanCreateTimer);
     return new Timer(queue_, timer);
 }
 
@@ -44,7 +44,7 @@ SyncRef TimerQueue::Delete() {
         return completion;
     }
     if (!DeleteTimerQueueEx(queue_, CompletionOf(*done)) && GetLastError() != ERROR_IO_PENDING)
-        CheckSystemCall(FALSE, kSource, 465);
+        CheckSystemCall(FALSE, FixedAt::kTrevanDeleteTimerQueue);
     queue_ = nullptr;
     return completion;
 }
@@ -66,7 +66,7 @@ SyncRef TimerQueue::Timer::Delete() {
     }
     if (!DeleteTimerQueueTimer(queue_, timer_, CompletionOf(*done)) &&
         GetLastError() != ERROR_IO_PENDING)
-        CheckSystemCall(FALSE, kSource, 413);
+        CheckSystemCall(FALSE, FixedAt::kTrevanDeleteTimer);
     timer_ = nullptr;
     return completion;
 }

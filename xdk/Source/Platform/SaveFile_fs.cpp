@@ -1,5 +1,6 @@
 #include <SaveFile.h>
 
+#include <FixedPositions.h>
 #include <TextCodec.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
@@ -20,8 +21,7 @@ void WriteFileText(FilePort& file, const char* text) {
         throw PortFailure(failure);
     }
     // A shorter text than the file held leaves no tail of the old content.
-    // A fixed position: scripts and tests know the number.
-    CheckSystemCall(SetEndOfFile(file.Handle()), "Platform/SaveFile_fs", 32);
+    CheckSystemCall(SetEndOfFile(file.Handle()), FixedAt::kSaveFileEnd);
 }
 
 void WriteFileText(FilePort& file, const wchar_t* text) {
@@ -35,7 +35,7 @@ void WriteFileText(FilePort& file, const wchar_t* text) {
     } catch (const FilePortError& failure) {
         throw PortFailure(failure);
     }
-    CheckSystemCall(SetEndOfFile(file.Handle()), "Platform/SaveFile_fs", 32);  // fixed, as above
+    CheckSystemCall(SetEndOfFile(file.Handle()), FixedAt::kSaveFileEnd);
 }
 
 }  // namespace Standard

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <FixedPositions.h>
 #include <exceptions.h>
 #include <fwbase/Path.h>
 #include <owned.h>
@@ -33,8 +34,7 @@ static bool Save(const char* fileName, const C* text) {
     // here closes the handle.
     FilePort file(handle.get(), fileName);
     handle.Detach();
-    // A fixed position: scripts and tests know the number.
-    CheckFileHandle(file.Handle(), fileName, "Platform/SaveFile_ss", 33);
+    CheckFileHandle(file.Handle(), fileName, FixedAt::kSaveFileOpen);
     WriteFileText(file, text);
     return true;
 }

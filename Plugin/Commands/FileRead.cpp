@@ -1,0 +1,26 @@
+// aRvik.FileRead: the file FileName into FileText, its mark or
+// FileEncoding deciding how its bytes read.
+#include "Commands.h"
+
+#include <TASession.h>
+
+#include "CommandArguments.h"
+#include "FileEncoding.h"
+#include "FileName.h"
+#include "FileText.h"
+
+using TAXDK::Tallivant::TASession;
+
+static const char kEncoding[] = "aRvik.FileEncoding";
+
+void FileRead(TASession& values, CommandState& state) {
+    CommandArguments arguments(values);
+    TextEncoding fallback = ParseEncoding(kEncoding, arguments.Text(kEncoding, CommandArguments::WhenGiven));
+    string name = ResolveFileName(arguments, "aRvik.FileName");
+    CoString text;
+    ReadFileText(name, fallback, text, &state.readBlock);
+    values.SetWideString("aRvik.FileText", text);
+    // The host has its own copy: the memory serves the next read.
+    state.readBlock.Give(text.Detach());
+    arguments.Done();
+}
