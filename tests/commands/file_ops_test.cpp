@@ -249,3 +249,22 @@ TEST_F(FileOpsTest, ListTakesAThousandNamesAndCutsAsOutputIsCut) {
     listing.Text(118, cut);
     EXPECT_EQ(118u, SysStringLen(cut.get()));
 }
+
+TEST_F(FileOpsTest, NamesPastMaxPathWork) {
+    std::string part(100, 'д'), source = scratch + "a.txt";
+    std::string folder = scratch.folder + part + "\\" + part + "\\" + part;
+    WriteWhole(source, "abc");
+    Names(source, folder + "\\b.txt");
+    Runs(L"aRvik.FileCopy");
+    Names(folder + "\\b.txt");
+    Runs(L"aRvik.FileInfo");
+    EXPECT_EQ("3", Get(L"aRvik.FileSize"));
+    Names(folder);
+    Runs(L"aRvik.FileList");
+    EXPECT_EQ("b.txt", Get(L"aRvik.FileText"));
+    // Deleted here: the scratch folder's removal takes plain names.
+    for (std::string name : {folder + "\\b.txt", folder, scratch.folder + part + "\\" + part, scratch.folder + part}) {
+        Names(name);
+        Runs(L"aRvik.FileDelete");
+    }
+}
