@@ -50,17 +50,22 @@ static basic_text<wchar_t> FullName(const wchar_t* path) {
 }
 
 basic_text<wchar_t> TakeFileName(CommandArguments& arguments, const char* property) {
-    basic_text<wchar_t> name = arguments.WideText(property, CommandArguments::Stays);
-    if (name.length() == 0) return name;
-    if (!IsAbsolute(Expanded(name))) {
+    const wchar_t* given = arguments.WideView(property, CommandArguments::Stays);
+    basic_text<wchar_t> name(given);
+    if (name.empty()) return name;
+    basic_text<wchar_t> expanded = Expanded(name);
+    if (!IsAbsolute(expanded)) {
         basic_text<wchar_t> data = Widened(TAXDK::Standard::ResolveDataPath(""));
         size_t n = data.length();
         while (n > 0 && IsSeparator(data[n - 1])) --n;
-        name = basic_text<wchar_t>(data.c_str(), n) + L"\\" + name.c_str();
+        expanded = Expanded(basic_text<wchar_t>(data.c_str(), n) + L"\\" + name.c_str());
     }
-    name = FullName(Expanded(name));
-    CoString back(name.c_str());
-    arguments.Session().SetWideString(property, back);
+    name = FullName(expanded);
+    // A name given in full is not written again: given is still valid.
+    if (wcscmp(name, given) != 0) {
+        CoString back(name.c_str());
+        arguments.Session().SetWideString(property, back);
+    }
     return name;
 }
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <checks.h>
+
 #include "FileFailures.h"
 #include "FileNames.h"
 
@@ -65,11 +67,47 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
     DWORD error = GetLastError();
     FindClose(find);
     if (error != ERROR_NO_MORE_FILES) throw FileFailure("прочитать папку", error, folder);
+    Sort();
+}
+
+// lstrcmpiW's order (CompareStringW of the thread's locale, case ignored),
+// by the sort keys that the system documents to compare as it does: one
+// key per name instead of one comparison by the system per pair.
+void FolderListing::Sort() {
+    LCID locale = GetThreadLocale();
+    std::vector<BYTE> keys;
+    std::vector<size_t> keyAt(entries_.size() + 1);
+    BYTE key[2048];
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const wchar_t* name = names_.data() + entries_[i].at;
+        keyAt[i] = keys.size();
+        int size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(key),
+                                sizeof key);
+        if (size > 0) {
+            keys.insert(keys.end(), key, key + size);
+            continue;
+        }
+        size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, nullptr, 0);
+        if (size <= 0) THROW_WIN32(GetLastError());
+        keys.resize(keyAt[i] + size);
+        LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(&keys[keyAt[i]]),
+                     size);
+    }
+    keyAt[entries_.size()] = keys.size();
+    std::vector<size_t> order(entries_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    const BYTE* k = keys.data();
     const wchar_t* names = names_.data();
-    std::sort(entries_.begin(), entries_.end(), [names](const Entry& a, const Entry& b) {
-        int order = lstrcmpiW(names + a.at, names + b.at);
-        return order != 0 ? order < 0 : wcscmp(names + a.at, names + b.at) < 0;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        size_t la = keyAt[a + 1] - keyAt[a], lb = keyAt[b + 1] - keyAt[b];
+        int c = memcmp(k + keyAt[a], k + keyAt[b], la < lb ? la : lb);
+        if (c == 0 && la != lb) return la < lb;
+        return c != 0 ? c < 0 : wcscmp(names + entries_[a].at, names + entries_[b].at) < 0;
     });
+    std::vector<Entry> sorted;
+    sorted.reserve(order.size());
+    for (size_t i : order) sorted.push_back(entries_[i]);
+    entries_.swap(sorted);
 }
 
 void FolderListing::Text(size_t limit, CoString& out) const {

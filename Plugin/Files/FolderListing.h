@@ -29,6 +29,8 @@ public:
     void Text(size_t limit, CoString& out) const;
 
 private:
+    void Sort();
+
     struct Entry {
         size_t at;      // in names_, zero-terminated
         size_t length;  // with the folder's mark

@@ -2,6 +2,8 @@
 // aRvik.FileList.
 #include <stdio.h>
 
+#include <algorithm>
+
 #include <FolderListing.h>
 
 #include "CommandsTest.h"
@@ -211,6 +213,19 @@ TEST_F(FileOpsTest, ListSortsAsThePageAndMarksFolders) {
     Runs(L"aRvik.FileList");
     EXPECT_EQ("", Get(L"aRvik.FileText"));
     EXPECT_EQ("0", Get(L"aRvik.Result"));
+
+    // Marks, blanks and digits in the very order lstrcmpiW gives.
+    std::string marks = scratch + "marks";
+    CreateDirectoryA(marks.c_str(), nullptr);
+    std::vector<std::string> names = {"a-b", "ab", "a b", "a_b", "a'b", "A1", "a10", "a2", "ёж", "ещё", "~x", "B"};
+    for (const std::string& name : names) WriteWhole(marks + "\\" + name, "");
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return lstrcmpiW(Wide(a).c_str(), Wide(b).c_str()) < 0; });
+    std::string sorted;
+    for (const std::string& name : names) sorted += (sorted.empty() ? "" : "\r\n") + name;
+    Names(marks);
+    Runs(L"aRvik.FileList");
+    EXPECT_EQ(sorted, Get(L"aRvik.FileText"));
 
     Set(L"aRvik.FileText", "old");
     Names(scratch + "*\\a.txt");
