@@ -38,6 +38,10 @@ void FileTransfer::Run() {
     BOOL done = kind_ == Copy ? CopyFileW(from, to, !replace_)
                               : MoveFileExW(from, to, MOVEFILE_COPY_ALLOWED | (replace_ ? MOVEFILE_REPLACE_EXISTING : 0));
     if (!done) Fail(GetLastError());
+    // Across volumes the system copies, and succeeds when the file then
+    // cannot be deleted: that is no move.
+    if (kind_ == Move && GetFileAttributesW(from) != INVALID_FILE_ATTRIBUTES)
+        throw FileFailure(folder_ ? "переместить папку" : "переместить файл", "скопирован, но не удалён", source_);
 }
 
 // Names the file the error concerns: a missing source, or a source that

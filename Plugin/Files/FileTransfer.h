@@ -9,7 +9,9 @@
 // inside it each throw KLAppException naming the property and the value.
 // A failure of the system throws FileException "Не удалось скопировать
 // файл (...): " (or "переместить файл", "переместить папку") and the file
-// it concerns.
+// it concerns; so does a move across volumes that copied but could not
+// delete the file ("скопирован, но не удалён"), which the system counts a
+// success.
 #pragma once
 
 #include <str.h>
