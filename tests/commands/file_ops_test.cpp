@@ -283,3 +283,27 @@ TEST_F(FileOpsTest, NamesPastMaxPathWork) {
         Runs(L"aRvik.FileDelete");
     }
 }
+
+TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
+    std::wstring folder = Wide(scratch.folder) + L"\u03a9\u4e2d", file = folder + L"\\\u00df\u03c9.txt";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+    CloseHandle(handle);
+    session->Set(L"aRvik.FileName", folder.c_str());
+    Runs(L"aRvik.FileList");
+    EXPECT_EQ(std::wstring(L"\u00df\u03c9.txt"), session->Value(L"aRvik.FileText"));
+    session->Set(L"aRvik.FileName", file.c_str());
+    session->Set(L"aRvik.FileTarget", (folder + L"\\\u4e2d.txt").c_str());
+    Set(L"aRvik.FileMode", "");
+    Runs(L"aRvik.FileMove");
+    session->Set(L"aRvik.FileName", (folder + L"\\\u4e2d.txt").c_str());
+    Runs(L"aRvik.FileInfo");
+    EXPECT_EQ("file", Get(L"aRvik.Result"));
+    EXPECT_EQ(folder + L"\\\u4e2d.txt", std::wstring(session->Value(L"aRvik.FileName")));
+    // Deleted here: the scratch folder's removal takes ANSI names.
+    Runs(L"aRvik.FileDelete");
+    session->Set(L"aRvik.FileName", folder.c_str());
+    Runs(L"aRvik.FileDelete");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
+}
