@@ -35,3 +35,8 @@ void UpdateProps(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileWrite(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileRead(TAXDK::Tallivant::TASession& values, CommandState& state);
 void Await(TAXDK::Tallivant::TASession& values, CommandState& state);
+void FileInfo(TAXDK::Tallivant::TASession& values, CommandState& state);
+void FileDelete(TAXDK::Tallivant::TASession& values, CommandState& state);
+void FileCopy(TAXDK::Tallivant::TASession& values, CommandState& state);
+void FileMove(TAXDK::Tallivant::TASession& values, CommandState& state);
+void FileList(TAXDK::Tallivant::TASession& values, CommandState& state);

@@ -48,6 +48,8 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.LogWrite", LogWrite},   {"aRvik.SetProp", SetProp},         {"aRvik.GetEnv", GetEnv},
         {"aRvik.PutEnv", PutEnv},       {"aRvik.Execute", Execute},         {"aRvik.UpdateProps", UpdateProps},
         {"aRvik.FileWrite", FileWrite}, {"aRvik.FileRead", FileRead},       {"aRvik.Await", Await},
+        {"aRvik.FileInfo", FileInfo},   {"aRvik.FileDelete", FileDelete},   {"aRvik.FileCopy", FileCopy},
+        {"aRvik.FileMove", FileMove},   {"aRvik.FileList", FileList},
     };
     for (const auto& command : commands)
         if (name == command.name) {

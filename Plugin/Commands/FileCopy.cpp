@@ -1,0 +1,13 @@
+// aRvik.FileCopy: copies the file aRvik.FileName to aRvik.FileTarget.
+#include "Commands.h"
+
+#include <TASession.h>
+
+#include "CommandArguments.h"
+#include "FileTransfer.h"
+
+void FileCopy(TAXDK::Tallivant::TASession& values, CommandState&) {
+    CommandArguments arguments(values);
+    FileTransfer(arguments, FileTransfer::Copy).Run();
+    arguments.Done();
+}

@@ -1,0 +1,28 @@
+// aRvik.FileDelete: deletes the file aRvik.FileName names, or the empty
+// folder.
+#include "Commands.h"
+
+#include <TASession.h>
+#include <exceptions.h>
+
+#include "CommandArguments.h"
+#include "FileFailures.h"
+#include "FileNames.h"
+
+using TAXDK::Tallivant::TASession;
+
+void FileDelete(TASession& values, CommandState&) {
+    CommandArguments arguments(values);
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, "aRvik.FileName");
+    basic_text<wchar_t> system = SystemName(name);
+    DWORD attributes = GetFileAttributesW(system);
+    if (attributes == INVALID_FILE_ATTRIBUTES) throw FileFailure("удалить файл", GetLastError(), name);
+    // A read-only file stays, as the shell's del leaves it: the mark says
+    // someone meant it to.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!RemoveDirectoryW(system)) throw FileFailure("удалить папку", GetLastError(), name);
+    } else if (!DeleteFileW(system)) {
+        throw FileFailure("удалить файл", GetLastError(), name);
+    }
+    arguments.Done();
+}

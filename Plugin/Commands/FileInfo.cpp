@@ -1,0 +1,67 @@
+// aRvik.FileInfo: what aRvik.FileName names, a file, a folder or nothing;
+// a file's size and last write time.
+#include "Commands.h"
+
+#include <stdio.h>
+
+#include <TASession.h>
+#include <exceptions.h>
+
+#include "CommandArguments.h"
+#include "FileFailures.h"
+#include "FileNames.h"
+
+using TAXDK::Tallivant::TASession;
+
+// The data of name; false when nothing is there. A file another program
+// holds without sharing even its attributes (a paging file) is looked up
+// in its folder instead.
+static bool Look(const wchar_t* name, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    basic_text<wchar_t> system = SystemName(name);
+    if (GetFileAttributesExW(system, GetFileExInfoStandard, &data)) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    if (error == ERROR_SHARING_VIOLATION) {
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileExW(system, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            data.dwFileAttributes = found.dwFileAttributes;
+            data.ftLastWriteTime = found.ftLastWriteTime;
+            data.nFileSizeHigh = found.nFileSizeHigh;
+            data.nFileSizeLow = found.nFileSizeLow;
+            return true;
+        }
+    }
+    throw FileFailure("узнать сведения о файле", error, name);
+}
+
+// "YYYY-MM-DD HH:MM:SS" of the local time at that moment, with the
+// daylight saving of that date.
+static string LocalTime(const FILETIME& time) {
+    SYSTEMTIME utc, local;
+    if (!FileTimeToSystemTime(&time, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return string("");
+    char text[32];
+    snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour,
+             local.wMinute, local.wSecond);
+    return string(text);
+}
+
+void FileInfo(TASession& values, CommandState&) {
+    CommandArguments arguments(values);
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, "aRvik.FileName");
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    bool there = Look(name, data);
+    bool folder = there && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (there && !folder) {
+        values.SetString("aRvik.Result", "file");
+        values.SetUInt64("aRvik.FileSize", (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        values.SetString("aRvik.FileTime", LocalTime(data.ftLastWriteTime));
+    } else {
+        if (folder) values.SetString("aRvik.Result", "folder");
+        else values.Clear("aRvik.Result");
+        values.Clear("aRvik.FileSize");
+        values.Clear("aRvik.FileTime");
+    }
+    arguments.Done();
+}

@@ -1,0 +1,36 @@
+// The names the file commands take, by aRvik.FileWrite's rules, in UTF-16
+// so that any name the file system holds works, Cyrillic or not, and
+// names past MAX_PATH too.
+#pragma once
+
+#include <str.h>
+
+#include "CommandArguments.h"
+
+// The name given in property as the file system will store it: %VAR%
+// expanded, a relative name below the data folder, "." and ".." resolved,
+// trailing dots and blanks of the last part dropped; written back to the
+// property. The empty name stays empty. Taken as Stays.
+basic_text<wchar_t> TakeFileName(CommandArguments& arguments, const char* property);
+// The same for a name the command cannot do without: the empty one throws
+// KLAppException "Не указан файл: " and the property with "=".
+basic_text<wchar_t> TakeNeededFileName(CommandArguments& arguments, const char* property);
+
+// The form a full name is handed to the system in: the "\\?\" form for a
+// name too long for the plain one, the name itself otherwise.
+basic_text<wchar_t> SystemName(const wchar_t* full);
+
+// name in the ANSI code page, for the texts of failures.
+string AnsiName(const wchar_t* name);
+
+// The folder part of a full name, without its closing backslash ("C:\a"
+// for "C:\a\b.txt"); the root keeps it ("C:\").
+basic_text<wchar_t> ParentFolder(const wchar_t* full);
+
+// Makes the folder of the full name file with its parents; true when it is
+// there afterwards.
+bool MakeParentFolders(const wchar_t* file);
+
+// Whether the full name inner is folder itself or lies below it, case
+// ignored as the file system ignores it.
+bool SameOrBelow(const wchar_t* inner, const wchar_t* folder);

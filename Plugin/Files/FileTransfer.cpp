@@ -1,0 +1,64 @@
+#include "FileTransfer.h"
+
+#include <windows.h>
+
+#include <exceptions.h>
+
+#include "FileFailures.h"
+#include "FileNames.h"
+
+FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind) {
+    string mode = arguments.Text("aRvik.FileMode", CommandArguments::WhenGiven);
+    replace_ = keystring(mode) == "replace";
+    if (!mode.empty() && !replace_)
+        throw KLAppException(string(kind == Copy ? "Неизвестный режим копирования" : "Неизвестный режим перемещения") +
+                             ": aRvik.FileMode=" + mode + " (допустимо: replace)");
+    source_ = TakeNeededFileName(arguments, "aRvik.FileName");
+    target_ = TakeNeededFileName(arguments, "aRvik.FileTarget");
+    if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_))
+        throw KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + AnsiName(target_));
+    DWORD attributes = GetFileAttributesW(SystemName(source_));
+    if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
+    folder_ = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder_ && kind == Copy) throw FileFailure("скопировать файл", "это папка", source_);
+    if (folder_ && SameOrBelow(target_, source_))
+        throw KLAppException(string("Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=") +
+                             AnsiName(target_));
+}
+
+void FileTransfer::Run() {
+    if (!MakeParentFolders(target_)) Fail(ERROR_PATH_NOT_FOUND);
+    basic_text<wchar_t> from = SystemName(source_), to = SystemName(target_);
+    // A read-only target stays, as the system keeps it on Windows; Wine
+    // would replace it.
+    if (replace_) {
+        DWORD attributes = GetFileAttributesW(to);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) Fail(ERROR_ACCESS_DENIED);
+    }
+    BOOL done = kind_ == Copy ? CopyFileW(from, to, !replace_)
+                              : MoveFileExW(from, to, MOVEFILE_COPY_ALLOWED | (replace_ ? MOVEFILE_REPLACE_EXISTING : 0));
+    if (!done) Fail(GetLastError());
+    // Across volumes the system copies, and succeeds when the file then
+    // cannot be deleted: that is no move.
+    if (kind_ == Move && GetFileAttributesW(from) != INVALID_FILE_ATTRIBUTES)
+        throw FileFailure(folder_ ? "переместить папку" : "переместить файл", "скопирован, но не удалён", source_);
+}
+
+// Names the file the error concerns: a missing source, or a source that
+// cannot be opened as the copy or the move opens it; otherwise the target.
+void FileTransfer::Fail(DWORD error) {
+    const char* action = kind_ == Copy ? "скопировать файл" : folder_ ? "переместить папку" : "переместить файл";
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        if (GetFileAttributesW(SystemName(source_)) == INVALID_FILE_ATTRIBUTES) throw FileFailure(action, error, source_);
+        throw FileFailure(action, "путь не найден", target_);
+    }
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        DWORD access = kind_ == Copy ? GENERIC_READ : DELETE;
+        DWORD share = kind_ == Copy ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        HANDLE probe = CreateFileW(SystemName(source_), access, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                   nullptr);
+        if (probe == INVALID_HANDLE_VALUE) throw FileFailure(action, GetLastError(), source_);
+        CloseHandle(probe);
+    }
+    throw FileFailure(action, error, target_);
+}

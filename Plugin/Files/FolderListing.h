@@ -1,0 +1,47 @@
+// FolderListing: the names in one folder that match a mask, read in one
+// pass (FindFirstFileExW without short names, in large fetches), for
+// aRvik.FileList.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include <fwbase/Co.h>
+#include <str.h>
+
+class FolderListing {
+public:
+    // Lists folder (a full name, no closing backslash but for a root) for
+    // mask ("*" for all); "." and ".." are left out. Throws FileException
+    // "Не удалось прочитать папку (...): " and the folder: "папка не
+    // найдена", "это файл", "нет доступа", "ошибка N". A mask nothing
+    // matches is an empty list.
+    FolderListing(const wchar_t* folder, const wchar_t* mask);
+
+    size_t Count() const { return entries_.size(); }
+
+    // The names sorted as the settings page sorts them (lstrcmpiW), a
+    // folder's with a closing "\", one per line with "\r\n" between. A text
+    // over limit characters is cut as captured output is: "[N байт]\r\n"
+    // (N the whole text's characters, a byte each in the ANSI code page),
+    // the whole lines that fit the limit, and "\r\n...".
+    void Text(size_t limit, CoString& out) const;
+
+private:
+    void Sort();
+
+    struct Entry {
+        size_t at;      // in names_, zero-terminated
+        size_t length;  // with the folder's mark
+        bool folder;
+    };
+    std::vector<wchar_t> names_;
+    std::vector<Entry> entries_;
+};
+
+// Splits a full name given to aRvik.FileList into its folder and mask: a
+// last part holding "*" or "?" is the mask, else the whole name is the
+// folder and the mask "*". False when a part before the last holds one
+// (the mask has a folder part).
+bool SplitMask(const wchar_t* name, basic_text<wchar_t>& folder, basic_text<wchar_t>& mask);
