@@ -8,17 +8,20 @@
 #include <TASession.h>
 
 #include "KeptProcesses.h"
+#include "HttpRequest.h"
 #include "KeptTextBlock.h"
 #include "ScriptLog.h"
 
 // Shared by every session one extender serves: the script log (its path
 // set anew by each aRvik.LogWrite), the programs aRvik.Execute left running
-// for aRvik.Await, the memory of the last long text aRvik.FileRead read.
+// for aRvik.Await, the memory of the last long text aRvik.FileRead read,
+// the web session of aRvik.Http.
 struct CommandState {
     Jotter log;
     ScriptLogSettings logSettings;
     KeptProcesses kept;
     KeptTextBlock readBlock;
+    HttpClient web;
 };
 
 using CommandFunction = void (*)(TAXDK::Tallivant::TASession& values, CommandState& state);
@@ -32,3 +35,4 @@ void UpdateProps(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileWrite(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileRead(TAXDK::Tallivant::TASession& values, CommandState& state);
 void Await(TAXDK::Tallivant::TASession& values, CommandState& state);
+void Http(TAXDK::Tallivant::TASession& values, CommandState& state);

@@ -48,6 +48,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.LogWrite", LogWrite},   {"aRvik.SetProp", SetProp},         {"aRvik.GetEnv", GetEnv},
         {"aRvik.PutEnv", PutEnv},       {"aRvik.Execute", Execute},         {"aRvik.UpdateProps", UpdateProps},
         {"aRvik.FileWrite", FileWrite}, {"aRvik.FileRead", FileRead},       {"aRvik.Await", Await},
+        {"aRvik.Http", Http},
     };
     for (const auto& command : commands)
         if (name == command.name) {
