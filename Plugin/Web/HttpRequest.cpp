@@ -82,6 +82,9 @@ public:
         // WinHTTP takes an int, and 0 as no limit at all.
         int wait = left > INT_MAX ? INT_MAX : static_cast<int>(left);
         THROW_IF_WIN32_FALSE(WinHttpSetTimeouts(handle, wait, wait, wait, wait));
+        // The wait for the response's headers has a limit of its own.
+        DWORD headers = static_cast<DWORD>(wait);
+        THROW_IF_WIN32_FALSE(WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers));
     }
     // A failed call: past the end any error is the time running out.
     [[noreturn]] void Failed() const {
