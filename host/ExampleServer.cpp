@@ -3,13 +3,16 @@
 //   example_server          starts the server on a free port of 127.0.0.1
 //                           and ends once it listens; the exit code is the
 //                           port (0 when the server could not start)
-//   example_server --serve  the server itself: writes its port to its
-//                           standard output, answers one request with
-//                           "Принято: " and the request's body, and ends;
-//                           also ends after a minute without one
+//   example_server --serve  the server itself: writes its port and a line
+//                           break to its standard output, answers one
+//                           request with "Принято: " and the request's
+//                           body, and ends; also ends after a minute
+//                           without one
 //
 // A script waits for the first form (aRvik.Execute with aRvik.Wait) and so
-// knows the port before it sends; nothing is left running afterwards.
+// knows the port before it sends; nothing is left running afterwards. The
+// server runs without a console (under Wine, a console made for it took
+// the place of the handles it was given).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -27,11 +30,9 @@ static int Serve() {
         return HttpAnswer("200 OK", "Content-Type: text/plain; charset=utf-8\r\nConnection: close\r\n",
                           u8"Принято: " + request.body);
     });
-    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    std::string port = std::to_string(server.Port());
+    std::string port = std::to_string(server.Port()) + "\n";
     DWORD written = 0;
-    WriteFile(out, port.data(), static_cast<DWORD>(port.size()), &written, nullptr);
-    CloseHandle(out);  // the starter reads to the end
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), port.data(), static_cast<DWORD>(port.size()), &written, nullptr);
     if (server.error) return 1;
     return server.WaitAnswered(1, idleTime) ? 0 : 1;
 }
@@ -52,7 +53,7 @@ static int Start() {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = write;
     PROCESS_INFORMATION started;
-    BOOL created = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+    BOOL created = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
                                   &startup, &started);
     CloseHandle(write);
     if (!created) {
@@ -61,11 +62,12 @@ static int Start() {
     }
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
-    // The server closes its end once it listens, or by ending.
+    // The server writes its port and a line break once it listens, or ends.
     std::string port;
     char chunk[16];
     DWORD got = 0;
-    while (ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got) port.append(chunk, got);
+    while (port.find('\n') == std::string::npos && ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got)
+        port.append(chunk, got);
     CloseHandle(read);
     return atoi(port.c_str());
 }
