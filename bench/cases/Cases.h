@@ -35,3 +35,4 @@ void SessionPropsCase(const Context& c);
 void ContainersCase(const Context& c);
 void CaptureCase(const Context& c);
 void FileReadCase(const Context& c);
+void HttpCase(const Context& c);
