@@ -11,8 +11,8 @@
 //
 // A script waits for the first form (aRvik.Execute with aRvik.Wait) and so
 // knows the port before it sends; nothing is left running afterwards. The
-// server runs without a console (under Wine, a console made for it took
-// the place of the handles it was given).
+// server runs without a console: under Wine, one started with a console of
+// its own stopped listening once it had closed its output.
 #include <winsock2.h>
 #include <windows.h>
 
