@@ -46,15 +46,15 @@ static void CheckAddress(const basic_text<wchar_t>& url, HttpAddress& address) {
 }
 
 // aRvik.Headers, one "Name: value" a line (empty lines skipped), as WinHTTP
-// takes them; with a body and no Content-Type, the body's own.
+// takes them; with a body and no Content-Type, the body's own. A CR alone
+// ends a line too: no value can smuggle in a header of its own.
 static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool body) {
     Buffer<wchar_t> joined;
     bool typed = false;
     for (const wchar_t* line = given.c_str() ? given.c_str() : L""; *line;) {
-        const wchar_t* end = wcschr(line, L'\n');
+        const wchar_t* end = wcspbrk(line, L"\r\n");
         size_t length = end ? end - line : wcslen(line);
         const wchar_t* next = line + length + (end ? 1 : 0);
-        if (length && line[length - 1] == L'\r') --length;
         if (length) {
             basic_text<wchar_t> shown(line, length);
             const wchar_t* colon = wmemchr(line, L':', length);

@@ -184,6 +184,8 @@ TEST_F(HttpTest, BadArgumentsFailBeforeAnythingIsSent) {
     Fails("Строка заголовка без двоеточия: aRvik.Headers=Заголовок без двоеточия");
     Set(L"aRvik.Headers", "X Bad: 1");
     Fails("Неверное имя заголовка: aRvik.Headers=X Bad: 1");
+    Set(L"aRvik.Headers", "X-A: 1\rInjected");
+    Fails("Строка заголовка без двоеточия: aRvik.Headers=Injected");
     Set(L"aRvik.Headers", "");
     Set(L"aRvik.Body", std::string((16 << 20) / 2 + 1, '\xE6'));  // "ж": two bytes in UTF-8
     Fails("Тело запроса больше 16 МБ в UTF-8: aRvik.Body");
