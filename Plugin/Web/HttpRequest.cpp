@@ -69,22 +69,28 @@ HINTERNET HttpClient::Session() {
 namespace {
 
 // The request's time, spent step by step: each blocking call may take what
-// is left, and none starts once nothing is.
+// is left, and none starts once nothing is. Setting the limits costs as
+// much as a small request's reads (under Wine): they are set anew only
+// once what is left falls a sixteenth of the time below them, which is
+// then the most the request can overrun.
 class Deadline {
 public:
-    Deadline(const HttpRequest& request) : request_(request), end_(GetTickCount64() + request.timeout) {}
+    Deadline(const HttpRequest& request)
+        : request_(request), end_(GetTickCount64() + request.timeout), slack_(request.timeout / 16) {}
 
     // Gives the request handle what is left for its next call.
-    void Limit(HINTERNET handle) const {
+    void Limit(HINTERNET handle) {
         ULONGLONG now = GetTickCount64();
         if (now >= end_) throw RequestFailed(ERROR_WINHTTP_TIMEOUT, request_.timeout, request_.shownUrl);
         ULONGLONG left = end_ - now;
+        if (set_ && left + slack_ >= set_) return;
         // WinHTTP takes an int, and 0 as no limit at all.
         int wait = left > INT_MAX ? INT_MAX : static_cast<int>(left);
         THROW_IF_WIN32_FALSE(WinHttpSetTimeouts(handle, wait, wait, wait, wait));
         // The wait for the response's headers has a limit of its own.
         DWORD headers = static_cast<DWORD>(wait);
         THROW_IF_WIN32_FALSE(WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers));
+        set_ = static_cast<DWORD>(wait);
     }
     // A failed call: past the end any error is the time running out.
     [[noreturn]] void Failed() const {
@@ -96,6 +102,8 @@ public:
 private:
     const HttpRequest& request_;
     ULONGLONG end_;
+    DWORD slack_;
+    DWORD set_ = 0;  // the limit last set; none yet
 };
 
 // The response's Content-Type, empty when it has none.
