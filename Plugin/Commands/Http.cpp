@@ -92,16 +92,16 @@ void Http(TASession& values, CommandState& state) {
             throw KLAppException(string("Неверный метод: aRvik.Method=") + Shown(method));
         request.method = method;
     }
-    // Every character is one byte at least: a longer text need not be converted.
     size_t bodyLength = wcslen(body);
+    basic_text<wchar_t> lines = CheckHeaders(headers, bodyLength != 0);
+    if (!lines.empty()) request.headers = lines;
+    // Every character is one byte at least: a longer text need not be converted.
     Buffer<char> bytes;
     if (bodyLength <= bodyLimit) CodePageBytes(CP_UTF8, body, bodyLength, true, bytes);
     if (bodyLength > bodyLimit || bytes.Size() > bodyLimit)
         throw KLAppException("Тело запроса больше 16 МБ в UTF-8: aRvik.Body");
     request.body = bytes.Data();
     request.bodySize = static_cast<DWORD>(bytes.Size());
-    basic_text<wchar_t> lines = CheckHeaders(headers, bodyLength != 0);
-    if (!lines.empty()) request.headers = lines;
     request.timeout = timeout.Given() ? ReadTimeout(values, timeout.text) : defaultTimeout;
 
     HttpResponse response;
