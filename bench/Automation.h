@@ -41,6 +41,15 @@ inline void CallMethod(IDispatch* object, DISPID id, VARIANT* args, UINT count, 
                 what);
 }
 
+// Reads a property into result.
+inline void GetProperty(IDispatch* object, DISPID id, VARIANT* result, const char* what) {
+    DISPPARAMS params = {nullptr, nullptr, 0, 0};
+    UINT argError = 0;
+    CheckResult(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, result, nullptr,
+                               &argError),
+                what);
+}
+
 // Calls a method whose result is an object, which the caller then holds.
 inline co<IDispatch> CallForObject(IDispatch* object, DISPID id, VARIANT* args, UINT count, const char* what) {
     VARIANT result;

@@ -162,14 +162,20 @@ bool ScriptRunner::Expand(const std::wstring& text, std::wstring& out) {
             return true;
         }
         std::wstring name = text.substr(open + 2, close - open - 2);
+        out += text.substr(at, open - at);
+        at = close + 1;
+        // The two characters a script line cannot hold; the names are
+        // taken, whatever a property of that name holds.
+        if (name == L"CRLF" || name == L"TAB") {
+            out += name == L"TAB" ? L"\t" : L"\r\n";
+            continue;
+        }
         // A misspelt name would otherwise quietly give an empty text.
         if (!session_->Has(name.c_str())) {
             Fail(L"${" + name + L"}: the session property " + name + L" was never set");
             return false;
         }
-        out += text.substr(at, open - at);
         out += session_->Value(name.c_str());
-        at = close + 1;
     }
 }
 

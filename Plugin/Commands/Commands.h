@@ -10,18 +10,21 @@
 #include <TASession.h>
 
 #include "KeptProcesses.h"
+#include "HttpRequest.h"
 #include "KeptTextBlock.h"
 #include "LogWriter.h"
 #include "ScriptLog.h"
 
 // Shared by every session one extender serves: the script log (its path
 // set anew by each aRvik.LogWrite), the programs aRvik.Execute left running
-// for aRvik.Await, the memory of the last long text aRvik.FileRead read.
+// for aRvik.Await, the memory of the last long text aRvik.FileRead read,
+// the web session of aRvik.Http.
 struct CommandState {
     Jotter log{new LogWriter};
     ScriptLogSettings logSettings;
     KeptProcesses kept;
     KeptTextBlock readBlock;
+    HttpClient web;
 };
 
 using CommandFunction = void (*)(TAXDK::Tallivant::TASession& values, CommandState& state);
@@ -40,3 +43,4 @@ void FileDelete(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileCopy(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileMove(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileList(TAXDK::Tallivant::TASession& values, CommandState& state);
+void Http(TAXDK::Tallivant::TASession& values, CommandState& state);

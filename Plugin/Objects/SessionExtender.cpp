@@ -49,7 +49,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.PutEnv", PutEnv},       {"aRvik.Execute", Execute},         {"aRvik.UpdateProps", UpdateProps},
         {"aRvik.FileWrite", FileWrite}, {"aRvik.FileRead", FileRead},       {"aRvik.Await", Await},
         {"aRvik.FileInfo", FileInfo},   {"aRvik.FileDelete", FileDelete},   {"aRvik.FileCopy", FileCopy},
-        {"aRvik.FileMove", FileMove},   {"aRvik.FileList", FileList},
+        {"aRvik.FileMove", FileMove},   {"aRvik.FileList", FileList},   {"aRvik.Http", Http},
     };
     for (const auto& command : commands)
         if (name == command.name) {

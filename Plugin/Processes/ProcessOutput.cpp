@@ -211,12 +211,13 @@ bool OutputPipe::Collect(HANDLE process, DWORD timeout) {
     THROW_WIN32(GetLastError());
 }
 
+void OutputPipe::Text(UINT page, CoString& out) const { OutputText(page, kept_.Data(), kept_.Size(), total_, out); }
+
 // Through UTF-16 into the ANSI code page, as the log's texts are: what that
 // cannot show becomes "?", never a look-alike. Output already in the ANSI
 // code page is taken as it is.
-void OutputPipe::Text(UINT page, CoString& out) const {
-    const char* bytes = kept_.Data();
-    size_t size = kept_.Size();
+void OutputText(UINT page, const char* bytes, size_t size, unsigned long long total, CoString& out) {
+    size_t kept = size;
     Buffer<char> ansi;
     if (page != CP_ACP && size) {
         CoString wide;
@@ -225,8 +226,8 @@ void OutputPipe::Text(UINT page, CoString& out) const {
         bytes = ansi.Data();
         size = ansi.Size();
     }
-    if (total_ <= kept_.Size()) return CodePageText(CP_ACP, bytes, size, out);
+    if (total <= kept) return CodePageText(CP_ACP, bytes, size, out);
     Buffer<char> cut;
-    CutText(total_, bytes, size, cut);
+    CutText(total, bytes, size, cut);
     CodePageText(CP_ACP, cut.Data(), cut.Size(), out);
 }

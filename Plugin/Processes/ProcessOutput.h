@@ -25,6 +25,11 @@
 #include <owned.h>
 #include <str.h>
 
+// size bytes read in code page, of total bytes written, given as captured
+// output is: in the ANSI code page, zeros kept, a character that page lacks
+// as "?"; more than were kept as "[total байт]\r\n", the bytes and "\r\n...".
+void OutputText(UINT page, const char* bytes, size_t size, unsigned long long total, CoString& out);
+
 class OutputPipe {
 public:
     OutputPipe();

@@ -36,3 +36,4 @@ void ContainersCase(const Context& c);
 void CaptureCase(const Context& c);
 void FileReadCase(const Context& c);
 void FileOpsCase(const Context& c);
+void HttpCase(const Context& c);

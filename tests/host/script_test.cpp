@@ -106,3 +106,11 @@ TEST_F(Script, PolicyWritesTheUsersPolicies) {
     EXPECT_EQ(1, Run(u8"policy props Отдел = Склад\n"));
     EXPECT_EQ(L"SZ:Касса", Stored(policyProps, L"Отдел"));
 }
+
+// ${CRLF} and ${TAB} give the characters a script line cannot hold, also
+// where a property of that name is set.
+TEST_F(Script, CrlfAndTabStandForALineBreakAndATab) {
+    ASSERT_EQ(0, Run(u8"set CRLF = no\n"
+                     u8"setting \"ScriptTest Text\" = \"a${TAB}б${CRLF}${CRLF}c\"\n"));
+    EXPECT_EQ(L"SZ:a\tб\r\n\r\nc", Stored(kSettings, L"ScriptTest Text"));
+}

@@ -1,0 +1,114 @@
+// aRvik.Http: one HTTP request to aRvik.Url, aRvik.Result its status and
+// aRvik.Output its body. Every argument is checked before anything is sent.
+#include "Commands.h"
+
+#include <wchar.h>
+
+#include <TASession.h>
+#include <TextCodec.h>
+#include <exceptions.h>
+#include <fwbase/Co.h>
+
+#include "CommandArguments.h"
+#include "HttpRequest.h"
+#include "ProcessOutput.h"
+#include "Timeout.h"
+
+using TAXDK::Tallivant::TASession;
+using TAXDK::Standard::CodePageBytes;
+
+// The most a body may have in UTF-8, as captured output keeps at most.
+static const size_t bodyLimit = OutputPipe::limit;
+static const DWORD defaultTimeout = 60000;
+
+// Wide text for a failure's reason, in the ANSI code page.
+static string Shown(const wchar_t* text) {
+    aptr<char> narrow(newstr(text));
+    return string(narrow.get());
+}
+
+// A method or header name: the characters HTTP allows in a token.
+static bool Token(const wchar_t* text, size_t length) {
+    if (!length) return false;
+    for (size_t k = 0; k < length; ++k) {
+        wchar_t c = text[k];
+        bool letter = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+        if (!letter && (c > 0x7E || !wcschr(L"!#$%&'*+-.^_`|~", c) || !c)) return false;
+    }
+    return true;
+}
+
+static void CheckAddress(const basic_text<wchar_t>& url, HttpAddress& address) {
+    const wchar_t* text = url.c_str() ? url.c_str() : L"";
+    if (_wcsnicmp(text, L"http://", 7) != 0 && _wcsnicmp(text, L"https://", 8) != 0)
+        throw KLAppException(string("Адрес должен начинаться с http:// или https://: aRvik.Url=") + Shown(text));
+    if (!ParseAddress(text, address)) throw KLAppException(string("Неверный адрес: aRvik.Url=") + Shown(text));
+}
+
+// aRvik.Headers, one "Name: value" a line (empty lines skipped), as WinHTTP
+// takes them; with a body and no Content-Type, the body's own. A CR alone
+// ends a line too: no value can smuggle in a header of its own.
+static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool body) {
+    Buffer<wchar_t> joined;
+    bool typed = false;
+    for (const wchar_t* line = given.c_str() ? given.c_str() : L""; *line;) {
+        const wchar_t* end = wcspbrk(line, L"\r\n");
+        size_t length = end ? end - line : wcslen(line);
+        const wchar_t* next = line + length + (end ? 1 : 0);
+        if (length) {
+            basic_text<wchar_t> shown(line, length);
+            const wchar_t* colon = wmemchr(line, L':', length);
+            if (!colon) throw KLAppException(string("Строка заголовка без двоеточия: aRvik.Headers=") + Shown(shown));
+            if (!Token(line, colon - line))
+                throw KLAppException(string("Неверное имя заголовка: aRvik.Headers=") + Shown(shown));
+            if (colon - line == 12 && _wcsnicmp(line, L"Content-Type", 12) == 0) typed = true;
+            joined.Append(line, length);
+            joined.Append(L"\r\n", 2);
+        }
+        line = next;
+    }
+    if (body && !typed) {
+        static const wchar_t type[] = L"Content-Type: text/plain; charset=utf-8\r\n";
+        joined.Append(type, wcslen(type));
+    }
+    return basic_text<wchar_t>(joined.Data(), joined.Size());
+}
+
+void Http(TASession& values, CommandState& state) {
+    values.Clear("aRvik.Result");
+    values.Clear("aRvik.Output");
+    CommandArguments args(values);
+    basic_text<wchar_t> url = args.WideText("aRvik.Url");
+    basic_text<wchar_t> method = args.WideText("aRvik.Method");
+    basic_text<wchar_t> headers = args.WideText("aRvik.Headers");
+    const wchar_t* body = args.WideView("aRvik.Body");
+    CommandArguments::Number timeout = args.Real("aRvik.Timeout");
+
+    HttpRequest request;
+    CheckAddress(url, request.address);
+    request.shownUrl = Shown(url);
+    if (!method.empty()) {
+        if (!Token(method, method.length()))
+            throw KLAppException(string("Неверный метод: aRvik.Method=") + Shown(method));
+        request.method = method;
+    }
+    size_t bodyLength = wcslen(body);
+    basic_text<wchar_t> lines = CheckHeaders(headers, bodyLength != 0);
+    if (!lines.empty()) request.headers = lines;
+    // Every character is one byte at least: a longer text need not be converted.
+    Buffer<char> bytes;
+    if (bodyLength <= bodyLimit) CodePageBytes(CP_UTF8, body, bodyLength, true, bytes);
+    if (bodyLength > bodyLimit || bytes.Size() > bodyLimit)
+        throw KLAppException("Тело запроса больше 16 МБ в UTF-8: aRvik.Body");
+    request.body = bytes.Data();
+    request.bodySize = static_cast<DWORD>(bytes.Size());
+    request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
+
+    HttpResponse response;
+    state.web.Send(request, OutputPipe::limit, response);
+    values.SetUnsigned("aRvik.Result", response.status);
+    CoString text;
+    OutputText(response.page, response.body.Data(), response.body.Size(), response.total, text);
+    values.SetWideString("aRvik.Output", text);
+    args.Done();
+}

@@ -1,0 +1,14 @@
+// The failure of a request that could not be made or answered: "Не удалось
+// выполнить запрос (REASON): URL", the reason the system's error in words
+// (no such host, refused, no answer within the time, TLS...), its number
+// for the others.
+#pragma once
+
+#include <windows.h>
+
+#include <exceptions.h>
+#include <str.h>
+
+// error: the WinHTTP (or system) error; timeout: the request's whole time
+// in milliseconds, which ERROR_WINHTTP_TIMEOUT names.
+KLAppException RequestFailed(DWORD error, DWORD timeout, const string& url);

@@ -1,0 +1,62 @@
+// HttpClient: requests through WinHTTP on one session the plug-in opens at
+// its first request and keeps, with the system's proxy settings and the
+// system's checks of a server's certificate (a failed one fails the
+// request; nothing here turns the checks off).
+//
+// Send makes one request and reads its whole answer within the request's
+// time: resolving the name, connecting, sending and every read together.
+// Any status is an answer. The body's first bytes up to a limit are kept,
+// the rest counted and dropped, so a long answer costs no more memory than
+// the limit. Failures of the network throw RequestFailed (HttpFailure.h),
+// others WindowsError. Safe for several threads at once.
+#pragma once
+
+#include <windows.h>
+
+#include <Buffer.h>
+#include <Trevan/CriticalSection.h>
+#include <str.h>
+
+#include "InternetHandle.h"
+
+// An http:// or https:// address taken apart; false when the system cannot
+// (no host, a port out of range, another scheme).
+struct HttpAddress {
+    bool secure = false;
+    INTERNET_PORT port = 0;
+    basic_text<wchar_t> host;
+    basic_text<wchar_t> path;  // with the query, "/" at least
+};
+bool ParseAddress(const wchar_t* url, HttpAddress& address);
+
+struct HttpRequest {
+    HttpAddress address;
+    string shownUrl;                 // the address as failures name it
+    const wchar_t* method = L"GET";
+    const wchar_t* headers = nullptr;  // lines "Name: value" joined by "\r\n"; null for none
+    const char* body = nullptr;      // sent as it is
+    DWORD bodySize = 0;
+    DWORD timeout = 60000;           // milliseconds for the whole request
+};
+
+struct HttpResponse {
+    DWORD status = 0;
+    UINT page = CP_UTF8;             // the charset the response declares
+    Buffer<char> body;               // its first bytes, up to the limit
+    unsigned long long total = 0;    // every byte of the body
+};
+
+class HttpClient {
+public:
+    HttpClient() {}
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    void Send(const HttpRequest& request, size_t limit, HttpResponse& response);
+
+private:
+    HINTERNET Session();
+
+    Trevan::CriticalSection section_;
+    InternetHandle session_;
+};
