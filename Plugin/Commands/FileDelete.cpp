@@ -1,4 +1,4 @@
-// aRvik.FileDelete: deletes the file aRvik.FileName names, or the empty
+// aRvik.FileDelete: deletes the file FileName names, or the empty
 // folder.
 #include "Commands.h"
 
@@ -11,9 +11,11 @@
 
 using TAXDK::Tallivant::TASession;
 
+static const char kFileName[] = "aRvik.FileName";
+
 void FileDelete(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, "aRvik.FileName");
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName);
     basic_text<wchar_t> system = SystemName(name);
     DWORD attributes = GetFileAttributesW(system);
     if (attributes == INVALID_FILE_ATTRIBUTES) throw FileFailure("удалить файл", GetLastError(), name);

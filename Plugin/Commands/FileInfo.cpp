@@ -1,4 +1,4 @@
-// aRvik.FileInfo: what aRvik.FileName names, a file, a folder or nothing;
+// aRvik.FileInfo: what FileName names, a file, a folder or nothing;
 // a file's size and last write time.
 #include "Commands.h"
 
@@ -12,6 +12,11 @@
 #include "FileNames.h"
 
 using TAXDK::Tallivant::TASession;
+
+static const char kFileName[] = "aRvik.FileName";
+static const char kResult[] = "aRvik.Result";
+static const char kFileSize[] = "aRvik.FileSize";
+static const char kFileTime[] = "aRvik.FileTime";
 
 // The data of name; false when nothing is there. A file another program
 // holds without sharing even its attributes (a paging file) is looked up
@@ -49,19 +54,19 @@ static string LocalTime(const FILETIME& time) {
 
 void FileInfo(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, "aRvik.FileName");
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName);
     WIN32_FILE_ATTRIBUTE_DATA data;
     bool there = Look(name, data);
     bool folder = there && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     if (there && !folder) {
-        values.SetString("aRvik.Result", "file");
-        values.SetUInt64("aRvik.FileSize", (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-        values.SetString("aRvik.FileTime", LocalTime(data.ftLastWriteTime));
+        values.SetString(kResult, "file");
+        values.SetUInt64(kFileSize, (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        values.SetString(kFileTime, LocalTime(data.ftLastWriteTime));
     } else {
-        if (folder) values.SetString("aRvik.Result", "folder");
-        else values.Clear("aRvik.Result");
-        values.Clear("aRvik.FileSize");
-        values.Clear("aRvik.FileTime");
+        if (folder) values.SetString(kResult, "folder");
+        else values.Clear(kResult);
+        values.Clear(kFileSize);
+        values.Clear(kFileTime);
     }
     arguments.Done();
 }

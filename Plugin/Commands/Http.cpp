@@ -1,5 +1,5 @@
-// aRvik.Http: one HTTP request to aRvik.Url, aRvik.Result its status and
-// aRvik.Output its body. Every argument is checked before anything is sent.
+// aRvik.Http: one HTTP request to Url, Result its status and Output its
+// body. Every argument is checked before anything is sent.
 #include "Commands.h"
 
 #include <wchar.h>
@@ -16,6 +16,13 @@
 
 using TAXDK::Tallivant::TASession;
 using TAXDK::Standard::CodePageBytes;
+
+static const char kUrl[] = "aRvik.Url";
+static const char kMethod[] = "aRvik.Method";
+static const char kHeaders[] = "aRvik.Headers";
+static const char kBody[] = "aRvik.Body";
+static const char kResult[] = "aRvik.Result";
+static const char kOutput[] = "aRvik.Output";
 
 // The most a body may have in UTF-8, as captured output keeps at most.
 static const size_t bodyLimit = OutputPipe::limit;
@@ -41,11 +48,11 @@ static bool Token(const wchar_t* text, size_t length) {
 static void CheckAddress(const basic_text<wchar_t>& url, HttpAddress& address) {
     const wchar_t* text = url.c_str() ? url.c_str() : L"";
     if (_wcsnicmp(text, L"http://", 7) != 0 && _wcsnicmp(text, L"https://", 8) != 0)
-        throw KLAppException(string("Адрес должен начинаться с http:// или https://: aRvik.Url=") + Shown(text));
-    if (!ParseAddress(text, address)) throw KLAppException(string("Неверный адрес: aRvik.Url=") + Shown(text));
+        throw KLAppException(string("Адрес должен начинаться с http:// или https://: ") + kUrl + "=" + Shown(text));
+    if (!ParseAddress(text, address)) throw KLAppException(string("Неверный адрес: ") + kUrl + "=" + Shown(text));
 }
 
-// aRvik.Headers, one "Name: value" a line (empty lines skipped), as WinHTTP
+// Headers, one "Name: value" a line (empty lines skipped), as WinHTTP
 // takes them; with a body and no Content-Type, the body's own. A CR alone
 // ends a line too: no value can smuggle in a header of its own.
 static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool body) {
@@ -58,9 +65,9 @@ static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool b
         if (length) {
             basic_text<wchar_t> shown(line, length);
             const wchar_t* colon = wmemchr(line, L':', length);
-            if (!colon) throw KLAppException(string("Строка заголовка без двоеточия: aRvik.Headers=") + Shown(shown));
+            if (!colon) throw KLAppException(string("Строка заголовка без двоеточия: ") + kHeaders + "=" + Shown(shown));
             if (!Token(line, colon - line))
-                throw KLAppException(string("Неверное имя заголовка: aRvik.Headers=") + Shown(shown));
+                throw KLAppException(string("Неверное имя заголовка: ") + kHeaders + "=" + Shown(shown));
             if (colon - line == 12 && _wcsnicmp(line, L"Content-Type", 12) == 0) typed = true;
             joined.Append(line, length);
             joined.Append(L"\r\n", 2);
@@ -75,13 +82,13 @@ static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool b
 }
 
 void Http(TASession& values, CommandState& state) {
-    values.Clear("aRvik.Result");
-    values.Clear("aRvik.Output");
+    values.Clear(kResult);
+    values.Clear(kOutput);
     CommandArguments args(values);
-    basic_text<wchar_t> url = args.WideText("aRvik.Url");
-    basic_text<wchar_t> method = args.WideText("aRvik.Method");
-    basic_text<wchar_t> headers = args.WideText("aRvik.Headers");
-    const wchar_t* body = args.WideView("aRvik.Body");
+    basic_text<wchar_t> url = args.WideText(kUrl);
+    basic_text<wchar_t> method = args.WideText(kMethod);
+    basic_text<wchar_t> headers = args.WideText(kHeaders);
+    const wchar_t* body = args.WideView(kBody);
     CommandArguments::Number timeout = args.Real("aRvik.Timeout");
 
     HttpRequest request;
@@ -89,7 +96,7 @@ void Http(TASession& values, CommandState& state) {
     request.shownUrl = Shown(url);
     if (!method.empty()) {
         if (!Token(method, method.length()))
-            throw KLAppException(string("Неверный метод: aRvik.Method=") + Shown(method));
+            throw KLAppException(string("Неверный метод: ") + kMethod + "=" + Shown(method));
         request.method = method;
     }
     size_t bodyLength = wcslen(body);
@@ -99,16 +106,16 @@ void Http(TASession& values, CommandState& state) {
     Buffer<char> bytes;
     if (bodyLength <= bodyLimit) CodePageBytes(CP_UTF8, body, bodyLength, true, bytes);
     if (bodyLength > bodyLimit || bytes.Size() > bodyLimit)
-        throw KLAppException("Тело запроса больше 16 МБ в UTF-8: aRvik.Body");
+        throw KLAppException(string("Тело запроса больше 16 МБ в UTF-8: ") + kBody);
     request.body = bytes.Data();
     request.bodySize = static_cast<DWORD>(bytes.Size());
     request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
 
     HttpResponse response;
     state.web.Send(request, OutputPipe::limit, response);
-    values.SetUnsigned("aRvik.Result", response.status);
+    values.SetUnsigned(kResult, response.status);
     CoString text;
     OutputText(response.page, response.body.Data(), response.body.Size(), response.total, text);
-    values.SetWideString("aRvik.Output", text);
+    values.SetWideString(kOutput, text);
     args.Done();
 }
