@@ -30,6 +30,8 @@ public:
     }
     // Counts n elements written into Room.
     void Grow(size_t n) { size_ += n; }
+    // Empty again; the room stays.
+    void Clear() { size_ = 0; }
     void Append(const C* data, size_t n) {
         if (!n) return;
         memcpy(Room(n), data, n * sizeof(C));

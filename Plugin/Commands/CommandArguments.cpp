@@ -1,7 +1,7 @@
 #include "CommandArguments.h"
 
 void CommandArguments::Take(const char* name, Clearing clearing, bool given) {
-    if (clearing == Always || (clearing == WhenGiven && given)) toClear.push_back(name);
+    if (clearing == Always || (clearing == WhenGiven && given)) toClear.Append(&name, 1);
 }
 
 string CommandArguments::Text(const char* name, Clearing clearing) {
@@ -38,6 +38,6 @@ CommandArguments::Later CommandArguments::TextLater(const char* name) {
 }
 
 void CommandArguments::Done() {
-    for (const char* name : toClear) values.Clear(name);
-    toClear.clear();
+    for (size_t i = 0; i < toClear.Size(); ++i) values.Clear(toClear.Data()[i]);
+    toClear.Clear();
 }

@@ -12,8 +12,7 @@
 //   Stays      read only (a name written back, an id that names a result)
 #pragma once
 
-#include <vector>
-
+#include <Buffer.h>
 #include <TASession.h>
 #include <str.h>
 
@@ -71,5 +70,5 @@ private:
     void Take(const char* name, Clearing clearing, bool given);
 
     TAXDK::Tallivant::TASession& values;
-    std::vector<const char*> toClear;
+    Buffer<const char*> toClear;
 };

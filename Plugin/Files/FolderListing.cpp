@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <checks.h>
+#include <owned.h>
 
 #include "FileFailures.h"
 #include "FileNames.h"
@@ -45,9 +46,9 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
     basic_text<wchar_t> pattern =
         SystemName(basic_text<wchar_t>(folder) + (n && IsSeparator(folder[n - 1]) ? L"" : L"\\") + mask);
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
+    FindHandle find(FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
         DWORD error = GetLastError();
         // Nothing matches in a folder that is there: an empty list.
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
@@ -61,11 +62,12 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
         if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
         size_t length = wcslen(name);
         bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entries_.push_back({names_.size(), length + isFolder, isFolder});
-        names_.insert(names_.end(), name, name + length + 1);
-    } while (FindNextFileW(find, &found));
+        Entry entry{names_.Size(), length + isFolder, isFolder};
+        entries_.Append(&entry, 1);
+        names_.Append(name, length + 1);
+    } while (FindNextFileW(find.get(), &found));
     DWORD error = GetLastError();
-    FindClose(find);
+    find.Close();
     if (error != ERROR_NO_MORE_FILES) throw FileFailure("прочитать папку", error, folder);
     Sort();
 }
@@ -75,44 +77,51 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
 // key per name instead of one comparison by the system per pair.
 void FolderListing::Sort() {
     LCID locale = GetThreadLocale();
-    std::vector<BYTE> keys;
-    std::vector<size_t> keyAt(entries_.size() + 1);
+    size_t count = entries_.Size();
+    Entry* entries = entries_.Data();
+    Buffer<BYTE> keys;
+    Buffer<size_t> keyAt;
+    keyAt.Room(count + 1);
+    keyAt.Grow(count + 1);
     BYTE key[2048];
-    for (size_t i = 0; i < entries_.size(); ++i) {
-        const wchar_t* name = names_.data() + entries_[i].at;
-        keyAt[i] = keys.size();
+    for (size_t i = 0; i < count; ++i) {
+        const wchar_t* name = names_.Data() + entries[i].at;
+        keyAt.Data()[i] = keys.Size();
         int size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(key),
                                 sizeof key);
         if (size > 0) {
-            keys.insert(keys.end(), key, key + size);
+            keys.Append(key, size);
             continue;
         }
         size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, nullptr, 0);
         if (size <= 0) THROW_WIN32(GetLastError());
-        keys.resize(keyAt[i] + size);
-        LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(&keys[keyAt[i]]),
+        LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(keys.Room(size)),
                      size);
+        keys.Grow(size);
     }
-    keyAt[entries_.size()] = keys.size();
-    std::vector<size_t> order(entries_.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    const BYTE* k = keys.data();
-    const wchar_t* names = names_.data();
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        size_t la = keyAt[a + 1] - keyAt[a], lb = keyAt[b + 1] - keyAt[b];
-        int c = memcmp(k + keyAt[a], k + keyAt[b], la < lb ? la : lb);
+    if (!count) return;
+    keyAt.Data()[count] = keys.Size();
+    Buffer<size_t> order;
+    size_t* first = order.Room(count);
+    order.Grow(count);
+    for (size_t i = 0; i < count; ++i) first[i] = i;
+    const BYTE* k = keys.Data();
+    const size_t* at = keyAt.Data();
+    const wchar_t* names = names_.Data();
+    std::sort(first, first + count, [&](size_t a, size_t b) {
+        size_t la = at[a + 1] - at[a], lb = at[b + 1] - at[b];
+        int c = memcmp(k + at[a], k + at[b], la < lb ? la : lb);
         if (c == 0 && la != lb) return la < lb;
-        return c != 0 ? c < 0 : wcscmp(names + entries_[a].at, names + entries_[b].at) < 0;
+        return c != 0 ? c < 0 : wcscmp(names + entries[a].at, names + entries[b].at) < 0;
     });
-    std::vector<Entry> sorted;
-    sorted.reserve(order.size());
-    for (size_t i : order) sorted.push_back(entries_[i]);
-    entries_.swap(sorted);
+    Buffer<Entry> sorted;
+    for (size_t i = 0; i < count; ++i) sorted.Append(entries + first[i], 1);
+    memcpy(entries, sorted.Data(), count * sizeof(Entry));
 }
 
 void FolderListing::Text(size_t limit, CoString& out) const {
     size_t total = 0;
-    for (const Entry& entry : entries_) total += entry.length + 2;
+    for (size_t i = 0; i < entries_.Size(); ++i) total += entries_.Data()[i].length + 2;
     if (total) total -= 2;
     wchar_t marker[40] = L"";
     size_t kept = total;
@@ -122,7 +131,8 @@ void FolderListing::Text(size_t limit, CoString& out) const {
         wcscat(wcscat(wcscat(marker, L"["), digits), L" байт]\r\n");
         // The whole lines that fit.
         kept = 0;
-        for (const Entry& entry : entries_) {
+        for (size_t i = 0; i < entries_.Size(); ++i) {
+            const Entry& entry = entries_.Data()[i];
             size_t next = kept ? kept + 2 + entry.length : entry.length;
             if (next > limit) break;
             kept = next;
@@ -136,14 +146,15 @@ void FolderListing::Text(size_t limit, CoString& out) const {
     wmemcpy(p, marker, markerLength);
     p += markerLength;
     wchar_t* end = p + kept;
-    for (const Entry& entry : entries_) {
+    for (size_t i = 0; i < entries_.Size(); ++i) {
+        const Entry& entry = entries_.Data()[i];
         if (p == end) break;
         if (p != text + markerLength) {
             *p++ = L'\r';
             *p++ = L'\n';
         }
         size_t length = entry.length - entry.folder;
-        wmemcpy(p, names_.data() + entry.at, length);
+        wmemcpy(p, names_.Data() + entry.at, length);
         p += length;
         if (entry.folder) *p++ = L'\\';
     }

@@ -5,8 +5,7 @@
 
 #include <windows.h>
 
-#include <vector>
-
+#include <Buffer.h>
 #include <fwbase/Co.h>
 #include <str.h>
 
@@ -19,7 +18,7 @@ public:
     // matches is an empty list.
     FolderListing(const wchar_t* folder, const wchar_t* mask);
 
-    size_t Count() const { return entries_.size(); }
+    size_t Count() const { return entries_.Size(); }
 
     // The names sorted as the settings page sorts them (lstrcmpiW), a
     // folder's with a closing "\", one per line with "\r\n" between. A text
@@ -36,8 +35,10 @@ private:
         size_t length;  // with the folder's mark
         bool folder;
     };
-    std::vector<wchar_t> names_;
-    std::vector<Entry> entries_;
+    // Buffers, not the standard containers: their growth does not bring the
+    // runtime's throwing helpers (and a copy of std::string) into the module.
+    Buffer<wchar_t> names_;
+    Buffer<Entry> entries_;
 };
 
 // Splits a full name given to aRvik.FileList into its folder and mask: a
