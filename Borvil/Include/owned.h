@@ -52,6 +52,13 @@ public:
         Traits::Close(old);
         SetLastError(error);
     }
+    // For a call that hands the resource out through a pointer: closes what
+    // is held and gives the place the call writes into. Not every call says
+    // what it leaves there when it fails: the caller Detaches then.
+    Type* Put() {
+        Close();
+        return &value_;
+    }
     // Gives up the resource without closing it.
     Type Detach() {
         Type value = value_;

@@ -14,10 +14,11 @@ string HelpFilePath() {
 }
 
 bool FindHtmlHelpControl(char* buffer) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        key.Detach();
         return false;
-    RegistryKey key(opened);
+    }
     return ReadServerFile(key.get(), buffer);
 }
 

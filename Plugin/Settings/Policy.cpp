@@ -7,9 +7,9 @@
 #include "SessionProps.h"
 
 static RegistryKey OpenPolicy(HKEY root, const char* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return RegistryKey();
-    return RegistryKey(key);
+    RegistryKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS) key.Detach();
+    return key;
 }
 
 PolicyKeys::PolicyKeys(const char* path)

@@ -16,14 +16,12 @@ static const char* RootName(HKEY root) {
 }
 
 RequiredKey::RequiredKey(HKEY root, const char* path, bool create, REGSAM access) {
-    HKEY key = nullptr;
-    LONG error = RegOpenKeyExA(root, path, 0, access, &key);
+    LONG error = RegOpenKeyExA(root, path, 0, access, key_.Put());
     if (error == ERROR_FILE_NOT_FOUND && create)
-        error = RegCreateKeyExA(root, path, 0, nullptr, 0, access, nullptr, &key, nullptr);
-    if (error == ERROR_SUCCESS) {
-        key_.Reset(key);
-        return;
-    }
+        error = RegCreateKeyExA(root, path, 0, nullptr, 0, access, nullptr, key_.Put(), nullptr);
+    if (error == ERROR_SUCCESS) return;
+    // What a failed call may have left is no key.
+    key_.Detach();
     throw ResourceException(FormatBuffer(256, "Не удалось открыть раздел реестра (ошибка %lu): ",
                                          static_cast<unsigned long>(error)),
                             string(RootName(root)) + (path ? path : ""));
