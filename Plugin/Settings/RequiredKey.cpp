@@ -16,11 +16,13 @@ static const char* RootName(HKEY root) {
 }
 
 RequiredKey::RequiredKey(HKEY root, const char* path, bool create, REGSAM access) {
+    // What a failed call may have left in the owner is no key: detached.
     LONG error = RegOpenKeyExA(root, path, 0, access, key_.Put());
-    if (error == ERROR_FILE_NOT_FOUND && create)
+    if (error == ERROR_FILE_NOT_FOUND && create) {
+        key_.Detach();
         error = RegCreateKeyExA(root, path, 0, nullptr, 0, access, nullptr, key_.Put(), nullptr);
+    }
     if (error == ERROR_SUCCESS) return;
-    // What a failed call may have left is no key.
     key_.Detach();
     throw ResourceException(FormatBuffer(256, "Не удалось открыть раздел реестра (ошибка %lu): ",
                                          static_cast<unsigned long>(error)),
