@@ -10,6 +10,7 @@
 
 #include <math.h>
 
+#include <ShownText.h>
 #include <TASession.h>
 #include <checks.h>
 #include <exceptions.h>
@@ -29,7 +30,7 @@ static const char kResult[] = "aRvik.Result";
 static DWORD ReadProcessId(const CommandArguments::Number& id) {
     double value = id.Given() ? id.value : -1;
     if (value != floor(value) || value < 0 || value > 4294967295.0)
-        throw KLAppException(string("Неверный формат числа: ") + id.name + "=" + id.text);
+        throw KLAppException(string("Неверный формат числа: ") + id.name + "=" + TAXDK::Standard::ShownText(id.text));
     return static_cast<DWORD>(value);
 }
 

@@ -10,6 +10,7 @@
 #include <TASession.h>
 #include <checks.h>
 #include <FixedPositions.h>
+#include <ShownText.h>
 #include <exceptions.h>
 #include <fwbase/Path.h>
 #include <owned.h>
@@ -20,6 +21,7 @@
 #include "ProcessWait.h"
 #include "Timeout.h"
 
+using TAXDK::Standard::ShownText;
 using TAXDK::Tallivant::TASession;
 
 // Results, cleared when a command starts, and arguments that its checks name.
@@ -37,7 +39,7 @@ static UINT ReadCaptureEncoding(const string& text) {
     if (text.empty() || name == "OEM") return GetOEMCP();
     if (name == "ANSI") return CP_ACP;
     if (name == "UTF-8") return CP_UTF8;
-    throw KLAppException(string("Неизвестная кодировка: ") + kCaptureEncoding + "=" + text +
+    throw KLAppException(string("Неизвестная кодировка: ") + kCaptureEncoding + "=" + ShownText(text) +
                          " (допустимо: OEM, ANSI, UTF-8)");
 }
 
@@ -47,7 +49,7 @@ static string ReadFolder(const string& text) {
     string folder = ExpEnv(text);
     DWORD attributes = GetFileAttributesA(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw FileException("Не удалось запустить программу (папка не найдена): ", folder);
+        throw FileException("Не удалось запустить программу (папка не найдена): ", ShownText(folder));
     return folder;
 }
 

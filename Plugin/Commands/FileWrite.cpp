@@ -5,6 +5,7 @@
 #include <wchar.h>
 
 #include <SaveFile.h>
+#include <ShownText.h>
 #include <TASession.h>
 #include <TextCodec.h>
 #include <exceptions.h>
@@ -14,6 +15,7 @@
 #include "FileName.h"
 #include "FileText.h"
 
+using TAXDK::Standard::ShownText;
 using TAXDK::Tallivant::TASession;
 
 // Arguments that the checks name.
@@ -76,7 +78,7 @@ void FileWrite(TASession& values, CommandState&) {
         keystring word(mode);
         append = word == "append";
         if (!append && word != "replace")
-            throw KLAppException(string("Неизвестный режим записи: ") + kMode + "=" + mode +
+            throw KLAppException(string("Неизвестный режим записи: ") + kMode + "=" + ShownText(mode) +
                                  " (допустимо: append, replace)");
     }
     TextEncoding encoding = ParseEncoding(kEncoding, encodingName);

@@ -4,6 +4,7 @@
 
 #include <wchar.h>
 
+#include <ShownText.h>
 #include <TASession.h>
 #include <TextCodec.h>
 #include <exceptions.h>
@@ -28,11 +29,8 @@ static const char kOutput[] = "aRvik.Output";
 static const size_t bodyLimit = OutputPipe::limit;
 static const DWORD defaultTimeout = 60000;
 
-// Wide text for a failure's reason, in the ANSI code page.
-static string Shown(const wchar_t* text) {
-    aptr<char> narrow(newstr(text));
-    return string(narrow.get());
-}
+// Wide text for a failure's reason.
+static string Shown(const wchar_t* text) { return TAXDK::Standard::ShownText(text); }
 
 // A method or header name: the characters HTTP allows in a token.
 static bool Token(const wchar_t* text, size_t length) {

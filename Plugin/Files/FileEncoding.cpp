@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <ShownText.h>
 #include <TextCodec.h>
 #include <exceptions.h>
 
@@ -16,7 +17,7 @@ TextEncoding ParseEncoding(const char* property, const string& text) {
     if (name == "UTF-8") return TextEncoding::Utf8;
     if (name == "UTF-8 BOM") return TextEncoding::Utf8Bom;
     if (name == "UTF-16") return TextEncoding::Utf16;
-    throw KLAppException(string("Неизвестная кодировка: ") + property + "=" + text +
+    throw KLAppException(string("Неизвестная кодировка: ") + property + "=" + TAXDK::Standard::ShownText(text) +
                          " (допустимо: UTF-8, UTF-8 BOM, UTF-16)");
 }
 

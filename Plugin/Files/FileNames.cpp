@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <SaveFile.h>
+#include <ShownText.h>
 #include <TextCodec.h>
 #include <exceptions.h>
 #include <fwbase/Co.h>
@@ -82,7 +83,7 @@ basic_text<wchar_t> SystemName(const wchar_t* full) {
     return basic_text<wchar_t>(L"\\\\?\\") + full;
 }
 
-string AnsiName(const wchar_t* name) { return string::Adopt(TAXDK::Standard::AnsiCopy(name ? name : L"")); }
+string AnsiName(const wchar_t* name) { return TAXDK::Standard::ShownText(name); }
 
 basic_text<wchar_t> ParentFolder(const wchar_t* full) {
     size_t n = Length(full);

@@ -5,6 +5,7 @@
 #include <CodePageTable.h>
 #include <FixedPositions.h>
 #include <SaveFile.h>
+#include <ShownText.h>
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
@@ -12,6 +13,7 @@
 
 using TAXDK::Standard::CodePageTable;
 using TAXDK::Standard::CreateFileInFolder;
+using TAXDK::Standard::ShownText;
 
 // A failed open throws what SaveFile's does.
 static KernelHandle OpenForWriting(const char* fileName, bool append) {
@@ -66,7 +68,7 @@ AppendLock::AppendLock(HANDLE file, const char* name, DWORD wait) : file_(nullpt
         // A file system that keeps no locks: the append goes on without one.
         if (GetLastError() != ERROR_LOCK_VIOLATION) return;
         if (GetTickCount() - start >= wait)
-            throw FileException("Не удалось дописать файл (он занят другой записью): ", name);
+            throw FileException("Не удалось дописать файл (он занят другой записью): ", ShownText(name));
         Sleep(pause);
         if (pause < 16) pause *= 2;
     }
@@ -79,14 +81,14 @@ AppendLock::~AppendLock() {
 
 static FileException ReadError(DWORD error, const char* name) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-        return FileException("Не удалось прочитать файл (файл не найден): ", name);
+        return FileException("Не удалось прочитать файл (файл не найден): ", ShownText(name));
     if (error == ERROR_ACCESS_DENIED) {
         DWORD attributes = GetFileAttributesA(name);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return FileException("Не удалось прочитать файл (это папка): ", name);
-        return FileException("Не удалось прочитать файл (нет доступа): ", name);
+            return FileException("Не удалось прочитать файл (это папка): ", ShownText(name));
+        return FileException("Не удалось прочитать файл (нет доступа): ", ShownText(name));
     }
-    return FileException(FormatBuffer(256, "Не удалось прочитать файл (ошибка %lu): ", error), name);
+    return FileException(FormatBuffer(256, "Не удалось прочитать файл (ошибка %lu): ", error), ShownText(name));
 }
 
 TextEncoding TextFileWriter::Mark() {
@@ -104,7 +106,7 @@ TextEncoding TextFileWriter::Mark() {
 }
 
 static FileException TooLarge(const char* name) {
-    return FileException("Не удалось прочитать файл (больше 64 МБ): ", name);
+    return FileException("Не удалось прочитать файл (больше 64 МБ): ", ShownText(name));
 }
 
 namespace {

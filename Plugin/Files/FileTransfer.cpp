@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <ShownText.h>
 #include <exceptions.h>
 
 #include "FileFailures.h"
@@ -12,7 +13,7 @@ FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind)
     replace_ = keystring(mode) == "replace";
     if (!mode.empty() && !replace_)
         throw KLAppException(string(kind == Copy ? "Неизвестный режим копирования" : "Неизвестный режим перемещения") +
-                             ": aRvik.FileMode=" + mode + " (допустимо: replace)");
+                             ": aRvik.FileMode=" + TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
     source_ = TakeNeededFileName(arguments, "aRvik.FileName");
     target_ = TakeNeededFileName(arguments, "aRvik.FileTarget");
     if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_))

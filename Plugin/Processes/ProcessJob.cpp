@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <ShownText.h>
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
@@ -24,7 +25,7 @@ void RunInJob(HANDLE job, HANDLE process, HANDLE thread, const string& command) 
         TerminateProcess(process, killedExitCode);
         throw KLAppException(FormatBuffer(128, "Программа не запущена: aRvik.Kill не может поместить её в задание Windows (ошибка %lu): ",
                                           static_cast<unsigned long>(error)) +
-                             command.c_str());
+                             TAXDK::Standard::ShownText(command).c_str());
     }
     if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
         DWORD error = GetLastError();

@@ -1,6 +1,7 @@
 #include "ProcessWait.h"
 
 #include <checks.h>
+#include <ShownText.h>
 #include <fwbase/Format.h>
 
 bool WaitForExit(HANDLE process, DWORD milliseconds) {
@@ -24,6 +25,6 @@ void EndProgram(HANDLE process, HANDLE job) {
 }
 
 KLAppException StillRunning(DWORD timeout, const string& program, bool ended) {
-    string text = FormatBuffer(64, "Программа не завершилась за %lu мс: ", static_cast<unsigned long>(timeout)) + program.c_str();
+    string text = FormatBuffer(64, "Программа не завершилась за %lu мс: ", static_cast<unsigned long>(timeout)) + TAXDK::Standard::ShownText(program).c_str();
     return KLAppException(ended ? text + "; программа завершена" : text);
 }

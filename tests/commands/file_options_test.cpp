@@ -94,6 +94,9 @@ TEST_F(FileOptionsTest, UnknownModesAndEncodingsFailAndTouchNothing) {
         {"add", "", L"Неизвестный режим записи: aRvik.FileMode=add (допустимо: append, replace)"},
         {"", "UTF-32", L"Неизвестная кодировка: aRvik.FileEncoding=UTF-32 (допустимо: UTF-8, UTF-8 BOM, UTF-16)"},
         {"append", "utf8", L"Неизвестная кодировка: aRvik.FileEncoding=utf8 (допустимо: UTF-8, UTF-8 BOM, UTF-16)"},
+        // A line end in a value cannot start a line of its own in the text.
+        {"add\r\nX", "", L"Неизвестный режим записи: aRvik.FileMode=add??X (допустимо: append, replace)"},
+        {"", "\tUTF\x7f", L"Неизвестная кодировка: aRvik.FileEncoding=?UTF? (допустимо: UTF-8, UTF-8 BOM, UTF-16)"},
     };
     for (const auto& c : cases) {
         Set(L"aRvik.FileName", name);

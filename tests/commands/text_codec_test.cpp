@@ -5,6 +5,7 @@
 #include <string>
 
 #include <CodePageTable.h>
+#include <ShownText.h>
 #include <TextCodec.h>
 #include <refs.h>
 
@@ -13,6 +14,7 @@ using TAXDK::Standard::CodePageTable;
 using TAXDK::Standard::CodePageText;
 using TAXDK::Standard::ForceScalarText;
 using TAXDK::Standard::NarrowPieces;
+using TAXDK::Standard::ShownText;
 
 // Every case runs twice: through the SSE2 forms that this processor takes,
 // and through the scalar forms that one without SSE2 takes.
@@ -115,4 +117,15 @@ TEST_P(TextPaths, CodePageTablesGiveTheSystemsUnitForEveryByte) {
         CodePageText(page, bytes.data(), bytes.size(), text);
         EXPECT_EQ(expected, std::wstring(text.get(), SysStringLen(text))) << page;
     }
+}
+
+// A value in a failure text: control characters become "?", everything else
+// (Cyrillic, a character the page lacks) as the narrowing gives it.
+TEST(ShownTextTest, ControlCharactersBecomeQuestionMarks) {
+    EXPECT_STREQ("a??b?c?d", ShownText("a\r\nb\tc\x7f" "d").c_str());
+    EXPECT_STREQ("\xcf\xf0\xe8 ?", ShownText("\xcf\xf0\xe8 \x1b").c_str());
+    EXPECT_STREQ("plain", ShownText("plain").c_str());
+    EXPECT_STREQ("", ShownText(static_cast<const char*>(nullptr)).c_str());
+    EXPECT_STREQ("\xcf\xf0\xe8??\xe2\xe5\xf2 ?", ShownText(L"При\r\nвет \x2603").c_str());
+    EXPECT_STREQ("", ShownText(static_cast<const wchar_t*>(nullptr)).c_str());
 }
