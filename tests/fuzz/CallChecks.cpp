@@ -1,0 +1,164 @@
+#include "CallChecks.h"
+
+#include <stdio.h>
+#include <wchar.h>
+
+#include <fwbase/Path.h>
+
+#include "FuzzFixtures.h"
+#include "Utf8.h"
+
+namespace {
+
+bool IsIn(const std::vector<const wchar_t*>& names, const std::wstring& name) {
+    for (const wchar_t* n : names)
+        if (name == n) return true;
+    return false;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsAbsolute(const std::wstring& path) {
+    if (path.empty()) return false;
+    if (IsSeparator(path[0])) return true;
+    wchar_t c = path[0];
+    bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+    return letter && path.size() > 2 && path[1] == L':' && IsSeparator(path[2]);
+}
+
+std::wstring Expanded(const std::wstring& text) {
+    if (text.find(L'%') == std::wstring::npos) return text;
+    DWORD n = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (!n) return text;
+    std::wstring out(n, L'\0');
+    DWORD got = ExpandEnvironmentStringsW(text.c_str(), &out[0], n);
+    if (!got || got > n) return text;
+    out.resize(got - 1);
+    return out;
+}
+
+std::wstring FullWide(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (!n) return path;
+    std::wstring out(n, L'\0');
+    DWORD got = GetFullPathNameW(path.c_str(), n, &out[0], nullptr);
+    if (!got || got >= n) return path;
+    out.resize(got);
+    return out;
+}
+
+std::string Ansi(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring FromAnsi(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n > 0 ? n : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string FullNarrow(const std::string& path) {
+    DWORD n = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (!n) return path;
+    std::string out(n, '\0');
+    DWORD got = GetFullPathNameA(path.c_str(), n, &out[0], nullptr);
+    if (!got || got >= n) return path;
+    out.resize(got);
+    return out;
+}
+
+bool HasControl(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+}  // namespace
+
+std::wstring ResolvedName(const std::wstring& name, bool narrow) {
+    if (name.empty()) return name;
+    std::wstring data = DataFolder();
+    if (!narrow) {
+        std::wstring expanded = Expanded(name);
+        if (!IsAbsolute(expanded)) expanded = Expanded(data + name);
+        return FullWide(expanded);
+    }
+    // As the ANSI code page holds it, expanded as the support library does.
+    std::string ansi = Ansi(name);
+    if (!IsAbsolutePath(ExpEnv(ansi.c_str()))) ansi = Ansi(data) + ansi;
+    return FromAnsi(FullNarrow(std::string(ExpEnv(ansi.c_str()).c_str())));
+}
+
+std::vector<Finding> CheckCall(const FuzzCall& call, const CallOutcome& outcome, const FailureTexts& texts,
+                               std::string& matched) {
+    std::vector<Finding> findings;
+    const CommandInfo& info = Info(call.command);
+    auto value = [](const std::map<std::wstring, std::wstring>& values, const wchar_t* name) {
+        auto found = values.find(name);
+        return found == values.end() ? std::wstring() : found->second;
+    };
+    // A target that is the source itself in another form is refused before
+    // anything is touched (not through a share, which the system may not
+    // serve).
+    if (call.command == Command::FileCopy || call.command == Command::FileMove) {
+        const std::string& kind = call.arguments[1].value.kind;
+        bool same = kind.size() > 10 && kind.compare(kind.size() - 10, 10, "/same-file") == 0 &&
+                    kind.compare(0, 4, "unc/") != 0 && kind.compare(0, 9, "long-unc/") != 0;
+        // Only an unknown mode and an empty name are refused before.
+        std::string text = Utf8(outcome.description);
+        bool refused = outcome.result != S_OK &&
+                       (text.find(u8"Файл назначения совпадает с исходным") == 0 ||
+                        text.find(u8"Неизвестный режим") == 0 || text.find(u8"Не указан файл") == 0);
+        if (same && !refused)
+            findings.push_back({"the file itself not refused as target",
+                                "aRvik.FileTarget [" + kind + "]: " +
+                                    (outcome.result == S_OK ? std::string("the command succeeded")
+                                                            : Printable(outcome.description, 200))});
+    }
+    if (outcome.result == S_OK) {
+        // Execute without a command does nothing at all.
+        bool nothing = call.command == Command::Execute && value(outcome.before, L"aRvik.Command").empty();
+        for (const wchar_t* name : info.cleared) {
+            std::wstring after = value(outcome.after, name);
+            if (!nothing && !after.empty())
+                findings.push_back({"not cleared", Utf8(name) + " holds " + Printable(after, 60) + " after a success"});
+        }
+        return findings;
+    }
+    if (outcome.result != DISP_E_EXCEPTION) {
+        char text[64];
+        snprintf(text, sizeof text, "result 0x%08lX", static_cast<unsigned long>(outcome.result));
+        findings.push_back({"result", text});
+        return findings;
+    }
+    if (outcome.code != 59999 || outcome.source != L"Kelmir Tallivant")
+        findings.push_back({"record", "code " + std::to_string(outcome.code) + ", source " + Utf8(outcome.source)});
+    if (HasControl(outcome.description))
+        findings.push_back({"control character in text", Printable(outcome.description, 300)});
+    matched = texts.Match(info.heading, Utf8(outcome.description));
+    if (matched.empty()) findings.push_back({"undocumented text", Printable(outcome.description, 300)});
+    for (const auto& before : outcome.before) {
+        const std::wstring& name = before.first;
+        std::wstring after = value(outcome.after, name.c_str());
+        if (after == before.second) continue;
+        if (IsIn(info.results, name)) continue;
+        if (IsIn(info.names, name) && after == ResolvedName(before.second, info.narrowNames)) continue;
+        findings.push_back({"property changed by a failure", Utf8(name) + ": " + Printable(before.second, 60) +
+                                                                 " became " + Printable(after, 60)});
+    }
+    bool resultEmptied = call.command == Command::Execute || call.command == Command::Await ||
+                         call.command == Command::Http;
+    if (resultEmptied && !value(outcome.after, L"aRvik.Result").empty())
+        findings.push_back({"result after a failure",
+                            "aRvik.Result holds " + Printable(value(outcome.after, L"aRvik.Result"), 60)});
+    if (call.command == Command::Http && !value(outcome.after, L"aRvik.Output").empty())
+        findings.push_back({"result after a failure",
+                            "aRvik.Output holds " + Printable(value(outcome.after, L"aRvik.Output"), 60)});
+    return findings;
+}
