@@ -79,6 +79,88 @@ bool HasControl(const std::wstring& text) {
     return false;
 }
 
+bool Glob(const wchar_t* mask, const wchar_t* name) {
+    if (!*mask) return !*name;
+    if (*mask == L'*') return Glob(mask + 1, name) || (*name && Glob(mask, name + 1));
+    if (!*name) return false;
+    return (*mask == L'?' || *mask == *name) && Glob(mask + 1, name + 1);
+}
+
+std::wstring Upper(std::wstring text) {
+    if (!text.empty()) CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+bool Digits(const std::wstring& text) {
+    return !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
+}
+
+// The results a success writes, in the forms commands.md gives them.
+void CheckResults(const FuzzCall& call, const std::map<std::wstring, std::wstring>& before,
+                  const std::map<std::wstring, std::wstring>& after, std::vector<Finding>& findings) {
+    auto value = [](const std::map<std::wstring, std::wstring>& values, const wchar_t* name) {
+        auto found = values.find(name);
+        return found == values.end() ? std::wstring() : found->second;
+    };
+    auto expect = [&](bool holds, const wchar_t* name) {
+        if (!holds) findings.push_back({"result", Utf8(name) + " holds " + Printable(value(after, name), 60)});
+    };
+    std::wstring result = value(after, L"aRvik.Result");
+    switch (call.command) {
+    case Command::Execute:
+        if (value(before, L"aRvik.Command").empty()) break;
+        expect(Digits(value(after, L"aRvik.ProcessId")), L"aRvik.ProcessId");
+        expect(value(before, L"aRvik.Wait").empty() ? result.empty() : Digits(result), L"aRvik.Result");
+        break;
+    case Command::Await:
+        expect(Digits(result), L"aRvik.Result");
+        break;
+    case Command::Http:
+        expect(result.size() == 3 && Digits(result), L"aRvik.Result");
+        break;
+    case Command::FileInfo: {
+        std::wstring size = value(after, L"aRvik.FileSize"), time = value(after, L"aRvik.FileTime");
+        expect(result == L"file" || result == L"folder" || result.empty(), L"aRvik.Result");
+        bool stamp = time.size() == 19 && time[4] == L'-' && time[7] == L'-' && time[10] == L' ' && time[13] == L':' &&
+                     time[16] == L':';
+        expect(result == L"file" ? Digits(size) : size.empty(), L"aRvik.FileSize");
+        expect(result == L"file" ? stamp : time.empty(), L"aRvik.FileTime");
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// A listing that succeeded: as many lines as its count, each name one the
+// mask matches (case ignored). A text cut at 16 MiB is left alone.
+void CheckListing(const std::map<std::wstring, std::wstring>& after, std::vector<Finding>& findings) {
+    auto value = [&after](const wchar_t* name) {
+        auto found = after.find(name);
+        return found == after.end() ? std::wstring() : found->second;
+    };
+    std::wstring name = value(L"aRvik.FileName"), text = value(L"aRvik.FileText");
+    if (text.compare(0, 1, L"[") == 0 && text.find(L" байт]\r\n") != std::wstring::npos) return;
+    size_t last = name.find_last_of(L"\\/");
+    std::wstring mask = last == std::wstring::npos ? name : name.substr(last + 1);
+    if (mask.find_first_of(L"*?") == std::wstring::npos) mask = L"*";
+    std::vector<std::wstring> lines;
+    for (size_t at = 0; !text.empty();) {
+        size_t end = text.find(L"\r\n", at);
+        lines.push_back(text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at));
+        if (end == std::wstring::npos) break;
+        at = end + 2;
+    }
+    if (std::to_wstring(lines.size()) != value(L"aRvik.Result"))
+        findings.push_back({"listing", "aRvik.Result is " + Printable(value(L"aRvik.Result")) + " for " +
+                                           std::to_string(lines.size()) + " names"});
+    for (std::wstring line : lines) {
+        if (!line.empty() && line.back() == L'\\') line.pop_back();
+        if (!Glob(Upper(mask).c_str(), Upper(line).c_str()))
+            findings.push_back({"listing", Printable(line) + " does not match the mask " + Printable(mask)});
+    }
+}
+
 }  // namespace
 
 std::wstring ResolvedName(const std::wstring& name, bool narrow) {
@@ -129,6 +211,8 @@ std::vector<Finding> CheckCall(const FuzzCall& call, const CallOutcome& outcome,
             if (!nothing && !after.empty())
                 findings.push_back({"not cleared", Utf8(name) + " holds " + Printable(after, 60) + " after a success"});
         }
+        if (call.command == Command::FileList) CheckListing(outcome.after, findings);
+        CheckResults(call, outcome.before, outcome.after, findings);
         return findings;
     }
     if (outcome.result != DISP_E_EXCEPTION) {
@@ -141,6 +225,9 @@ std::vector<Finding> CheckCall(const FuzzCall& call, const CallOutcome& outcome,
         findings.push_back({"record", "code " + std::to_string(outcome.code) + ", source " + Utf8(outcome.source)});
     if (HasControl(outcome.description))
         findings.push_back({"control character in text", Printable(outcome.description, 300)});
+    // A password is shown as "***" (the URLs' user-info has "secret").
+    if (outcome.description.find(L":secret@") != std::wstring::npos)
+        findings.push_back({"password shown", Printable(outcome.description, 200)});
     matched = texts.Match(info.heading, Utf8(outcome.description));
     if (matched.empty()) findings.push_back({"undocumented text", Printable(outcome.description, 300)});
     for (const auto& before : outcome.before) {

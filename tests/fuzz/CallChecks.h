@@ -7,7 +7,10 @@
 //     names the file commands write back, which must be the name given or
 //     its full name; aRvik.Result is empty after a failure of Execute,
 //     Await and Http, aRvik.Output after one of Http;
-//   - a command that succeeds has emptied what it clears;
+//   - no failure text shows a password;
+//   - a command that succeeds has emptied what it clears and written its
+//     results in their forms (numbers, "file", a time); a listing holds as
+//     many names as its count, each one its mask matches;
 //   - a copy or move onto the file itself, named in another form, is
 //     refused ("Файл назначения совпадает с исходным").
 #pragma once

@@ -127,6 +127,8 @@ void PrepareFile(const std::wstring& scratch, const FilePrep& prep) {
         WriteText(path + L"\\one.txt", "1");
         WriteText(path + L"\\Два.txt", "2");
         WriteText(path + L"\\\xD83D\xDE00.txt", "3");
+        // Its short name ends in ".TXT": a mask "*.txt" must not list it.
+        WriteText(path + L"\\notes.txtx", "4");
         CreateDirectoryW((path + L"\\inner").c_str(), nullptr);
         return;
     }

@@ -21,6 +21,17 @@
 static const wchar_t kUntouched[] = L"fuzz:untouched";
 
 FuzzSession::FuzzSession() {
+    // The programs the calls start write to the standard handles they
+    // find: the NUL device, not the fuzzer's own output (which the C
+    // runtime keeps writing to).
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        standard_.push_back(GetStdHandle(which));
+        SetStdHandle(which, nul);
+    }
+    nul_ = nul;
     std::wstring data = DataFolder();
     context_.scratchName = L"arvik-fuzz-" + std::to_wstring(GetCurrentProcessId());
     context_.scratch = data + context_.scratchName + L"\\";
@@ -50,6 +61,10 @@ FuzzSession::FuzzSession() {
 }
 
 FuzzSession::~FuzzSession() {
+    SetStdHandle(STD_INPUT_HANDLE, standard_[0]);
+    SetStdHandle(STD_OUTPUT_HANDLE, standard_[1]);
+    SetStdHandle(STD_ERROR_HANDLE, standard_[2]);
+    if (nul_ != INVALID_HANDLE_VALUE) CloseHandle(nul_);
     settings_.reset();
     RemoveTreeW(context_.scratch);
     SetEnvironmentVariableW(kScratchVariable, nullptr);

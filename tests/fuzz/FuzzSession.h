@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 #include <string>
 
 #include <HostSession.h>
@@ -68,4 +69,6 @@ private:
     std::unique_ptr<PluginHost> host_;
     std::unique_ptr<MessageRecorder> boxes_;
     co<HostSession> session_;
+    std::vector<HANDLE> standard_;  // the standard handles, put back when it goes
+    HANDLE nul_;
 };
