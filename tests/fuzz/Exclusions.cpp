@@ -2,34 +2,38 @@
 
 #include <string.h>
 
-// Faults found and being fixed; the bounded run (make test) must pass
-// meanwhile.
-const Exclusion kExclusions[] = {
-    {"aRvik.PutEnv", "aRvik.Name", "name-32767", "a name of 32,767 characters or more ends the host (a page fault in the environment's code)"},
-    {"aRvik.PutEnv", "aRvik.Name", "name-64k", "the same fault: a name of 32,767 characters or more"},
-    {"aRvik.PutEnv", "aRvik.Name", "name-16m", "the same fault: a name of 32,767 characters or more"},
-    {"aRvik.PutEnv", "aRvik.Value", "32767", "a value that makes NAME=VALUE 32,767 characters or more ends the host too"},
-    {"aRvik.PutEnv", "aRvik.Value", "3276*", "the same fault: NAME=VALUE of 32,767 characters or more"},
-    {"aRvik.PutEnv", "aRvik.Value", "64k*", "the same fault: NAME=VALUE of 32,767 characters or more"},
-    {"aRvik.PutEnv", "aRvik.Value", "16m*", "the same fault: NAME=VALUE of 32,767 characters or more"},
-    {"aRvik.PutEnv", "aRvik.Value", "8m-cyrillic+1", "the same fault: NAME=VALUE of 32,767 characters or more"},
-    {"aRvik.FileRead", "aRvik.FileName", "*aux|*com1", "reading the serial device (AUX, COM1) blocks for ever"},
-    {"aRvik.FileWrite", "aRvik.FileName", "*aux|*com1", "the same: an append reads the device's start for a mark"},
-    {"aRvik.FileCopy", "aRvik.FileName", "*aux|*com1", "the same: the copy reads the serial device"},
-    {"aRvik.FileMove", "aRvik.FileName", "*aux|*com1", "the same: the move reads the serial device"},
-    {"aRvik.Execute", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters as they are"},
-    {"aRvik.Await", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters as they are"},
-    {"aRvik.Await", "aRvik.ProcessId", "ctl|line-ends", "no number: the text shows its control characters as they are"},
-    {"aRvik.Http", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters as they are"},
-    {"aRvik.FileWrite", "aRvik.FileName", "*/ctl|*/line-ends", "a name that cannot be written is shown with its control characters"},
-    {"aRvik.SetProp", "aRvik.Name", "name-16384|name-17003|name-64k", "a name over 16,383 characters fails with error 87 at \"Plugin/RequiredKey\":48"},
-    {"aRvik.FileWrite", "aRvik.FileName", "*device-nul*|bare-nul", "writing the NUL device fails with error 6 at \"Platform/SaveFile_fs\":32"},
-    {"aRvik.FileList", "aRvik.FileName", "*/mask-star|*/mask-question|*/mask-inside|*/mask-folder-all", "a mask lists names it does not match (under Wine \"a.txt:stream\" for \"*.txt\")"},
-    {"aRvik.Http", "aRvik.Url", "userinfo", "a failure's text shows the password of the URL's user-info"},
-    {"aRvik.FileCopy", "aRvik.FileTarget", "*/same-file", "a name in the \\\\?\\ or \\\\.\\ form is not seen as the file itself"},
-    {"aRvik.FileMove", "aRvik.FileTarget", "*/same-file", "a name in the \\\\?\\ or \\\\.\\ form is not seen as the file itself"},
-};
-const size_t kExclusionCount = sizeof kExclusions / sizeof kExclusions[0];
+const std::vector<Exclusion>& Exclusions() {
+    // Faults found and being fixed; the bounded run of make test passes
+    // meanwhile. Empty it entry by entry as the fixes land.
+    static const std::vector<Exclusion> list = {
+        {"aRvik.PutEnv", "aRvik.Name", "name-32767|name-64k|name-16m",
+         "a name of 32,767 characters or more ends the host (a page fault in the environment's code)"},
+        {"aRvik.PutEnv", "aRvik.Value", "3276*|64k*|16m*|8m-cyrillic+1",
+         "the same fault: NAME=VALUE of 32,767 characters or more ends the host too"},
+        {"aRvik.FileRead", "aRvik.FileName", "*aux|*com1", "reading the serial device (AUX, COM1) blocks for ever"},
+        {"aRvik.FileWrite", "aRvik.FileName", "*aux|*com1", "the same: an append reads the device's start for a mark"},
+        {"aRvik.FileCopy", "aRvik.FileName", "*aux|*com1", "the same: the copy reads the serial device"},
+        {"aRvik.FileMove", "aRvik.FileName", "*aux|*com1", "the same: the move reads the serial device"},
+        {"aRvik.FileWrite", "aRvik.FileName", "*device-nul*|bare-nul",
+         "writing the NUL device fails with error 6 at \"Platform/SaveFile_fs\":32"},
+        {"aRvik.SetProp", "aRvik.Name", "name-16384|name-17003|name-64k",
+         "a name over 16,383 characters fails with error 87 at \"Plugin/RequiredKey\":48"},
+        {"aRvik.Http", "aRvik.Url", "userinfo", "a failure's text shows the password of the URL's user-info"},
+        {"aRvik.FileList", "aRvik.FileName", "*/mask-star|*/mask-question|*/mask-inside|*/mask-folder-all",
+         "a mask lists names it does not match (under Wine \"a.txt:stream\" for \"*.txt\")"},
+        {"aRvik.FileCopy", "aRvik.FileTarget", "*/same-file",
+         "the file itself in the \\\\?\\ or \\\\.\\ form is not refused as the target"},
+        {"aRvik.FileMove", "aRvik.FileTarget", "*/same-file",
+         "the file itself in the \\\\?\\ or \\\\.\\ form is not refused as the target"},
+        {"aRvik.Execute", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
+        {"aRvik.Await", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
+        {"aRvik.Await", "aRvik.ProcessId", "ctl|line-ends", "no number: the text shows its control characters"},
+        {"aRvik.Http", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
+        {"aRvik.FileWrite", "aRvik.FileName", "*/ctl|*/line-ends",
+         "a name that cannot be written is shown with its control characters"},
+    };
+    return list;
+}
 
 bool KindMatches(const char* pattern, const std::string& kind) {
     if (const char* bar = strchr(pattern, '|'))
@@ -45,9 +49,7 @@ bool KindMatches(const char* pattern, const std::string& kind) {
 }
 
 const Exclusion* Excluded(const std::string& command, const std::string& property, const std::string& kind) {
-    for (size_t i = 0; i < kExclusionCount; ++i) {
-        const Exclusion& e = kExclusions[i];
-        if (!*e.command) continue;
+    for (const Exclusion& e : Exclusions()) {
         if (command == e.command && property == e.property && KindMatches(e.kind, kind)) return &e;
     }
     return nullptr;

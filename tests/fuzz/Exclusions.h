@@ -1,12 +1,13 @@
 // The value and command pairs the fuzzer does not draw while faults it
 // found are being fixed: each names the command, the property and the
 // kind of value (HostileValues.h; "*" stands for any run of characters,
-// "|" between kinds for either),
-// and says why in one line. The list is the one place to change: empty it
-// as the fixes land. "--all" draws them too.
+// "|" between kinds for either), and says why in one line. The list is
+// the one place to change: empty it as the fixes land. "--all" draws them
+// too.
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Exclusion {
     const char* command;   // "aRvik.PutEnv"
@@ -15,8 +16,7 @@ struct Exclusion {
     const char* why;
 };
 
-extern const Exclusion kExclusions[];
-extern const size_t kExclusionCount;
+const std::vector<Exclusion>& Exclusions();
 
 // Whether kind matches pattern, "*" standing for any run of characters and
 // "|" separating alternatives.

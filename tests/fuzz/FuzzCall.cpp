@@ -53,6 +53,7 @@ public:
         Drawn value = drawOnce();
         std::string command = CommandName(call_.command), name = Utf8(property);
         for (int tries = 0; !all_ && Excluded(command, name, value.kind); ++tries) {
+            if (!call_.excluded) call_.excluded = Excluded(command, name, value.kind);
             ++call_.redrawn;
             if (tries == 50) {
                 value = Drawn{MakeText(L""), "empty"};
@@ -261,6 +262,7 @@ FuzzCall DrawCall(uint64_t seed, const FuzzContext& context, bool all) {
         bool calmTimeout = calm && random.Percent(80);
         Drawn timeout = DrawTimeout(random, context, known, calmTimeout);
         while (!add.Allowed(L"aRvik.Timeout", timeout.kind)) {
+            if (!call.excluded) call.excluded = Excluded("aRvik.Http", "aRvik.Timeout", timeout.kind);
             ++call.redrawn;
             timeout = DrawTimeout(random, context, known, calmTimeout);
         }

@@ -15,6 +15,8 @@
 #include "FuzzCommands.h"
 #include "HostileValues.h"
 
+struct Exclusion;
+
 // What a file's place holds before the call.
 enum class FileState {
     Missing, Empty, Ansi, Utf8Bom, Utf16, Utf16BigEndian, Utf16Odd, BadUtf8, Binary, Large, OverLimit,
@@ -53,8 +55,10 @@ struct FuzzCall {
     DWORD noProcessId = 0;       // for NoProcess
     LogSettings log;
     DWORD limit = 0;             // milliseconds
-    // A value drawn was an excluded one, and was drawn again.
+    // Values drawn that an exclusion covers, drawn again; the first one's
+    // exclusion (the call of this seed with --all has that value).
     unsigned redrawn = 0;
+    const Exclusion* excluded = nullptr;
 };
 
 // The margin every call gets above what it waits for.

@@ -4,11 +4,13 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <exception>
 #include <map>
 
 #include <exceptions.h>
 
 #include "CallChecks.h"
+#include "Exclusions.h"
 #include "FailureTexts.h"
 #include "FuzzFixtures.h"
 #include "FuzzSession.h"
@@ -147,6 +149,17 @@ void Prime(FuzzSession& session) {
     RemoveTreeW(c.scratch + L"warm-up.txt");
 }
 
+// Loads the plug-in into session; false, with why, when it cannot be.
+bool Loaded(FuzzSession& session, std::string& why) {
+    try {
+        session.Load();
+        return true;
+    } catch (const KelmirException& e) {
+        why = std::string("the plug-in cannot be loaded: ") + e.Reason();
+        return false;
+    }
+}
+
 }  // namespace
 
 bool RunFuzz(const RunSettings& settings, RunReport& report) {
@@ -168,10 +181,11 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
     std::map<Command, Stats> stats;
     std::map<std::string, uint64_t> matched;
     uint64_t redrawn = 0;
+    std::map<const Exclusion*, std::pair<uint64_t, uint64_t>> keptOut;  // calls, the first one's seed
     Figures before, after;
     double start = Now(), warming = 0, inCalls = 0, checking = 0, ending = 0;
     auto work = [&] {
-        session.Load();
+        if (!Loaded(session, report.why)) return;
         PrepareTexts(session.Context());
         Prime(session);
         warming = Now() - start;
@@ -184,13 +198,20 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
             }
             FuzzCall call = DrawCall(CallSeed(settings.seed, index), session.Context(), settings.all);
             redrawn += call.redrawn;
+            if (call.excluded) {
+                auto& kept = keptOut[call.excluded];
+                if (!kept.first++) kept.second = call.seed;
+            }
             CallOutcome outcome = session.Run(call);
             inCalls += outcome.seconds;
             Stats& s = stats[call.command];
             ++s.calls;
             s.seconds += outcome.seconds;
             s.slowest = std::max(s.slowest, outcome.seconds);
-            if (outcome.result != S_OK) ++s.failures, ++report.failures;
+            if (outcome.result != S_OK) {
+                ++s.failures;
+                ++report.failures;
+            }
             std::string pattern;
             double checked = Now();
             for (const Finding& finding : CheckCall(call, outcome, texts, pattern))
@@ -200,7 +221,8 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
             if (!pattern.empty()) ++matched[pattern];
             checking += Now() - checked;
             if (settings.trace)
-                printf("%s %s %.0f ms: %s\n", Hex(call.seed).c_str(), CommandName(call.command).c_str(), 1000 * outcome.seconds,
+                printf("%s %s %.0f ms: %s\n", Hex(call.seed).c_str(), CommandName(call.command).c_str(),
+                       1000 * outcome.seconds,
                        outcome.result == S_OK ? "succeeded" : Printable(outcome.description, 160).c_str());
             ++report.calls;
             if ((index + 1) % every == 0 || index + 1 == settings.calls) {
@@ -224,7 +246,21 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
         session.Unload();
         ending = Now() - finishing;
     };
-    Watchdog::Run(work, [&] { session.Abandon(); });
+    // The fuzzer's own failure (no memory left for a text of 16 MiB, say)
+    // ends the run, reported.
+    Watchdog::Run(
+        [&] {
+            try {
+                work();
+            } catch (const std::exception& e) {
+                report.why = std::string("the fuzzer stopped: ") + e.what();
+            }
+        },
+        [&] { session.Abandon(); });
+    if (!report.why.empty()) {
+        printf("fuzz: %s\n", report.why.c_str());
+        return false;
+    }
     report.seconds = Now() - start;
     report.findings = findings.Total();
     report.slotGrowth = (static_cast<long long>(after.slot) - static_cast<long long>(before.slot)) / 4;
@@ -251,6 +287,10 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
     for (const auto& group : texts.Groups()) patterns += group.second.size();
     printf("  failure texts met: %zu of the %zu patterns listed; %llu excluded values drawn again\n", matched.size(),
            patterns, static_cast<unsigned long long>(redrawn));
+    for (const auto& kept : keptOut)
+        printf("  kept out of %llu calls, first of seed %s (--all --replay): %s %s [%s]: %s\n",
+               static_cast<unsigned long long>(kept.second.first), Hex(kept.second.second).c_str(),
+               kept.first->command, kept.first->property, kept.first->kind, kept.first->why);
     std::vector<std::pair<uint64_t, std::string>> met;
     for (const auto& pattern : matched) met.push_back({pattern.second, pattern.first});
     std::sort(met.rbegin(), met.rend());
@@ -284,12 +324,16 @@ int ReplayCall(uint64_t seed, bool all, const std::string& file) {
     std::vector<std::string> boxes;
     Watchdog::Run(
         [&] {
-            session.Load();
+            if (!Loaded(session, why)) return;
             outcome = session.Run(call);
             boxes = session.TakeBoxes();
             session.Unload();
         },
         [&] { session.Abandon(); });
+    if (!why.empty()) {
+        printf("fuzz: %s\n", why.c_str());
+        return 2;
+    }
     printf("properties before -> after:\n");
     for (const auto& before : outcome.before) {
         const std::wstring& after = outcome.after[before.first];

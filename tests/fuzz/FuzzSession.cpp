@@ -236,7 +236,8 @@ CallOutcome FuzzSession::Run(const FuzzCall& call) {
         RemoveSessionProp(*call.arguments[0].value.text);
     outcome.code = record.wCode;
     if (record.bstrSource) outcome.source.assign(record.bstrSource, SysStringLen(record.bstrSource));
-    if (record.bstrDescription) outcome.description.assign(record.bstrDescription, SysStringLen(record.bstrDescription));
+    if (record.bstrDescription)
+        outcome.description.assign(record.bstrDescription, SysStringLen(record.bstrDescription));
     SysFreeString(record.bstrSource);
     SysFreeString(record.bstrDescription);
     SysFreeString(record.bstrHelpFile);

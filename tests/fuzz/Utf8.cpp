@@ -42,7 +42,8 @@ std::string Printable(const std::wstring& text, size_t limit) {
         else if (c == L'\n') snprintf(escape, sizeof escape, "\\n");
         else if (c == L'\t') snprintf(escape, sizeof escape, "\\t");
         else if (c < 0x20 || c == 0x7F) snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c));
-        else if ((high && !paired) || (low && !pairedLow)) snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+        else if ((high && !paired) || (low && !pairedLow))
+            snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
         if (!escape[0]) {
             plain += c;
             continue;

@@ -87,10 +87,11 @@ bool Inside(const std::wstring& full, const std::wstring& scratch) {
 }  // namespace
 
 TEST(FailurePatterns, PlaceholdersMatchTheirKindOfText) {
-    EXPECT_TRUE(MatchesPattern(u8"Не удалось записать файл (ошибка N): NAME", u8"Не удалось записать файл (ошибка 112): C:\\a"));
-    EXPECT_TRUE(MatchesPattern(u8"Не удалось записать файл (ошибка N): NAME", u8"Не удалось записать файл (ошибка 5): "));
-    EXPECT_FALSE(MatchesPattern(u8"Не удалось записать файл (ошибка N): NAME", u8"Не удалось записать файл (ошибка ): x"));
-    EXPECT_FALSE(MatchesPattern(u8"Не удалось записать файл (ошибка N): NAME", u8"Не удалось записать файл (ошибка x5): x"));
+    const char* written = u8"Не удалось записать файл (ошибка N): NAME";
+    EXPECT_TRUE(MatchesPattern(written, u8"Не удалось записать файл (ошибка 112): C:\\a"));
+    EXPECT_TRUE(MatchesPattern(written, u8"Не удалось записать файл (ошибка 5): "));
+    EXPECT_FALSE(MatchesPattern(written, u8"Не удалось записать файл (ошибка ): x"));
+    EXPECT_FALSE(MatchesPattern(written, u8"Не удалось записать файл (ошибка x5): x"));
     EXPECT_FALSE(MatchesPattern(u8"Текст слишком длинный", u8"Текст слишком длинный!"));
     EXPECT_TRUE(MatchesPattern("Windows system call error N (HEX) at \"Plugin/Await\":46",
                                "Windows system call error 87 (00000057) at \"Plugin/Await\":46"));
@@ -140,18 +141,20 @@ TEST(FailurePatterns, TheDocsListEveryCommandsTexts) {
     EXPECT_TRUE(Matches("aRvik.Await", u8"Нет процесса с таким идентификатором: aRvik.ProcessId=12"));
     EXPECT_TRUE(Matches("aRvik.Await", u8"Программа не завершилась за 0 мс: aRvik.ProcessId=12; программа завершена"));
     EXPECT_TRUE(Matches("aRvik.Execute", "Windows system call error 2 (00000002) at \"Plugin/SessionExtender\":246"));
-    EXPECT_TRUE(Matches("aRvik.Execute", u8"Программа не завершилась за 2000 мс: ping -n 30 127.0.0.1; программа завершена"));
+    EXPECT_TRUE(Matches("aRvik.Execute",
+                        u8"Программа не завершилась за 2000 мс: ping -n 30 127.0.0.1; программа завершена"));
     EXPECT_TRUE(Matches("aRvik.Execute", u8"Время ожидания больше 4294967294 мс: aRvik.Timeout=4294967295"));
     EXPECT_TRUE(Matches("aRvik.FileWrite", u8"Не удалось записать файл (путь не найден): "));
     EXPECT_TRUE(Matches("aRvik.FileWrite", "Windows system call error 123 (0000007B) at \"Platform/SaveFile_ss\":33"));
-    EXPECT_TRUE(Matches("aRvik.FileCopy", u8"Неизвестный режим копирования: aRvik.FileMode=append (допустимо: replace)"));
+    const char* mode = u8"Неизвестный режим копирования: aRvik.FileMode=append (допустимо: replace)";
+    EXPECT_TRUE(Matches("aRvik.FileCopy", mode));
     EXPECT_TRUE(Matches("aRvik.FileMove", u8"Не удалось переместить папку (ошибка 17): C:\\a"));
     EXPECT_TRUE(Matches("aRvik.Http", u8"Не удалось выполнить запрос (нет ответа за 50 мс): http://127.0.0.1:1/"));
-    EXPECT_TRUE(Matches("aRvik.LogWrite",
-                        u8"Не удалось открыть раздел реестра (ошибка 5): HKEY_CURRENT_USER\\Software\\Kelmir\\Tallivant\\Plugins\\aRvik"));
+    EXPECT_TRUE(Matches("aRvik.LogWrite", u8"Не удалось открыть раздел реестра (ошибка 5): "
+                                          u8"HKEY_CURRENT_USER\\Software\\Kelmir\\Tallivant\\Plugins\\aRvik"));
     EXPECT_TRUE(Matches("aRvik.GetEnv", u8"Необработанная ошибка неизвестного типа"));
     // Each command's own: the copy's text is no text of the move.
-    EXPECT_FALSE(Matches("aRvik.FileMove", u8"Неизвестный режим копирования: aRvik.FileMode=append (допустимо: replace)"));
+    EXPECT_FALSE(Matches("aRvik.FileMove", mode));
     EXPECT_FALSE(Matches("aRvik.GetEnv", u8"Не указан файл: aRvik.FileName="));
 }
 
@@ -254,7 +257,8 @@ TEST(FuzzCalls, ProgramsAreHarmlessAndProcessIdsNameNoStranger) {
                 // No number of a process that may be another program's.
                 wchar_t* end = nullptr;
                 double number = wcstod(text.c_str(), &end);
-                bool whole = end && !*end && !text.empty() && number == static_cast<double>(static_cast<long long>(number));
+                bool whole = end && !*end && !text.empty() &&
+                             number == static_cast<double>(static_cast<long long>(number));
                 EXPECT_FALSE(whole && number >= 1 && number < 2147483648.0) << Printable(text);
             }
         }
@@ -270,9 +274,7 @@ TEST(Exclusions, NameKnownCommandsPropertiesAndKinds) {
     EXPECT_TRUE(KindMatches("ctl|*/line-ends", "ctl"));
     EXPECT_TRUE(KindMatches("ctl|*/line-ends", "absolute/line-ends"));
     EXPECT_FALSE(KindMatches("ctl|*/line-ends", "line-ends"));
-    for (size_t i = 0; i < kExclusionCount; ++i) {
-        const Exclusion& e = kExclusions[i];
-        if (!*e.command) continue;
+    for (const Exclusion& e : Exclusions()) {
         bool known = false;
         for (const CommandInfo& info : Commands())
             if (CommandName(info.id) == e.command)
