@@ -181,7 +181,7 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
     std::map<Command, Stats> stats;
     std::map<std::string, uint64_t> matched;
     uint64_t redrawn = 0;
-    std::map<const Exclusion*, std::pair<uint64_t, uint64_t>> keptOut;  // calls, the first one's seed
+    std::map<const Exclusion*, std::pair<uint64_t, std::vector<uint64_t>>> keptOut;  // calls, the first seeds
     Figures before, after;
     double start = Now(), warming = 0, inCalls = 0, checking = 0, ending = 0;
     auto work = [&] {
@@ -200,7 +200,7 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
             redrawn += call.redrawn;
             if (call.excluded) {
                 auto& kept = keptOut[call.excluded];
-                if (!kept.first++) kept.second = call.seed;
+                if (kept.first++ < 3) kept.second.push_back(call.seed);
             }
             CallOutcome outcome = session.Run(call);
             inCalls += outcome.seconds;
@@ -287,10 +287,13 @@ bool RunFuzz(const RunSettings& settings, RunReport& report) {
     for (const auto& group : texts.Groups()) patterns += group.second.size();
     printf("  failure texts met: %zu of the %zu patterns listed; %llu excluded values drawn again\n", matched.size(),
            patterns, static_cast<unsigned long long>(redrawn));
-    for (const auto& kept : keptOut)
-        printf("  kept out of %llu calls, first of seed %s (--all --replay): %s %s [%s]: %s\n",
-               static_cast<unsigned long long>(kept.second.first), Hex(kept.second.second).c_str(),
-               kept.first->command, kept.first->property, kept.first->kind, kept.first->why);
+    for (const auto& kept : keptOut) {
+        std::string seeds;
+        for (uint64_t seed : kept.second.second) seeds += " " + Hex(seed);
+        printf("  kept out of %llu calls (--all --replay%s): %s %s [%s]: %s\n",
+               static_cast<unsigned long long>(kept.second.first), seeds.c_str(), kept.first->command,
+               kept.first->property, kept.first->kind, kept.first->why);
+    }
     std::vector<std::pair<uint64_t, std::string>> met;
     for (const auto& pattern : matched) met.push_back({pattern.second, pattern.first});
     std::sort(met.rbegin(), met.rend());
