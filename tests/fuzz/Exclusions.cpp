@@ -11,9 +11,6 @@ const std::vector<Exclusion>& Exclusions() {
         {"aRvik.PutEnv", "aRvik.Value", "3276*|64k*|16m*|8m-cyrillic+1",
          "the same fault: NAME=VALUE of 32,767 characters or more ends the host too"},
         {"aRvik.FileRead", "aRvik.FileName", "*aux|*com1", "reading the serial device (AUX, COM1) blocks for ever"},
-        {"aRvik.FileWrite", "aRvik.FileName", "*aux|*com1", "the same: an append reads the device's start for a mark"},
-        {"aRvik.FileCopy", "aRvik.FileName", "*aux|*com1", "the same: the copy reads the serial device"},
-        {"aRvik.FileMove", "aRvik.FileName", "*aux|*com1", "the same: the move reads the serial device"},
         {"aRvik.FileWrite", "aRvik.FileName", "*device-nul*|bare-nul",
          "writing the NUL device fails with error 6 at \"Platform/SaveFile_fs\":32"},
         {"aRvik.SetProp", "aRvik.Name", "name-16384|name-17003|name-64k",
@@ -29,7 +26,7 @@ const std::vector<Exclusion>& Exclusions() {
         {"aRvik.Await", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
         {"aRvik.Await", "aRvik.ProcessId", "ctl|line-ends", "no number: the text shows its control characters"},
         {"aRvik.Http", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
-        {"aRvik.FileWrite", "aRvik.FileName", "*/ctl|*/line-ends",
+        {"aRvik.FileWrite", "aRvik.FileName", "*unc/ctl|*unc/line-ends",
          "a name that cannot be written is shown with its control characters"},
     };
     return list;
