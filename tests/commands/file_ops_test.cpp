@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <FileTime.h>
 #include <FolderListing.h>
 
 #include "CommandsTest.h"
@@ -306,4 +307,33 @@ TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
     session->Set(L"aRvik.FileName", folder.c_str());
     Runs(L"aRvik.FileDelete");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
+}
+
+// The time-zone rules of the moment's own year: Moscow was UTC+4 in 2012,
+// UTC+3 since 2014 (Wine's "Dynamic DST" data says so for this key).
+TEST(FileTimeTest, TheRulesOfTheMomentsYearWhereTheSystemKnowsThem) {
+    DYNAMIC_TIME_ZONE_INFORMATION zone = {};
+    wcscpy(zone.TimeZoneKeyName, L"Russian Standard Time");
+    SYSTEMTIME utc = {2012, 7, 0, 1, 12, 0, 0, 0}, local = {}, current = {};
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(2012, local.wYear);
+    EXPECT_EQ(7, local.wMonth);
+    EXPECT_EQ(1, local.wDay);
+    EXPECT_EQ(16, local.wHour);
+    EXPECT_EQ(0, local.wMinute);
+    utc.wYear = 2021;
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(15, local.wHour);
+
+    // No rules for the zone, or its daylight saving switched off: the
+    // current rules, as the system converts with them.
+    utc.wYear = 2012;
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &current));
+    wcscpy(zone.TimeZoneKeyName, L"No Such Zone");
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(current.wHour, local.wHour);
+    wcscpy(zone.TimeZoneKeyName, L"Russian Standard Time");
+    zone.DynamicDaylightTimeDisabled = TRUE;
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(current.wHour, local.wHour);
 }
