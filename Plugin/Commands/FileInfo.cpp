@@ -42,7 +42,7 @@ static bool Look(const wchar_t* name, WIN32_FILE_ATTRIBUTE_DATA& data) {
 
 void FileInfo(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName);
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "узнать сведения о файле");
     WIN32_FILE_ATTRIBUTE_DATA data;
     bool there = Look(name, data);
     bool folder = there && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -14,10 +14,17 @@ FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind)
     if (!mode.empty() && !replace_)
         throw KLAppException(string(kind == Copy ? "Неизвестный режим копирования" : "Неизвестный режим перемещения") +
                              ": aRvik.FileMode=" + TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
-    source_ = TakeNeededFileName(arguments, "aRvik.FileName");
-    target_ = TakeNeededFileName(arguments, "aRvik.FileTarget");
-    if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_))
-        throw KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + AnsiName(target_));
+    // Both names are checked before either is written back.
+    const char* action = kind == Copy ? "скопировать файл" : "переместить файл";
+    TakenFileName source = CheckFileName(arguments, "aRvik.FileName", action);
+    if (source.full.empty()) throw KLAppException("Не указан файл: aRvik.FileName=");
+    TakenFileName target = CheckFileName(arguments, "aRvik.FileTarget", action);
+    if (target.full.empty()) throw KLAppException("Не указан файл: aRvik.FileTarget=");
+    WriteBack(arguments, source);
+    WriteBack(arguments, target);
+    source_ = source.full;
+    target_ = target.full;
+    if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_)) throw SameFile();
     DWORD attributes = GetFileAttributesW(SystemName(source_));
     if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
     folder_ = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -25,6 +32,10 @@ FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind)
     if (folder_ && SameOrBelow(target_, source_))
         throw KLAppException(string("Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=") +
                              AnsiName(target_));
+}
+
+KLAppException FileTransfer::SameFile() const {
+    return KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + AnsiName(target_));
 }
 
 void FileTransfer::Run() {

@@ -23,10 +23,13 @@ bool SplitMask(const wchar_t* name, basic_text<wchar_t>& folder, basic_text<wcha
         if (*p == L'*' || *p == L'?') return false;
     if (!wcspbrk(last, L"*?")) {
         folder = basic_text<wchar_t>(name);
-        mask = basic_text<wchar_t>(L"*");
+        mask = basic_text<wchar_t>(L"");
         return true;
     }
-    folder = ParentFolder(name);
+    // A root keeps its backslash: "C:\" for "C:\*.txt".
+    size_t n = last - name - 1;
+    if (n > 0 && name[n - 1] == L':') ++n;
+    folder = basic_text<wchar_t>(name, n);
     mask = basic_text<wchar_t>(last);
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include <FileTime.h>
 #include <FolderListing.h>
+#include <NameKinds.h>
 
 #include "CommandsTest.h"
 
@@ -307,6 +308,101 @@ TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
     session->Set(L"aRvik.FileName", folder.c_str());
     Runs(L"aRvik.FileDelete");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
+}
+
+TEST(NameKindsTest, DevicesAndStreamsByTheirNames) {
+    const char* device = "это устройство";
+    const char* stream = "имя с потоком";
+    const struct {
+        const wchar_t* name;
+        const char* reason;
+    } cases[] = {
+        {L"C:\\x\\aux", device},
+        {L"C:\\x\\AUX.txt", device},
+        {L"C:\\x\\aux .txt", device},
+        {L"C:\\x\\nul:x", device},
+        {L"C:\\x\\Con", device},
+        {L"C:\\x\\prn.log", device},
+        {L"C:\\x\\CONIN$", device},
+        {L"C:\\x\\conout$.txt", device},
+        {L"C:\\x\\com1", device},
+        {L"C:\\x\\LPT9.dat", device},
+        {L"C:\\x\\com\u00b9", device},
+        {L"C:\\x\\lpt\u00b3.txt", device},
+        {L"\\\\.\\C:\\x.txt", device},
+        {L"//./nul", device},
+        {L"\\\\.\\pipe\\x", device},
+        {L"\\\\?\\GLOBALROOT\\Device\\Null", device},
+        {L"\\\\?\\C:", device},
+        {L"\\\\?\\Volume{1234}", device},
+        {L"\\\\?\\COM1", device},
+        {L"\\\\?\\C:\\x\\nul", device},
+        {L"\\??\\pipe\\x", device},
+        {L"C:\\x\\auxx", nullptr},
+        {L"C:\\x\\com0", nullptr},
+        {L"C:\\x\\com10", nullptr},
+        {L"C:\\x\\lpt", nullptr},
+        {L"C:\\x\\ aux", nullptr},
+        {L"C:\\aux\\x.txt", nullptr},
+        {L"\\\\?\\C:\\x.txt", nullptr},
+        {L"\\\\?\\UNC\\server\\share\\x.txt", nullptr},
+        {L"\\\\?\\Volume{1234}\\x.txt", nullptr},
+        {L"\\\\server\\share\\x.txt", nullptr},
+        {L"C:\\x\\s.txt::$DATA", stream},
+        {L"C:\\x\\s.txt:alt", stream},
+        {L"C:\\x:y\\s.txt", stream},
+        {L"\\\\?\\C:\\x\\s.txt:alt", stream},
+        {L"\\\\server\\share\\a:b", stream},
+        {L"C:\\x\\s.txt", nullptr},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(c.reason, RefusedNameReason(c.name)) << Narrow(c.name);
+    EXPECT_STREQ(device, RefusedNameReason("C:\\x\\aux.txt"));
+    EXPECT_STREQ(stream, RefusedNameReason("C:\\x\\s.txt:alt"));
+    EXPECT_STREQ(nullptr, RefusedNameReason("C:\\x\\s.txt"));
+}
+
+// A device or a stream is refused by every file command before anything is
+// done, and no argument changes: no name is written back.
+TEST_F(FileOpsTest, DevicesAndStreamsAreRefusedBeforeAnythingIsDone) {
+    std::string file = scratch + "s.txt";
+    WriteWhole(file, "данные");
+    const struct {
+        const wchar_t* command;
+        std::string name, target, reason;
+    } cases[] = {
+        {L"aRvik.FileInfo", "fz\\aux", "", "Не удалось узнать сведения о файле (это устройство): aRvik.FileName=fz\\aux"},
+        {L"aRvik.FileDelete", scratch + "nul.txt", "",
+         "Не удалось удалить файл (это устройство): aRvik.FileName=" + scratch.folder + "nul.txt"},
+        {L"aRvik.FileCopy", file, scratch + "COM1",
+         "Не удалось скопировать файл (это устройство): aRvik.FileTarget=" + scratch.folder + "COM1"},
+        {L"aRvik.FileCopy", "\\\\.\\nul", scratch + "t.txt",
+         "Не удалось скопировать файл (это устройство): aRvik.FileName=\\\\.\\nul"},
+        {L"aRvik.FileMove", "\\\\.\\COM1", scratch + "t.txt",
+         "Не удалось переместить файл (это устройство): aRvik.FileName=\\\\.\\COM1"},
+        {L"aRvik.FileMove", file, "fz\\conout$ .txt",
+         "Не удалось переместить файл (это устройство): aRvik.FileTarget=fz\\conout$ .txt"},
+        {L"aRvik.FileList", scratch + "aux\\*.txt", "",
+         "Не удалось прочитать папку (это устройство): aRvik.FileName=" + scratch.folder + "aux\\*.txt"},
+        {L"aRvik.FileList", "\\\\.\\pipe", "", "Не удалось прочитать папку (это устройство): aRvik.FileName=\\\\.\\pipe"},
+        {L"aRvik.FileCopy", file, file + "::$DATA",
+         "Не удалось скопировать файл (имя с потоком): aRvik.FileTarget=" + file + "::$DATA"},
+        {L"aRvik.FileMove", file + ":alt", scratch + "t.txt",
+         "Не удалось переместить файл (имя с потоком): aRvik.FileName=" + file + ":alt"},
+        {L"aRvik.FileDelete", file + ":alt", "", "Не удалось удалить файл (имя с потоком): aRvik.FileName=" + file + ":alt"},
+        {L"aRvik.FileInfo", file + "::$DATA", "",
+         "Не удалось узнать сведения о файле (имя с потоком): aRvik.FileName=" + file + "::$DATA"},
+        {L"aRvik.FileList", scratch + "*.txt:alt", "",
+         "Не удалось прочитать папку (имя с потоком): aRvik.FileName=" + scratch.folder + "*.txt:alt"},
+    };
+    for (const auto& c : cases) {
+        Names(c.name, c.target);
+        Fails(c.command, c.reason);
+    }
+    // A name the ANSI code page lacks is shown with "?" for what it lacks.
+    session->Set(L"aRvik.FileName", (Wide(scratch.folder) + L"lpt\u00b2.txt").c_str());
+    Fails(L"aRvik.FileInfo", "Не удалось узнать сведения о файле (это устройство): aRvik.FileName=" + scratch.folder + "lpt?.txt");
+    EXPECT_EQ("данные", ReadWhole(file));
+    EXPECT_FALSE(Exists(scratch + "t.txt"));
 }
 
 // The time-zone rules of the moment's own year: Moscow was UTC+4 in 2012,
