@@ -1,6 +1,6 @@
-// FolderListing: the names in one folder that match a mask, read in one
-// pass (FindFirstFileExW without short names, in large fetches), for
-// aRvik.FileList.
+// FolderListing: the names in one folder that match a mask (NameMask), read
+// in one pass (FindFirstFileExW of every name, without short names, in
+// large fetches), for aRvik.FileList.
 #pragma once
 
 #include <windows.h>

@@ -7,6 +7,7 @@
 #include <FileTime.h>
 #include <FolderListing.h>
 #include <NameKinds.h>
+#include <NameMask.h>
 
 #include "CommandsTest.h"
 
@@ -308,6 +309,66 @@ TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
     session->Set(L"aRvik.FileName", folder.c_str());
     Runs(L"aRvik.FileDelete");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
+}
+
+// The system's own match would take short names too: "*.csv" found
+// "data.csvx" (DATA~1.CSV). The mask is matched here, and written back as
+// given after the folder's full name.
+TEST_F(FileOpsTest, ListMatchesLongNamesOnlyAndKeepsTheMaskAsWritten) {
+    for (const char* name : {"data.csv", "data.csvx", "other.CSV", "noext", "a.txt", "b.TXT", "abc", "ac", "abbc"})
+        WriteWhole(scratch + name, "");
+    CreateDirectoryA((scratch + "Папка").c_str(), nullptr);
+    CreateDirectoryA((scratch + "d.txt").c_str(), nullptr);
+    const struct {
+        std::string given, back, text;
+    } cases[] = {
+        {scratch + "*.csv", scratch + "*.csv", "data.csv\r\nother.CSV"},
+        {scratch + "sub\\..\\*.", scratch + "*.", "abbc\r\nabc\r\nac\r\nnoext\r\nПапка\\"},
+        {scratch + "*.txt.", scratch + "*.txt.", "a.txt\r\nb.TXT\r\nd.txt\\"},
+        {scratch + "*.txt ", scratch + "*.txt ", "a.txt\r\nb.TXT\r\nd.txt\\"},
+        {scratch + "a?c", scratch + "a?c", "abc"},
+        {scratch + "A*C", scratch + "A*C", "abbc\r\nabc\r\nac"},
+    };
+    for (const auto& c : cases) {
+        Names(c.given);
+        Runs(L"aRvik.FileList");
+        EXPECT_EQ(c.text, Get(L"aRvik.FileText")) << c.given;
+        EXPECT_EQ(c.back, Get(L"aRvik.FileName")) << c.given;
+    }
+    // A relative name: its folder below the data folder, resolved.
+    char data[MAX_PATH] = "";
+    ExpandEnvironmentStringsA("%APPDATA%\\Kelmir\\Tallivant\\arvik_ops_none", data, MAX_PATH);
+    Names("arvik_ops_none\\*.");
+    Record record;
+    ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileList", &record));
+    EXPECT_EQ(std::string("Не удалось прочитать папку (папка не найдена): ") + data, Narrow(record.bstrDescription));
+    EXPECT_EQ(std::string(data) + "\\*.", Get(L"aRvik.FileName"));
+}
+
+TEST(NameMaskTest, StarsMarksAndTrailingDots) {
+    const struct {
+        const wchar_t *mask, *name;
+        bool matches;
+    } cases[] = {
+        {L"*.csv", L"data.csv", true},    {L"*.csv", L"data.csvx", false}, {L"*.CSV", L"Data.csv", true},
+        {L"a?c", L"abc", true},           {L"a?c", L"ac", false},          {L"a?c", L"abbc", false},
+        {L"*.", L"noext", true},          {L"*.", L"a.txt", false},        {L"*.", L".profile", false},
+        {L"a*.", L"abc", true},           {L"a*.", L"bcd", false},         {L"a*.", L"a.b", false},
+        {L"*.txt.", L"a.txt", true},      {L"*.txt ", L"a.TXT", true},     {L"*.txt. .", L"a.txt", true},
+        {L"*.txt.", L"a.txtx", false},    {L"*.*.", L"a.b.c", true},       {L"*.*.", L"abc", false},
+        {L"*.*", L"a.b", true},           {L"*.*", L"noext", false},       {L"ё*", L"Ёлка", true},
+        {L"?", L"\U0001F600", true},      {L"??", L"\U0001F600", false},   {L"*a*b", L"xaxxb", true},
+        {L"*a*b", L"xaxxbc", false},      {L"*ab*ab", L"aabab", true},     {L"*ab*ab", L"abab", true},
+        {L"ß*", L"SS", false},            {L"**", L"", true},              {L"?*", L"", false},
+    };
+    for (const auto& c : cases) {
+        NameMask mask(c.mask);
+        EXPECT_EQ(c.matches, mask.Matches(c.name, wcslen(c.name))) << Narrow(c.mask) << " " << Narrow(c.name);
+    }
+    EXPECT_TRUE(NameMask(L"*").All());
+    EXPECT_TRUE(NameMask(L"**").All());
+    EXPECT_FALSE(NameMask(L"*.").All());
+    EXPECT_FALSE(NameMask(L"*.*").All());
 }
 
 TEST(NameKindsTest, DevicesAndStreamsByTheirNames) {
