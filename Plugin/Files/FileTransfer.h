@@ -7,7 +7,9 @@
 // The arguments are checked before anything is touched or written back:
 // an unknown mode, a missing name, a target that is the source or, for a
 // folder moved, lies inside it each throw KLAppException naming the
-// property and the value; a device or a stream, NameRefusal.
+// property and the value; a device or a stream, NameRefusal. The source
+// and the target are compared by the files themselves (FileIdentity), so
+// any spelling of the same file or folder counts.
 // A failure of the system throws FileException "Не удалось скопировать
 // файл (...): " (or "переместить файл", "переместить папку") and the file
 // it concerns; so does a move across volumes that copied but could not

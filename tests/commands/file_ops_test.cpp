@@ -466,6 +466,47 @@ TEST_F(FileOpsTest, DevicesAndStreamsAreRefusedBeforeAnythingIsDone) {
     EXPECT_FALSE(Exists(scratch + "t.txt"));
 }
 
+TEST_F(FileOpsTest, TheSameFileIsRecognisedWhateverItsSpelling) {
+    std::string folder = scratch + "same", file = folder + "\\s.txt", spelt = "\\\\?\\" + file;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteWhole(file, "данные");
+    const std::string same = "Файл назначения совпадает с исходным: aRvik.FileTarget=";
+    Names(file, spelt, "replace");
+    Fails(L"aRvik.FileMove", same + spelt);
+    Names(file, spelt);
+    Fails(L"aRvik.FileCopy", same + spelt);
+    Names(spelt, scratch + "SAME\\S.TXT", "replace");
+    Fails(L"aRvik.FileCopy", same + scratch.folder + "SAME\\S.TXT");
+    EXPECT_EQ("данные", ReadWhole(file));
+
+    // A folder into itself, or onto itself, through "\\?\": the folders of
+    // the target that are there are the folder's own.
+    const std::string inside = "Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=";
+    Names(folder, "\\\\?\\" + folder + "\\inner");
+    Fails(L"aRvik.FileMove", inside + "\\\\?\\" + folder + "\\inner");
+    Names(folder, "\\\\?\\" + folder + "\\new\\deeper");
+    Fails(L"aRvik.FileMove", inside + "\\\\?\\" + folder + "\\new\\deeper");
+    Names(scratch + "SAME", "\\\\?\\" + folder);
+    Fails(L"aRvik.FileMove", same + "\\\\?\\" + folder);
+    EXPECT_FALSE(Exists(folder + "\\new"));
+    EXPECT_EQ("данные", ReadWhole(file));
+
+    // Another file by the same spelling is copied and moved as ever.
+    Names(file, "\\\\?\\" + folder + "\\copy.txt");
+    Runs(L"aRvik.FileCopy");
+    EXPECT_EQ("данные", ReadWhole(folder + "\\copy.txt"));
+    Names(folder, "\\\\?\\" + scratch.folder + "moved");
+    Runs(L"aRvik.FileMove");
+    EXPECT_EQ("данные", ReadWhole(scratch + "moved\\s.txt"));
+
+    // A second name of the file (a hard link) is the file too.
+    std::string link = scratch + "link.txt";
+    if (!CreateHardLinkA(link.c_str(), (scratch + "moved\\s.txt").c_str(), nullptr)) return;
+    Names(scratch + "moved\\s.txt", link, "replace");
+    Fails(L"aRvik.FileMove", same + link);
+    EXPECT_EQ("данные", ReadWhole(link));
+}
+
 // The time-zone rules of the moment's own year: Moscow was UTC+4 in 2012,
 // UTC+3 since 2014 (Wine's "Dynamic DST" data says so for this key).
 TEST(FileTimeTest, TheRulesOfTheMomentsYearWhereTheSystemKnowsThem) {
