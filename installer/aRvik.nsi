@@ -22,9 +22,11 @@
 ; nothing changed), 7 a newer version is installed and /ALLOWDOWNGRADE was
 ; not given (nothing changed). The log (UTF-16) goes to FILE, by default
 ; %TEMP%\aRvik-setup.log.
+; The machine's defaults given are written before the module's installation
+; entry, which makes the installing account's first settings from them.
 ; Uninstaller: [/S] [/LOG=FILE] [/REMOVESETTINGS] (any other switch: exit
-; code 5, nothing removed). Removes the files, the
-; two class registrations, the host's two entries and the machine's
+; code 5, nothing removed). Removes the files, the two class
+; registrations, the host's two entries and the machine's
 ; defaults this installer wrote; the user's settings and "Session Props"
 ; stay unless /REMOVESETTINGS is given. Exit code 0, or 3010 when a running
 ; host holds the module: it goes at the next restart. Run in place (_?=),
@@ -232,8 +234,8 @@ Function ${un}ShownText
   Pop $R2
 FunctionEnd
 
-; The refusal of an argument in $8 that is no switch of this program ($R0
-; its switch part), unless one came before.
+; The refusal of the argument in $8, which is no switch of this program,
+; unless one came before.
 Function ${un}UnknownSwitch
   ${If} $Refusal == ""
     Call ${un}ShownText
