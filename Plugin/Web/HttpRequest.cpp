@@ -172,7 +172,11 @@ void ReadBody(HINTERNET handle, const HttpHop& hop, DWORD status, size_t limit, 
               HttpResponse& response) {
     basic_text<wchar_t> text;
     response.page = ContentCharset(HeaderText(handle, WINHTTP_QUERY_CONTENT_TYPE, text) ? text.c_str() : nullptr);
+    // The declared length, room for it made at once.
+    bool declared = BodyDeclared(hop.method, status) && HeaderText(handle, WINHTTP_QUERY_CONTENT_LENGTH, text);
+    unsigned long long length = declared ? _wcstoui64(text, nullptr, 10) : 0;
     Buffer<char>& kept = response.body;
+    kept.Room(length < limit ? static_cast<size_t>(length) : limit);
     aptr<char> dropped;  // room for the bytes past the limit
     for (;;) {
         deadline.Limit(handle);
@@ -195,8 +199,7 @@ void ReadBody(HINTERNET handle, const HttpHop& hop, DWORD status, size_t limit, 
     }
     // WinHTTP reports no error for a body that ends before its
     // Content-Length (under Wine): the count tells. A chunked body has none.
-    if (!BodyDeclared(hop.method, status) || !HeaderText(handle, WINHTTP_QUERY_CONTENT_LENGTH, text)) return;
-    if (response.total >= _wcstoui64(text, nullptr, 10)) return;
+    if (!declared || response.total >= length) return;
     if (HeaderText(handle, WINHTTP_QUERY_TRANSFER_ENCODING, text) && wcsstr(text, L"chunked")) return;
     deadline.Failed(ERROR_WINHTTP_CONNECTION_ERROR);
 }
