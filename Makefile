@@ -13,7 +13,9 @@
 # make dist: build the 32-bit module, its help and its packages, and put
 # what ships into build/dist: aRvik-VERSION-setup.exe, aRvik-VERSION.msi,
 # aRvik-VERSION.zip, PolicyDefinitions and SHA256SUMS. With
-# SIGN_PFX=FILE (PKCS#12) and SIGN_PASSWORD_FILE=FILE they are signed.
+# SIGN_PFX=FILE (PKCS#12) and SIGN_PASSWORD_FILE=FILE they are signed, and
+# SHA256SUMS gets SHA256SUMS.p7s; SIGN_TIMESTAMP_URL=URL (an RFC 3161
+# authority) time-stamps every signature.
 # make reproducible: build the shipped module twice, in two folders, and
 # compare the two byte for byte.
 # make bench: build, then measure the plug-in's commands against the
@@ -60,7 +62,8 @@ test: build
 # The module ships as 32-bit code, whatever the tests run as here.
 dist: setup
 	@ARVIK_SIGN_PFX="$(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))" \
-	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" ARVIK_CONFIG=Release tools/build.sh i686 ON dist
+	  ARVIK_SIGN_PASSWORD_FILE="$(if $(SIGN_PASSWORD_FILE),$(abspath $(SIGN_PASSWORD_FILE)))" \
+	  ARVIK_SIGN_TIMESTAMP_URL="$(SIGN_TIMESTAMP_URL)" ARVIK_CONFIG=Release tools/build.sh i686 ON dist
 	@rm -rf build/dist && cp -r build/i686/installer/dist build/dist
 	@ls -l build/dist
 

@@ -10,8 +10,8 @@ std::string HttpAnswer(const char* status, const std::string& headers, const std
            headers + "\r\n" + body;
 }
 
-LocalHttpServer::LocalHttpServer(Answer answer, unsigned short port)
-    : answer_(std::move(answer)), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+LocalHttpServer::LocalHttpServer(Answer answer, unsigned short port, EarlyAnswer early)
+    : answer_(std::move(answer)), early_(std::move(early)), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       answered_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     WSADATA data;
     if ((error = WSAStartup(MAKEWORD(2, 2), &data)) != 0) return;
@@ -42,7 +42,8 @@ LocalHttpServer::~LocalHttpServer() {
     if (acceptor_.joinable()) acceptor_.join();
     for (std::thread& thread : threads_) thread.join();
     if (listener_ != INVALID_SOCKET) closesocket(listener_);
-    for (SOCKET connection : connections_) closesocket(connection);
+    for (SOCKET connection : connections_)
+        if (connection != INVALID_SOCKET) closesocket(connection);
     if (started_) WSACleanup();
     CloseHandle(stop_);
     CloseHandle(answered_);
@@ -115,6 +116,38 @@ static std::string HeaderValue(const std::string& headers, const char* name) {
 // The longest an unanswered request is held.
 static const DWORD holdTime = 300000;
 
+// Sends the reply, its body at its pace; false when the client has gone
+// or the server stops.
+bool LocalHttpServer::Reply(SOCKET connection, const HttpReply& reply) {
+    const std::string& text = reply.text;
+    size_t head = reply.pace ? text.find("\r\n\r\n") + 4 : text.size();
+    for (size_t sent = 0; sent < text.size();) {
+        if (sent >= head && WaitForSingleObject(stop_, reply.pace) != WAIT_TIMEOUT) return false;
+        size_t piece = sent < head ? head - sent : 1;
+        int put = send(connection, text.data() + sent, static_cast<int>(piece), 0);
+        if (put <= 0) return false;
+        sent += put;
+    }
+    return true;
+}
+
+void LocalHttpServer::CountAnswer() {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        ++count_;
+    }
+    SetEvent(answered_);
+}
+
+// Closes the connection now, with what the client sent unread (the client
+// sees it reset), instead of when the server stops.
+void LocalHttpServer::Close(SOCKET connection) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    for (SOCKET& kept : connections_)
+        if (kept == connection) kept = INVALID_SOCKET;
+    closesocket(connection);
+}
+
 void LocalHttpServer::Serve(SOCKET connection) {
     std::string pending;
     char chunk[16384];
@@ -133,6 +166,12 @@ void LocalHttpServer::Serve(SOCKET connection) {
         request.method = line.substr(0, space);
         request.path = line.substr(space + 1, line.rfind(' ') - space - 1);
         request.headers = pending.substr(lineEnd + 2, head + 2 - lineEnd - 2);
+        std::string early = early_ ? early_(request) : std::string();
+        if (!early.empty()) {
+            if (Reply(connection, early)) CountAnswer();
+            Close(connection);
+            return;
+        }
         size_t length = strtoul(HeaderValue(request.headers, "Content-Length").c_str(), nullptr, 10);
         pending.erase(0, head + 4);
         while (pending.size() < length) {
@@ -142,22 +181,15 @@ void LocalHttpServer::Serve(SOCKET connection) {
         }
         request.body = pending.substr(0, length);
         pending.erase(0, length);
-        std::string answer = answer_(request);
-        if (answer.empty()) {
+        HttpReply reply = answer_(request);
+        if (reply.text.empty()) {
             // The destructor sets it; the bound only keeps a forgotten server from holding on.
             WaitForSingleObject(stop_, holdTime);
             return;
         }
-        for (size_t sent = 0; sent < answer.size();) {
-            int put = send(connection, answer.data() + sent, static_cast<int>(answer.size() - sent), 0);
-            if (put <= 0) return;
-            sent += put;
-        }
-        {
-            std::lock_guard<std::mutex> hold(mutex_);
-            ++count_;
-        }
-        SetEvent(answered_);
+        if (!Reply(connection, reply)) return;
+        CountAnswer();
+        const std::string& answer = reply.text;
         std::string answerHead = answer.substr(0, answer.find("\r\n\r\n") + 2);
         if (answerHead.find("\r\nConnection: close\r\n") != std::string::npos) {
             shutdown(connection, SD_SEND);

@@ -6,7 +6,10 @@
 // closes it or the answer says "Connection: close".
 //
 // An empty answer holds the connection unanswered until the server stops
-// (five minutes at most): a server that never answers. Stopping (the destructor) closes every
+// (five minutes at most): a server that never answers. A reply may trickle
+// its body, a byte at a time; an early answer, given the request line and
+// headers before the body is read, is sent at once and the connection
+// closed with the body unread. Stopping (the destructor) closes every
 // socket and joins every thread, so nothing outlives the object.
 #pragma once
 
@@ -30,13 +33,24 @@ struct HttpExchange {
 // the empty line and body: a whole answer.
 std::string HttpAnswer(const char* status, const std::string& headers, const std::string& body);
 
+// An answer as it is sent: text at once, or with pace its head at once and
+// then the body a byte every pace milliseconds.
+struct HttpReply {
+    HttpReply(std::string answer, DWORD bytePace = 0) : text(std::move(answer)), pace(bytePace) {}
+    std::string text;
+    DWORD pace;
+};
+
 class LocalHttpServer {
 public:
-    using Answer = std::function<std::string(const HttpExchange&)>;
+    using Answer = std::function<HttpReply(const HttpExchange&)>;
+    // Called before the body is read (HttpExchange::body empty); a text
+    // that is not empty is the answer, and the connection ends after it.
+    using EarlyAnswer = std::function<std::string(const HttpExchange&)>;
 
     // Listens on port (0: one the system chooses); error is the socket
     // error when it cannot, and the server then answers nothing.
-    explicit LocalHttpServer(Answer answer, unsigned short port = 0);
+    explicit LocalHttpServer(Answer answer, unsigned short port = 0, EarlyAnswer early = nullptr);
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -54,8 +68,12 @@ public:
 private:
     void Accept();
     void Serve(SOCKET connection);
+    bool Reply(SOCKET connection, const HttpReply& reply);
+    void CountAnswer();
+    void Close(SOCKET connection);
 
     Answer answer_;
+    EarlyAnswer early_;
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     HANDLE stop_, answered_;  // manual-reset events

@@ -1,21 +1,37 @@
 -- What aRvik.wxs cannot say to wixl 0.101, added by make-msi.sh with
--- msibuild, one statement a line, after it has set the database's code
--- page to 1251 (wixl leaves it neutral, which holds no Russian text).
--- @VERSION@ stands for the package's version.
+-- msibuild after it has set the database's code page to 1251 (wixl leaves
+-- it neutral, which holds no Russian text), one statement a line.
+-- @VERSION@ stands for the package's version, @MAX_LOG_TEXT_HIGHEST@ and
+-- @LOG_KEEP_DAYS_HIGHEST@ for the highest numbers of TALib/SettingLimits.h.
+-- A plain line is an SQL statement of our own (msibuild's SQL has no way to
+-- put an apostrophe into a text: none may hold one); REFUSE and NUMBER
+-- lines become table rows, which make-msi.sh imports as such, so their
+-- texts and conditions arrive as written.
 --
--- The machine's defaults: each component only when its value was given,
--- or kept from an earlier package. (Wine's engine weighs the condition at
--- removal too, and keeps what it finds false: hence REMOVE.)
-UPDATE Component SET Condition = 'LOGPATH OR REMOVE~="ALL"' WHERE Component = 'DefaultLogPath'
-UPDATE Component SET Condition = 'MAXLOGTEXT OR REMOVE~="ALL"' WHERE Component = 'DefaultMaxLogText'
-UPDATE Component SET Condition = 'KEEPDAYS OR REMOVE~="ALL"' WHERE Component = 'DefaultKeepDays'
+-- The machine's defaults: each component while its value is given or
+-- found, and at any removal. (The engine weighs the condition at removal
+-- too, and keeps what it finds false.)
+UPDATE Component SET Condition = 'LOGPATH OR PREVLOGPATH OR REMOVE' WHERE Component = 'DefaultLogPath'
+UPDATE Component SET Condition = 'MAXLOGTEXT OR PREVMAXLOGTEXT OR REMOVE' WHERE Component = 'DefaultMaxLogText'
+UPDATE Component SET Condition = 'KEEPDAYS OR PREVKEEPDAYS OR REMOVE' WHERE Component = 'DefaultKeepDays'
 --
 -- Another build of the same version replaces the installed one instead of
 -- taking a second place in the list of programs: the row that finds older
 -- versions includes this one (1 migrate features, 512 the maximum
--- included). Attributes is part of the row's key: the row is made anew.
+-- included). It removes them by their feature, not with REMOVE=ALL: so a
+-- package tells that removal from its own (aRvik.wxs; Wine's engine sets
+-- no UPGRADINGPRODUCTCODE there). Attributes is part of the row's key: the
+-- row is made anew.
 DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'
-INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('{7D88E5F3-F6A3-46DF-87D6-82F06B50BC44}', '@VERSION@', 513, 'WIX_UPGRADE_DETECTED')
+INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, Remove, ActionProperty) VALUES ('{7D88E5F3-F6A3-46DF-87D6-82F06B50BC44}', '@VERSION@', 513, 'Plugin', 'WIX_UPGRADE_DETECTED')
+--
+-- The numbers given, checked as text (the engine's conditions compare no
+-- number above 2147483647 and take long digit strings for numbers wrongly):
+-- each line NUMBER|PROPERTY|STEM|HIGHEST|SEQUENCE becomes actions from
+-- SEQUENCE on that set STEM.Ok to 1 when PROPERTY is a whole number from 0
+-- to HIGHEST, in digits without a leading zero (make-msi.sh says how).
+NUMBER|MAXLOGTEXT|MaxLogText|@MAX_LOG_TEXT_HIGHEST@|200
+NUMBER|KEEPDAYS|KeepDays|@LOG_KEEP_DAYS_HIGHEST@|400
 --
 -- Why the package refuses, before it changes anything. make-msi.sh turns
 -- each line REFUSE|ACTION|SEQUENCE|CONDITION|TEXT into an error action
@@ -30,5 +46,5 @@ REFUSE|RefuseWithoutHost|60|NOT Installed AND NOT HOSTDIR|Программа Kel
 REFUSE|RefuseDowngrade|61|NOT Installed AND WIX_DOWNGRADE_DETECTED|Установлена более новая версия модуля aRvik: пакет версии @VERSION@ не устанавливается.
 REFUSE|RefuseBesideSetupExe|62|NOT Installed AND SETUPEXEDIR|Модуль aRvik уже установлен программой установки aRvik-setup.exe (её папку называет SETUPEXEDIR в конце журнала). Удалите его (aRvik-uninstall.exe в той папке или список установленных программ), затем снова установите пакет.
 REFUSE|RefuseOtherRegistration|63|NOT Installed AND REGISTEREDMODULE AND NOT WIX_UPGRADE_DETECTED|Модуль aRvik уже зарегистрирован без этого пакета (файл называет REGISTEREDMODULE в конце журнала). Удалите ту установку, затем снова установите пакет.
-REFUSE|RefuseMaxLogText|64|NOT Installed AND MAXLOGTEXT AND NOT (MAXLOGTEXT >= 0)|Значение MAXLOGTEXT не целое число от 0 до 2147483647. Ничего не установлено.
-REFUSE|RefuseKeepDays|65|NOT Installed AND KEEPDAYS AND NOT (KEEPDAYS >= 0)|Значение KEEPDAYS не целое число от 0 до 2147483647. Ничего не установлено.
+REFUSE|RefuseMaxLogText|690|NOT Installed AND MAXLOGTEXT AND NOT MaxLogText.Ok|Значение MAXLOGTEXT не целое число от 0 до @MAX_LOG_TEXT_HIGHEST@. Ничего не установлено.
+REFUSE|RefuseKeepDays|691|NOT Installed AND KEEPDAYS AND NOT KeepDays.Ok|Значение KEEPDAYS не целое число от 0 до @LOG_KEEP_DAYS_HIGHEST@. Ничего не установлено.

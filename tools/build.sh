@@ -5,6 +5,9 @@
 # optimisation) in build/ARCH-debug; Release, what ships, is the default.
 # ARVIK_QUIET=1 writes the build's output to build.log in the build folder
 # and prints one line, "built: ...", or the log's tail when it failed.
+# The target dist signs with what ARVIK_SIGN_PFX, ARVIK_SIGN_PASSWORD_FILE
+# and ARVIK_SIGN_TIMESTAMP_URL name (tools/sign.sh): they reach it, and the
+# installer's own signing, through the build's environment.
 set -euo pipefail
 arch=$1 tests=${2:-ON} target=${3:-}
 config=${ARVIK_CONFIG:-Release}

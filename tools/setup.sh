@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the cross toolchains, Wine, the test tools and the packagers (NSIS;
-# wixl and msitools for the MSI; osslsigncode and openssl for signatures)
+# wixl and msitools for the MSI; osslsigncode and openssl for signatures,
+# python3 for the signing test's time-stamp authority)
 # when any is missing, and generates the Russian UTF-8 locale that Wine needs
 # to map Cyrillic file names to the Unix file system. Runs without questions
 # (CI has no standard input) and does nothing once everything is present.
@@ -8,7 +9,7 @@ set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine32:i386 wine64 libwine-dev xvfb xauth googletest fp-utils
-      locales fonts-wine nsis wixl msitools osslsigncode openssl)
+      locales fonts-wine nsis wixl msitools osslsigncode openssl python3)
 locale=ru_RU.UTF-8
 
 missing=()

@@ -28,13 +28,15 @@ struct CommandState {
 };
 
 using CommandFunction = void (*)(TAXDK::Tallivant::TASession& values, CommandState& state);
+// A command that wraps the session object itself, only when it needs to.
+using SessionObjectCommand = void (*)(IUnknown* session, CommandState& state);
 
 void LogWrite(TAXDK::Tallivant::TASession& values, CommandState& state);
 void SetProp(TAXDK::Tallivant::TASession& values, CommandState& state);
 void GetEnv(TAXDK::Tallivant::TASession& values, CommandState& state);
 void PutEnv(TAXDK::Tallivant::TASession& values, CommandState& state);
 void Execute(TAXDK::Tallivant::TASession& values, CommandState& state);
-void UpdateProps(TAXDK::Tallivant::TASession& values, CommandState& state);
+void UpdateProps(IUnknown* session, CommandState& state);
 void FileWrite(TAXDK::Tallivant::TASession& values, CommandState& state);
 void FileRead(TAXDK::Tallivant::TASession& values, CommandState& state);
 void Await(TAXDK::Tallivant::TASession& values, CommandState& state);

@@ -4,6 +4,13 @@
 // before it lets go.
 #pragma once
 
+#include <str.h>
 #include <Trevan/CriticalSection.h>
 
 Trevan::CriticalSection& EnvironmentLock();
+
+// A variable's name the system can hold: longer ones fault inside its
+// environment code. Throws KLAppException "Имя переменной среды длиннее
+// 32766 знаков (N): " and the property, the name itself being too long to
+// show.
+void CheckVariableName(const char* property, const string& name);

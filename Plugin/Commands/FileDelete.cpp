@@ -15,7 +15,7 @@ static const char kFileName[] = "aRvik.FileName";
 
 void FileDelete(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName);
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "удалить файл");
     basic_text<wchar_t> system = SystemName(name);
     DWORD attributes = GetFileAttributesW(system);
     if (attributes == INVALID_FILE_ATTRIBUTES) throw FileFailure("удалить файл", GetLastError(), name);

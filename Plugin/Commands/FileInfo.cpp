@@ -2,14 +2,13 @@
 // a file's size and last write time.
 #include "Commands.h"
 
-#include <stdio.h>
-
 #include <TASession.h>
 #include <exceptions.h>
 
 #include "CommandArguments.h"
 #include "FileFailures.h"
 #include "FileNames.h"
+#include "FileTime.h"
 
 using TAXDK::Tallivant::TASession;
 
@@ -41,27 +40,16 @@ static bool Look(const wchar_t* name, WIN32_FILE_ATTRIBUTE_DATA& data) {
     throw FileFailure("узнать сведения о файле", error, name);
 }
 
-// "YYYY-MM-DD HH:MM:SS" of the local time at that moment, with the
-// daylight saving of that date.
-static string LocalTime(const FILETIME& time) {
-    SYSTEMTIME utc, local;
-    if (!FileTimeToSystemTime(&time, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return string("");
-    char text[32];
-    snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour,
-             local.wMinute, local.wSecond);
-    return string(text);
-}
-
 void FileInfo(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName);
+    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "узнать сведения о файле");
     WIN32_FILE_ATTRIBUTE_DATA data;
     bool there = Look(name, data);
     bool folder = there && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     if (there && !folder) {
         values.SetString(kResult, "file");
         values.SetUInt64(kFileSize, (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-        values.SetString(kFileTime, LocalTime(data.ftLastWriteTime));
+        values.SetString(kFileTime, LocalTimeText(data.ftLastWriteTime));
     } else {
         if (folder) values.SetString(kResult, "folder");
         else values.Clear(kResult);

@@ -2,12 +2,15 @@
 // mask it may end in, into FileText; their count into Result.
 #include "Commands.h"
 
+#include <ShownText.h>
 #include <TASession.h>
 #include <exceptions.h>
 
 #include "CommandArguments.h"
+#include "FileFailures.h"
 #include "FileNames.h"
 #include "FolderListing.h"
+#include "NameKinds.h"
 #include "ProcessOutput.h"
 
 using TAXDK::Tallivant::TASession;
@@ -16,14 +19,33 @@ static const char kFileName[] = "aRvik.FileName";
 static const char kFileText[] = "aRvik.FileText";
 static const char kResult[] = "aRvik.Result";
 
+// The name as FileWrite takes it, but only the folder resolved: the mask
+// stays as written (a trailing dot of it means something). Written back
+// as the folder's full name, a backslash and the mask. A device or a
+// stream is refused before.
+static basic_text<wchar_t> TakeFolder(CommandArguments& arguments, basic_text<wchar_t>& mask) {
+    TakenFileName name{kFileName, arguments.WideView(kFileName, CommandArguments::Stays), basic_text<wchar_t>(L"")};
+    if (!NotEmpty(name.given)) throw KLAppException(string("Не указан файл: ") + kFileName + "=");
+    basic_text<wchar_t> absolute = AbsoluteFileName(name.given), folder;
+    if (!SplitMask(absolute, folder, mask))
+        throw KLAppException(string("Маска допустима только в последней части имени: ") + kFileName + "=" +
+                             AnsiName(FullFileName(absolute)));
+    folder = FullFileName(folder);
+    const char* reason = RefusedNameReason(folder);
+    if (!reason && wcschr(mask, L':')) reason = "имя с потоком";
+    if (reason) throw NameRefusal("прочитать папку", reason, kFileName, TAXDK::Standard::ShownText(name.given));
+    size_t n = folder.length();
+    bool root = n > 0 && (folder[n - 1] == L'\\' || folder[n - 1] == L'/');
+    name.full = mask.empty() ? folder : folder + (root ? L"" : L"\\") + mask.c_str();
+    WriteBack(arguments, name);
+    return folder;
+}
+
 void FileList(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName);
-    basic_text<wchar_t> folder, mask;
-    if (!SplitMask(name, folder, mask))
-        throw KLAppException(string("Маска допустима только в последней части имени: ") + kFileName + "=" +
-                             AnsiName(name));
-    FolderListing listing(folder, mask);
+    basic_text<wchar_t> mask;
+    basic_text<wchar_t> folder = TakeFolder(arguments, mask);
+    FolderListing listing(folder, mask.empty() ? L"*" : mask.c_str());
     CoString text;
     // As much as Execute keeps of a program's output.
     listing.Text(OutputPipe::limit, text);

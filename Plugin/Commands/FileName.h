@@ -7,5 +7,7 @@
 
 // The name given in property as the file system will store it: %VAR%
 // expanded, a relative name below the data folder, "." and ".." resolved;
-// written back into property, which stays. The empty name stays empty.
-string ResolveFileName(CommandArguments& arguments, const char* property);
+// written back into property, which stays. The empty name stays empty. A
+// name of a device or a stream (RefusedNameReason) throws NameRefusal with
+// action ("записать файл") and leaves the property as it was.
+string ResolveFileName(CommandArguments& arguments, const char* property, const char* action);

@@ -16,7 +16,7 @@ static const char kEncoding[] = "aRvik.FileEncoding";
 void FileRead(TASession& values, CommandState& state) {
     CommandArguments arguments(values);
     TextEncoding fallback = ParseEncoding(kEncoding, arguments.Text(kEncoding, CommandArguments::WhenGiven));
-    string name = ResolveFileName(arguments, "aRvik.FileName");
+    string name = ResolveFileName(arguments, "aRvik.FileName", "прочитать файл");
     CoString text;
     ReadFileText(name, fallback, text, &state.readBlock);
     values.SetWideString("aRvik.FileText", text);

@@ -65,7 +65,7 @@ static void Append(const wchar_t* text, const string& name, TextEncoding asked, 
 
 void FileWrite(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    string name = ResolveFileName(arguments, "aRvik.FileName");
+    string name = ResolveFileName(arguments, "aRvik.FileName", "записать файл");
     // Without a name the write fails as it always has, whatever mode and
     // encoding ask for.
     string mode, encodingName;

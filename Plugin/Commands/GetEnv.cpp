@@ -10,9 +10,12 @@
 
 using TAXDK::Tallivant::TASession;
 
+static const char kName[] = "aRvik.Name";
+
 void GetEnv(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    string name = arguments.Text("aRvik.Name");
+    string name = arguments.Text(kName);
+    CheckVariableName(kName, name);
     // No name, no variable: the value is cleared.
     string copy("");
     if (!name.empty()) {

@@ -2,6 +2,7 @@
 // body. Every argument is checked before anything is sent.
 #include "Commands.h"
 
+#include <string.h>
 #include <wchar.h>
 
 #include <ShownText.h>
@@ -13,6 +14,7 @@
 #include "CommandArguments.h"
 #include "HttpRequest.h"
 #include "ProcessOutput.h"
+#include "ShownAddress.h"
 #include "Timeout.h"
 
 using TAXDK::Tallivant::TASession;
@@ -43,11 +45,40 @@ static bool Token(const wchar_t* text, size_t length) {
     return true;
 }
 
+// The address, never shown with its name and password; one that holds them
+// is refused: WinHTTP would drop them and send the request without.
 static void CheckAddress(const basic_text<wchar_t>& url, HttpAddress& address) {
     const wchar_t* text = url.c_str() ? url.c_str() : L"";
     if (_wcsnicmp(text, L"http://", 7) != 0 && _wcsnicmp(text, L"https://", 8) != 0)
-        throw KLAppException(string("Адрес должен начинаться с http:// или https://: ") + kUrl + "=" + Shown(text));
-    if (!ParseAddress(text, address)) throw KLAppException(string("Неверный адрес: ") + kUrl + "=" + Shown(text));
+        throw KLAppException(string("Адрес должен начинаться с http:// или https://: ") + kUrl + "=" +
+                             ShownAddress(text));
+    if (UserInfoEnd(text))
+        throw KLAppException(string("Имя и пароль задаются в ") + kHeaders + ", не в адресе: " + kUrl + "=" +
+                             ShownAddress(text));
+    if (!ParseAddress(text, address))
+        throw KLAppException(string("Неверный адрес: ") + kUrl + "=" + ShownAddress(text));
+}
+
+// Whether every byte is ASCII, four at a time.
+static bool Ascii(const char* bytes, size_t size) {
+    unsigned long any = 0, word;
+    size_t k = 0;
+    for (; k + sizeof word <= size; k += sizeof word) {
+        memcpy(&word, bytes + k, sizeof word);
+        any |= word;
+    }
+    for (; k < size; ++k) any |= static_cast<unsigned char>(bytes[k]);
+    return !(any & 0x80808080ul);
+}
+
+// The body as captured output is given. ASCII alone reads the same in every
+// charset ContentCharset names and in the ANSI code page: it is widened at
+// once, without the way through UTF-16 and back.
+static void BodyText(const HttpResponse& response, CoString& text) {
+    const char* bytes = response.body.Data();
+    size_t size = response.body.Size();
+    if (response.total <= size && Ascii(bytes, size)) return TAXDK::Standard::CodePageText(CP_ACP, bytes, size, text);
+    OutputText(response.page, bytes, size, response.total, text);
 }
 
 // Headers, one "Name: value" a line (empty lines skipped), as WinHTTP
@@ -91,7 +122,8 @@ void Http(TASession& values, CommandState& state) {
 
     HttpRequest request;
     CheckAddress(url, request.address);
-    request.shownUrl = Shown(url);
+    request.url = url;
+    request.shownUrl = ShownAddress(url);
     if (!method.empty()) {
         if (!Token(method, method.length()))
             throw KLAppException(string("Неверный метод: ") + kMethod + "=" + Shown(method));
@@ -113,7 +145,7 @@ void Http(TASession& values, CommandState& state) {
     state.web.Send(request, OutputPipe::limit, response);
     values.SetUnsigned(kResult, response.status);
     CoString text;
-    OutputText(response.page, response.body.Data(), response.body.Size(), response.total, text);
+    BodyText(response, text);
     values.SetWideString(kOutput, text);
     args.Done();
 }

@@ -6,18 +6,23 @@
 #include <string.h>
 
 #include <TASession.h>
+#include <exceptions.h>
+#include <fwbase/Format.h>
 
 #include "CommandArguments.h"
 #include "EnvironmentLock.h"
 
 using TAXDK::Tallivant::TASession;
 
+static const char kName[] = "aRvik.Name";
+
 void PutEnv(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    // Both are cleared, given or not (the value first, as it always was);
-    // the value is read only for a name that can be set.
+    // Both are cleared, given or not (the value first); the value is read
+    // only for a name that can be set.
     CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
-    string name = arguments.Text("aRvik.Name");
+    string name = arguments.Text(kName);
+    CheckVariableName(kName, name);
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
         string value = valueGiven.Text();
@@ -30,4 +35,13 @@ void PutEnv(TASession& values, CommandState&) {
 Trevan::CriticalSection& EnvironmentLock() {
     static Trevan::CriticalSection lock;
     return lock;
+}
+
+void CheckVariableName(const char* property, const string& name) {
+    const size_t longest = 32766;
+    size_t length = name.length();
+    if (length > longest)
+        throw KLAppException(FormatBuffer(96, "Имя переменной среды длиннее 32766 знаков (%lu): ",
+                                          static_cast<unsigned long>(length)) +
+                             property);
 }

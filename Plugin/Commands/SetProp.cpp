@@ -3,6 +3,8 @@
 #include "Commands.h"
 
 #include <TASession.h>
+#include <exceptions.h>
+#include <fwbase/Format.h>
 
 #include "CommandArguments.h"
 #include "RequiredKey.h"
@@ -10,9 +12,16 @@
 
 using TAXDK::Tallivant::TASession;
 
+static const char kName[] = "aRvik.Name";
+
 void SetProp(TASession& values, CommandState&) {
     CommandArguments arguments(values);
-    string name = arguments.Text("aRvik.Name");
+    string name = arguments.Text(kName);
+    // The registry holds value names of 16383 characters at most.
+    if (name.length() > 16383)
+        throw KLAppException(FormatBuffer(96, "Имя параметра длиннее 16383 знаков (%lu): ",
+                                          static_cast<unsigned long>(name.length())) +
+                             kName);
     // Cleared also when no name is given, and then not read.
     CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
     if (!name.empty()) {

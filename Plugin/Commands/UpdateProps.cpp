@@ -3,4 +3,4 @@
 
 #include "SessionPropsCopy.h"
 
-void UpdateProps(TAXDK::Tallivant::TASession& values, CommandState&) { CopySessionProps(values); }
+void UpdateProps(IUnknown* session, CommandState&) { CopySessionProps(session); }

@@ -31,3 +31,8 @@ FileException FileFailure(const char* action, const char* reason, const wchar_t*
 FileException FileFailure(const char* action, DWORD error, const wchar_t* name) {
     return FileFailure(action, FileFailureReason(error), name);
 }
+
+FileException NameRefusal(const char* action, const char* reason, const char* property, const string& shown) {
+    string text = FileFailure(action, reason, L"").Text();
+    return FileException(text, string(property) + "=" + shown.c_str());
+}

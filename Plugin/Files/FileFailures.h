@@ -17,3 +17,8 @@ string FileFailureReason(DWORD error);
 FileException FileFailure(const char* action, DWORD error, const wchar_t* name);
 // The same with a reason of its own.
 FileException FileFailure(const char* action, const char* reason, const wchar_t* name);
+// A name refused before anything is done (a device, a stream):
+// FileException "Не удалось " + action + " (" + reason + "): " and the
+// property with "=" and its value as shown (ShownText), e.g. "Не удалось
+// прочитать файл (это устройство): aRvik.FileName=fz\aux".
+FileException NameRefusal(const char* action, const char* reason, const char* property, const string& shown);

@@ -9,6 +9,9 @@
 #include <fwbase/Co.h>
 #include <refs.h>
 
+#include "FileFailures.h"
+#include "NameKinds.h"
+
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 // As IsAbsolutePath has it: "X:\...", UNC names and "\dir" are absolute.
@@ -39,8 +42,7 @@ static basic_text<wchar_t> Widened(const char* text) {
     return basic_text<wchar_t>(buf.get());
 }
 
-// GetFullPathNameW's form of path; the path unchanged when it cannot say.
-static basic_text<wchar_t> FullName(const wchar_t* path) {
+basic_text<wchar_t> FullFileName(const wchar_t* path) {
     wchar_t small[MAX_PATH];
     DWORD n = GetFullPathNameW(path, MAX_PATH, small, nullptr);
     if (n == 0) return basic_text<wchar_t>(path);
@@ -50,28 +52,39 @@ static basic_text<wchar_t> FullName(const wchar_t* path) {
     return got > 0 && got < n ? basic_text<wchar_t>(buf.get(), got) : basic_text<wchar_t>(path);
 }
 
-basic_text<wchar_t> TakeFileName(CommandArguments& arguments, const char* property) {
-    const wchar_t* given = arguments.WideView(property, CommandArguments::Stays);
-    basic_text<wchar_t> name(given);
-    if (name.empty()) return name;
-    basic_text<wchar_t> expanded = Expanded(name);
-    if (!IsAbsolute(expanded)) {
-        basic_text<wchar_t> data = Widened(TAXDK::Standard::ResolveDataPath(""));
-        size_t n = data.length();
-        while (n > 0 && IsSeparator(data[n - 1])) --n;
-        expanded = Expanded(basic_text<wchar_t>(data.c_str(), n) + L"\\" + name.c_str());
-    }
-    name = FullName(expanded);
-    // A name given in full is not written again: given is still valid.
-    if (wcscmp(name, given) != 0) {
-        CoString back(name.c_str());
-        arguments.Session().SetWideString(property, back);
-    }
+basic_text<wchar_t> AbsoluteFileName(const wchar_t* given) {
+    basic_text<wchar_t> expanded = Expanded(given);
+    if (IsAbsolute(expanded)) return expanded;
+    basic_text<wchar_t> data = Widened(TAXDK::Standard::ResolveDataPath(""));
+    size_t n = data.length();
+    while (n > 0 && IsSeparator(data[n - 1])) --n;
+    return Expanded(basic_text<wchar_t>(data.c_str(), n) + L"\\" + given);
+}
+
+TakenFileName CheckFileName(CommandArguments& arguments, const char* property, const char* action) {
+    TakenFileName name{property, arguments.WideView(property, CommandArguments::Stays), basic_text<wchar_t>(L"")};
+    if (!NotEmpty(name.given)) return name;
+    name.full = FullFileName(AbsoluteFileName(name.given));
+    if (const char* reason = RefusedNameReason(name.full))
+        throw NameRefusal(action, reason, property, TAXDK::Standard::ShownText(name.given));
     return name;
 }
 
-basic_text<wchar_t> TakeNeededFileName(CommandArguments& arguments, const char* property) {
-    basic_text<wchar_t> name = TakeFileName(arguments, property);
+void WriteBack(CommandArguments& arguments, const TakenFileName& name) {
+    // A name given in full is not written again: given is still valid.
+    if (name.full.empty() || wcscmp(name.full, name.given) == 0) return;
+    CoString back(name.full.c_str());
+    arguments.Session().SetWideString(name.property, back);
+}
+
+basic_text<wchar_t> TakeFileName(CommandArguments& arguments, const char* property, const char* action) {
+    TakenFileName name = CheckFileName(arguments, property, action);
+    WriteBack(arguments, name);
+    return name.full;
+}
+
+basic_text<wchar_t> TakeNeededFileName(CommandArguments& arguments, const char* property, const char* action) {
+    basic_text<wchar_t> name = TakeFileName(arguments, property, action);
     if (name.empty()) throw KLAppException(string("Не указан файл: ") + property + "=");
     return name;
 }

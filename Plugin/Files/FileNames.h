@@ -7,14 +7,35 @@
 
 #include "CommandArguments.h"
 
+// A name a file command takes, checked and not yet written back: its
+// property, the value given there (the host's own text, valid until the
+// property changes) and the full name made of it.
+struct TakenFileName {
+    const char* property;
+    const wchar_t* given;
+    basic_text<wchar_t> full;
+};
+
 // The name given in property as the file system will store it: %VAR%
 // expanded, a relative name below the data folder, "." and ".." resolved,
-// trailing dots and blanks of the last part dropped; written back to the
-// property. The empty name stays empty. Taken as Stays.
-basic_text<wchar_t> TakeFileName(CommandArguments& arguments, const char* property);
+// trailing dots and blanks of the last part dropped. A name of a device or
+// a stream (RefusedNameReason) throws NameRefusal with action ("прочитать
+// файл"), before anything is written back. The empty name stays empty.
+// Taken as Stays; nothing written back yet.
+TakenFileName CheckFileName(CommandArguments& arguments, const char* property, const char* action);
+// Writes the full name back to its property, unless it is the name given.
+void WriteBack(CommandArguments& arguments, const TakenFileName& name);
+// CheckFileName and WriteBack: the full name.
+basic_text<wchar_t> TakeFileName(CommandArguments& arguments, const char* property, const char* action);
 // The same for a name the command cannot do without: the empty one throws
 // KLAppException "Не указан файл: " and the property with "=".
-basic_text<wchar_t> TakeNeededFileName(CommandArguments& arguments, const char* property);
+basic_text<wchar_t> TakeNeededFileName(CommandArguments& arguments, const char* property, const char* action);
+
+// The given name with %VAR% expanded and, when relative, below the data
+// folder: absolute, not yet resolved.
+basic_text<wchar_t> AbsoluteFileName(const wchar_t* given);
+// GetFullPathNameW's form of path; the path unchanged when it cannot say.
+basic_text<wchar_t> FullFileName(const wchar_t* path);
 
 // The form a full name is handed to the system in: the "\\?\" form for a
 // name too long for the plain one, the name itself otherwise.

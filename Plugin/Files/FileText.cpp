@@ -27,6 +27,10 @@ static KernelHandle OpenForWriting(const char* fileName, bool append) {
     // SaveFile's position: a failure reads the same whichever way the file
     // is written.
     CheckFileHandle(file.get(), fileName, FixedAt::kSaveFileOpen);
+    // As SaveFile: only a file on a disk, since a device could hold a write
+    // for ever.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK)
+        throw FileException("Не удалось записать файл (это устройство): ", ShownText(fileName));
     return file;
 }
 
@@ -120,6 +124,9 @@ public:
           file_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
         if (!file_) Fail();
+        // A device (a serial port, a pipe) could hold a read for ever.
+        if (GetFileType(file_.get()) != FILE_TYPE_DISK)
+            throw FileException("Не удалось прочитать файл (это устройство): ", ShownText(name));
     }
 
     // At most ask bytes into to; gives how many came.

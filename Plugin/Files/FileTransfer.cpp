@@ -6,7 +6,44 @@
 #include <exceptions.h>
 
 #include "FileFailures.h"
+#include "FileIdentity.h"
 #include "FileNames.h"
+
+static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The length of the root of a full name, with its backslash: "C:\",
+// "\\?\C:\", "\\server\share\", "\\?\UNC\server\share\"; 0 for none.
+static size_t RootLength(const wchar_t* full) {
+    size_t at = wcsncmp(full, L"\\\\?\\", 4) == 0 ? 4 : 0;
+    const wchar_t* rest = full + at;
+    if (rest[0] && rest[1] == L':' && IsSeparator(rest[2])) return at + 3;
+    if (at && _wcsnicmp(rest, L"UNC\\", 4) == 0) at += 4;
+    else if (!at && IsSeparator(full[0]) && IsSeparator(full[1])) at = 2;
+    else return 0;
+    // The server's name and the share's.
+    for (int part = 0; part < 2; ++part) {
+        while (full[at] && !IsSeparator(full[at])) ++at;
+        if (full[at]) ++at;
+    }
+    return at;
+}
+
+// Whether the folder source (open) holds the full name target below it,
+// by the names the system holds them by: the deepest folder of target's
+// path that is there, whatever spelling names it, against source's.
+static bool Holds(const FileIdentity& source, const wchar_t* target) {
+    basic_text<wchar_t> folder = source.FinalName();
+    if (folder.empty()) return false;
+    size_t root = RootLength(target), n = Length(target);
+    while (n > root) {
+        while (n > root && !IsSeparator(target[n - 1])) --n;
+        while (n > root && IsSeparator(target[n - 1])) --n;
+        if (n == 0) break;
+        FileIdentity above(basic_text<wchar_t>(target, n));
+        if (above.Open()) return SameOrBelow(above.FinalName(), folder);
+    }
+    return false;
+}
 
 FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind) {
     string mode = arguments.Text("aRvik.FileMode", CommandArguments::WhenGiven);
@@ -14,17 +51,37 @@ FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind)
     if (!mode.empty() && !replace_)
         throw KLAppException(string(kind == Copy ? "Неизвестный режим копирования" : "Неизвестный режим перемещения") +
                              ": aRvik.FileMode=" + TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
-    source_ = TakeNeededFileName(arguments, "aRvik.FileName");
-    target_ = TakeNeededFileName(arguments, "aRvik.FileTarget");
-    if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_))
-        throw KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + AnsiName(target_));
+    // Both names are checked before either is written back.
+    const char* action = kind == Copy ? "скопировать файл" : "переместить файл";
+    TakenFileName source = CheckFileName(arguments, "aRvik.FileName", action);
+    if (source.full.empty()) throw KLAppException("Не указан файл: aRvik.FileName=");
+    TakenFileName target = CheckFileName(arguments, "aRvik.FileTarget", action);
+    if (target.full.empty()) throw KLAppException("Не указан файл: aRvik.FileTarget=");
+    WriteBack(arguments, source);
+    WriteBack(arguments, target);
+    source_ = source.full;
+    target_ = target.full;
+    if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_)) throw SameFile();
     DWORD attributes = GetFileAttributesW(SystemName(source_));
     if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
     folder_ = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // A target that is there may be the file by another spelling ("\\?\",
+    // a short name, a link): the files themselves tell. Their handles go
+    // before the copy or the move, which they would hold up.
+    if (GetFileAttributesW(SystemName(target_)) != INVALID_FILE_ATTRIBUTES) {
+        FileIdentity from(source_), to(target_);
+        if (from.Open() && !from.OnDisk()) throw FileFailure(action, "это устройство", source_);
+        if (to.Open() && !to.OnDisk()) throw FileFailure(action, "это устройство", target_);
+        if (from.Same(to)) throw SameFile();
+    }
     if (folder_ && kind == Copy) throw FileFailure("скопировать файл", "это папка", source_);
-    if (folder_ && SameOrBelow(target_, source_))
+    if (folder_ && (SameOrBelow(target_, source_) || Holds(FileIdentity(source_), target_)))
         throw KLAppException(string("Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=") +
                              AnsiName(target_));
+}
+
+KLAppException FileTransfer::SameFile() const {
+    return KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + AnsiName(target_));
 }
 
 void FileTransfer::Run() {

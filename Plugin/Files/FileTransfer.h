@@ -4,9 +4,12 @@
 // aRvik.FileMode is "replace"; the target's folders are made. A move across
 // volumes copies and then deletes (the system's MOVEFILE_COPY_ALLOWED).
 //
-// The arguments are checked before anything is touched: an unknown mode,
-// a missing name, a target that is the source or, for a folder moved, lies
-// inside it each throw KLAppException naming the property and the value.
+// The arguments are checked before anything is touched or written back:
+// an unknown mode, a missing name, a target that is the source or, for a
+// folder moved, lies inside it each throw KLAppException naming the
+// property and the value; a device or a stream, NameRefusal. The source
+// and the target are compared by the files themselves (FileIdentity), so
+// any spelling of the same file or folder counts.
 // A failure of the system throws FileException "Не удалось скопировать
 // файл (...): " (or "переместить файл", "переместить папку") and the file
 // it concerns; so does a move across volumes that copied but could not
@@ -14,6 +17,7 @@
 // success.
 #pragma once
 
+#include <exceptions.h>
 #include <str.h>
 
 #include "CommandArguments.h"
@@ -29,6 +33,7 @@ public:
 
 private:
     [[noreturn]] void Fail(DWORD error);
+    KLAppException SameFile() const;
 
     Kind kind_;
     bool replace_ = false, folder_ = false;

@@ -10,6 +10,7 @@
 
 #include "FileFailures.h"
 #include "FileNames.h"
+#include "NameMask.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -23,10 +24,13 @@ bool SplitMask(const wchar_t* name, basic_text<wchar_t>& folder, basic_text<wcha
         if (*p == L'*' || *p == L'?') return false;
     if (!wcspbrk(last, L"*?")) {
         folder = basic_text<wchar_t>(name);
-        mask = basic_text<wchar_t>(L"*");
+        mask = basic_text<wchar_t>(L"");
         return true;
     }
-    folder = ParentFolder(name);
+    // A root keeps its backslash: "C:\" for "C:\*.txt".
+    size_t n = last - name - 1;
+    if (n > 0 && name[n - 1] == L':') ++n;
+    folder = basic_text<wchar_t>(name, n);
     mask = basic_text<wchar_t>(last);
     return true;
 }
@@ -42,9 +46,12 @@ static FileException ListFailure(DWORD error, const wchar_t* folder) {
 }
 
 FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
+    // Every name, matched here: the system's own match would take short
+    // names too ("*.csv" finding "data.csvx").
+    NameMask match(mask);
     size_t n = Length(folder);
     basic_text<wchar_t> pattern =
-        SystemName(basic_text<wchar_t>(folder) + (n && IsSeparator(folder[n - 1]) ? L"" : L"\\") + mask);
+        SystemName(basic_text<wchar_t>(folder) + (n && IsSeparator(folder[n - 1]) ? L"*" : L"\\*"));
     WIN32_FIND_DATAW found;
     FindHandle find(FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH));
@@ -61,6 +68,7 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
         const wchar_t* name = found.cFileName;
         if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
         size_t length = wcslen(name);
+        if (!match.Matches(name, length)) continue;
         bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         Entry entry{names_.Size(), length + isFolder, isFolder};
         entries_.Append(&entry, 1);

@@ -1,6 +1,6 @@
-// FolderListing: the names in one folder that match a mask, read in one
-// pass (FindFirstFileExW without short names, in large fetches), for
-// aRvik.FileList.
+// FolderListing: the names in one folder that match a mask (NameMask), read
+// in one pass (FindFirstFileExW of every name, without short names, in
+// large fetches), for aRvik.FileList.
 #pragma once
 
 #include <windows.h>
@@ -41,8 +41,9 @@ private:
     Buffer<Entry> entries_;
 };
 
-// Splits a full name given to aRvik.FileList into its folder and mask: a
-// last part holding "*" or "?" is the mask, else the whole name is the
-// folder and the mask "*". False when a part before the last holds one
-// (the mask has a folder part).
+// Splits a name given to aRvik.FileList (absolute, not yet resolved) into
+// its folder and mask: a last part holding "*" or "?" is the mask, as
+// written, and the folder is what comes before it (a root with its
+// backslash); else the whole name is the folder and the mask empty. False
+// when a part before the last holds one (the mask has a folder part).
 bool SplitMask(const wchar_t* name, basic_text<wchar_t>& folder, basic_text<wchar_t>& mask);

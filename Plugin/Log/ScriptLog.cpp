@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <SettingLimits.h>
 #include <TextCodec.h>
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
@@ -9,14 +10,15 @@
 #include "Policy.h"
 #include "RequiredKey.h"
 
-// Digits only, within 32 bits; false for anything else.
+// Digits only, up to the highest "Max LogText" (all of 32 bits); false
+// for anything else.
 static bool PlainNumber(const char* text, DWORD& number) {
     if (!*text) return false;
     unsigned long long value = 0;
     for (const char* c = text; *c; ++c) {
         if (*c < '0' || *c > '9') return false;
         value = value * 10 + static_cast<unsigned>(*c - '0');
-        if (value > 0xFFFFFFFFull) return false;
+        if (value > MAX_LOG_TEXT_HIGHEST) return false;
     }
     number = static_cast<DWORD>(value);
     return true;
@@ -50,15 +52,20 @@ bool LogPatternIn(HKEY key, string& pattern) {
     return true;
 }
 
+// More days than the highest "Log Keep Days" count as that many.
+static DWORD KeptDays(DWORD days) { return days > LOG_KEEP_DAYS_HIGHEST ? LOG_KEEP_DAYS_HIGHEST : days; }
+
 bool LogKeepDaysIn(HKEY key, DWORD& days) {
     if (ValueType(key, LOG_KEEP_DAYS) != REG_DWORD) return false;
-    days = RegKey(key)[LOG_KEEP_DAYS].Number();
+    days = KeptDays(RegKey(key)[LOG_KEEP_DAYS].Number());
     return true;
 }
 
 bool DefaultKeepDaysIn(HKEY key, DWORD& days) {
-    if (ValueType(key, LOG_KEEP_DAYS) == REG_SZ) return PlainNumber(RegKey(key)[LOG_KEEP_DAYS].Text(), days);
-    return LogKeepDaysIn(key, days);
+    if (ValueType(key, LOG_KEEP_DAYS) != REG_SZ) return LogKeepDaysIn(key, days);
+    if (!PlainNumber(RegKey(key)[LOG_KEEP_DAYS].Text(), days)) return false;
+    days = KeptDays(days);
+    return true;
 }
 
 #ifndef REG_NOTIFY_THREAD_AGNOSTIC

@@ -6,7 +6,8 @@
 // entry; "Max LogText" is the longest text, in bytes, written without
 // cutting (unsigned; 32768 when missing); "Log Keep Days", a REG_DWORD, is
 // how many days of dated files are kept (0, missing or of another type: all
-// of them; see OldLogs.h). A policy (Policy.h) that holds a setting in a
+// of them; more than LOG_KEEP_DAYS_HIGHEST of SettingLimits.h count as that
+// many; see OldLogs.h). A policy (Policy.h) that holds a setting in a
 // form it takes decides it instead of the user's key.
 #pragma once
 

@@ -20,8 +20,7 @@ HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::UnblockTerminate(VARIANT) {
 
 HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionStarted(IUnknown* session) {
     return ComOperation([session] {
-        TASession values(session);
-        CopySessionProps(values);
+        CopySessionProps(session);
     });
 }
 
@@ -41,18 +40,26 @@ HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionResumed(VARIANT) { ret
 
 void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     keystring name(string::Adopt(TAXDK::Standard::AnsiCopy(wideName)));
+    // Each command wraps the session object itself (run), but the copy of
+    // the Session Props, which does so only when there is something to copy
+    // (runOnObject).
     static const struct {
         const char* name;
         CommandFunction run;
+        SessionObjectCommand runOnObject;
     } commands[] = {
-        {"aRvik.LogWrite", LogWrite},   {"aRvik.SetProp", SetProp},         {"aRvik.GetEnv", GetEnv},
-        {"aRvik.PutEnv", PutEnv},       {"aRvik.Execute", Execute},         {"aRvik.UpdateProps", UpdateProps},
-        {"aRvik.FileWrite", FileWrite}, {"aRvik.FileRead", FileRead},       {"aRvik.Await", Await},
-        {"aRvik.FileInfo", FileInfo},   {"aRvik.FileDelete", FileDelete},   {"aRvik.FileCopy", FileCopy},
-        {"aRvik.FileMove", FileMove},   {"aRvik.FileList", FileList},   {"aRvik.Http", Http},
+        {"aRvik.LogWrite", LogWrite, nullptr},   {"aRvik.SetProp", SetProp, nullptr},
+        {"aRvik.GetEnv", GetEnv, nullptr},       {"aRvik.PutEnv", PutEnv, nullptr},
+        {"aRvik.Execute", Execute, nullptr},     {"aRvik.UpdateProps", nullptr, UpdateProps},
+        {"aRvik.FileWrite", FileWrite, nullptr}, {"aRvik.FileRead", FileRead, nullptr},
+        {"aRvik.Await", Await, nullptr},         {"aRvik.FileInfo", FileInfo, nullptr},
+        {"aRvik.FileDelete", FileDelete, nullptr}, {"aRvik.FileCopy", FileCopy, nullptr},
+        {"aRvik.FileMove", FileMove, nullptr},   {"aRvik.FileList", FileList, nullptr},
+        {"aRvik.Http", Http, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {
+            if (command.runOnObject) return command.runOnObject(session, state);
             TASession values(session);
             command.run(values, state);
             return;

@@ -1,16 +1,18 @@
 #include "SessionPropsCopy.h"
 
 #include <RegistryNames.h>
+#include <TASession.h>
 #include <fwwin/RegKey.h>
 
 #include "Policy.h"
 #include "SessionProps.h"
 
-void CopySessionProps(TAXDK::Tallivant::TASession& values) {
+void CopySessionProps(IUnknown* session) {
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
     map<keystring, string> policy;
     ReadPolicySessionProps(policy);
     if (!props.key && !policy.Count()) return;
+    TAXDK::Tallivant::TASession values(session);
     if (props.key)
         ForEachSessionProp(props.key, &FixedAt::kSessionPropsCopy, [&values, &props](const string& name, DWORD type) {
             if (type == REG_SZ)

@@ -10,9 +10,13 @@ static string Reason(DWORD error, DWORD timeout) {
         return "нет такого узла";
     case ERROR_WINHTTP_CANNOT_CONNECT:
         return "соединение отклонено";
+    // WinHTTP under Wine passes on the errors of its sockets.
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:
         return FormatBuffer(64, "нет ответа за %lu мс", static_cast<unsigned long>(timeout));
     case ERROR_WINHTTP_CONNECTION_ERROR:
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
         return "соединение прервано";
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
     case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW:
@@ -37,5 +41,9 @@ static string Reason(DWORD error, DWORD timeout) {
 }
 
 KLAppException RequestFailed(DWORD error, DWORD timeout, const string& url) {
-    return KLAppException(string("Не удалось выполнить запрос (") + Reason(error, timeout) + "): " + url);
+    return RequestFailed(Reason(error, timeout), url);
+}
+
+KLAppException RequestFailed(const char* reason, const string& url) {
+    return KLAppException(string("Не удалось выполнить запрос (") + reason + "): " + url);
 }

@@ -1,12 +1,14 @@
 #include "HttpRequest.h"
 
 #include <limits.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <checks.h>
 
 #include "ContentCharset.h"
 #include "HttpFailure.h"
+#include "Redirect.h"
 
 bool ParseAddress(const wchar_t* url, HttpAddress& address) {
     URL_COMPONENTS parts;
@@ -68,94 +70,179 @@ HINTERNET HttpClient::Session() {
 
 namespace {
 
-// The request's time, spent step by step: each blocking call may take what
-// is left, and none starts once nothing is. Setting the limits costs as
-// much as a small request's reads (under Wine): they are set anew only
-// once what is left falls a sixteenth of the time below them, which is
-// then the most the request can overrun.
+// The request's time, spent step by step over every hop: each blocking
+// call may take what is left, and none starts once nothing is. Setting
+// the limits costs as much as a small request's reads (under Wine): on a
+// request handle they are set anew only once what is left falls a
+// sixteenth of the time below them, which is then the most the request
+// can overrun.
 class Deadline {
 public:
-    Deadline(const HttpRequest& request)
-        : request_(request), end_(GetTickCount64() + request.timeout), slack_(request.timeout / 16) {}
+    explicit Deadline(DWORD timeout)
+        : timeout_(timeout), end_(GetTickCount64() + timeout), slack_(timeout / 16) {}
 
+    // The address failures name from now on.
+    void Address(const string& shown) { shown_ = &shown; }
     // Gives the request handle what is left for its next call.
     void Limit(HINTERNET handle) {
         ULONGLONG now = GetTickCount64();
-        if (now >= end_) throw RequestFailed(ERROR_WINHTTP_TIMEOUT, request_.timeout, request_.shownUrl);
+        if (now >= end_) throw RequestFailed(ERROR_WINHTTP_TIMEOUT, timeout_, *shown_);
         ULONGLONG left = end_ - now;
-        if (set_ && left + slack_ >= set_) return;
+        if (handle == handle_ && left + slack_ >= set_) return;
         // WinHTTP takes an int, and 0 as no limit at all.
         int wait = left > INT_MAX ? INT_MAX : static_cast<int>(left);
         THROW_IF_WIN32_FALSE(WinHttpSetTimeouts(handle, wait, wait, wait, wait));
         // The wait for the response's headers has a limit of its own.
         DWORD headers = static_cast<DWORD>(wait);
         THROW_IF_WIN32_FALSE(WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers));
+        handle_ = handle;
         set_ = static_cast<DWORD>(wait);
     }
-    // A failed call: past the end any error is the time running out.
-    [[noreturn]] void Failed() const {
-        DWORD error = GetLastError();
+    // A failed call, its error GetLastError's or the one given: past the
+    // end any error is the time running out.
+    [[noreturn]] void Failed(DWORD error = GetLastError()) const {
         if (GetTickCount64() >= end_) error = ERROR_WINHTTP_TIMEOUT;
-        throw RequestFailed(error, request_.timeout, request_.shownUrl);
+        throw RequestFailed(error, timeout_, *shown_);
     }
 
 private:
-    const HttpRequest& request_;
+    DWORD timeout_;
     ULONGLONG end_;
     DWORD slack_;
-    DWORD set_ = 0;  // the limit last set; none yet
+    const string* shown_ = nullptr;
+    HINTERNET handle_ = nullptr;  // the handle limited last
+    DWORD set_ = 0;               // its limit
 };
 
-// The response's Content-Type, empty when it has none.
-basic_text<wchar_t> ContentType(HINTERNET request) {
+// The response's header info as text; false when it has none.
+bool HeaderText(HINTERNET request, DWORD info, basic_text<wchar_t>& text) {
     wchar_t small[256];
     DWORD size = sizeof small;
-    if (WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, small, &size,
-                            WINHTTP_NO_HEADER_INDEX))
-        return basic_text<wchar_t>(small, size / sizeof(wchar_t));
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return basic_text<wchar_t>();
+    if (WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, small, &size, WINHTTP_NO_HEADER_INDEX)) {
+        text = basic_text<wchar_t>(small, size / sizeof(wchar_t));
+        return true;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     Buffer<wchar_t> large;
     wchar_t* room = large.Room(size / sizeof(wchar_t) + 1);
-    THROW_IF_WIN32_FALSE(WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX,
-                                             room, &size, WINHTTP_NO_HEADER_INDEX));
-    return basic_text<wchar_t>(room, size / sizeof(wchar_t));
+    THROW_IF_WIN32_FALSE(WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, room, &size,
+                                             WINHTTP_NO_HEADER_INDEX));
+    text = basic_text<wchar_t>(room, size / sizeof(wchar_t));
+    return true;
 }
 
+// Bytes written or read in one call at most.
 const DWORD chunkSize = 64 << 10;
+
+// Sends the request with its body and waits for the answer's headers. The
+// body goes in pieces after the headers: a server that answers before it
+// has all of it (413, 414, 431...) and closes fails a write, and its answer
+// can still be read then. Given whole to WinHttpSendRequest, the body's
+// failed write loses the answer (under Wine it may first wait out the time).
+void Exchange(HINTERNET handle, const wchar_t* headers, const char* body, DWORD size, Deadline& deadline) {
+    deadline.Limit(handle);
+    if (!WinHttpSendRequest(handle, headers ? headers : WINHTTP_NO_ADDITIONAL_HEADERS, headers ? static_cast<DWORD>(-1) : 0,
+                            WINHTTP_NO_REQUEST_DATA, 0, size, 0))
+        deadline.Failed();
+    DWORD cut = 0;  // the error of a write the server ended
+    for (DWORD sent = 0; sent < size;) {
+        deadline.Limit(handle);
+        DWORD put = 0;
+        BOOL wrote = WinHttpWriteData(handle, body + sent, size - sent < chunkSize ? size - sent : chunkSize, &put);
+        if (!wrote || !put) {
+            cut = wrote ? ERROR_WINHTTP_CONNECTION_ERROR : GetLastError();
+            break;
+        }
+        sent += put;
+    }
+    deadline.Limit(handle);
+    if (!WinHttpReceiveResponse(handle, nullptr)) deadline.Failed(cut ? cut : GetLastError());
+}
+
+// Whether an answer of status to method has the body its Content-Length declares.
+bool BodyDeclared(const wchar_t* method, DWORD status) {
+    return status >= 200 && status != 204 && status != 304 && _wcsicmp(method, L"HEAD") != 0;
+}
+
+// Reads the body of the answer to hop, status, into response. Each read
+// takes what has arrived (WinHttpQueryDataAvailable returns as soon as a
+// byte has; WinHttpReadData waits until its buffer is full), so the time
+// is looked at whenever something arrives, also in a body that trickles.
+void ReadBody(HINTERNET handle, const HttpHop& hop, DWORD status, size_t limit, Deadline& deadline,
+              HttpResponse& response) {
+    basic_text<wchar_t> text;
+    response.page = ContentCharset(HeaderText(handle, WINHTTP_QUERY_CONTENT_TYPE, text) ? text.c_str() : nullptr);
+    // The declared length, room for it made at once.
+    bool declared = BodyDeclared(hop.method, status) && HeaderText(handle, WINHTTP_QUERY_CONTENT_LENGTH, text);
+    unsigned long long length = declared ? _wcstoui64(text, nullptr, 10) : 0;
+    Buffer<char>& kept = response.body;
+    kept.Room(length < limit ? static_cast<size_t>(length) : limit);
+    aptr<char> dropped;  // room for the bytes past the limit
+    for (;;) {
+        deadline.Limit(handle);
+        DWORD available = 0;
+        // A chunked body cut before its last chunk fails here or in the read
+        // on Windows, with ERROR_WINHTTP_CONNECTION_ERROR: "соединение
+        // прервано". WinHTTP under Wine ends it without an error.
+        if (!WinHttpQueryDataAvailable(handle, &available)) deadline.Failed();
+        if (!available) break;
+        deadline.Limit(handle);
+        DWORD want = available < chunkSize ? available : chunkSize, got = 0;
+        bool keep = kept.Size() + want <= limit;
+        if (!keep && !dropped) dropped = new char[chunkSize];
+        char* into = keep ? kept.Room(want) : dropped.get();
+        if (!WinHttpReadData(handle, into, want, &got)) deadline.Failed();
+        if (!got) break;
+        response.total += got;
+        if (keep) kept.Grow(got);
+        else if (kept.Size() < limit) kept.Append(into, got < limit - kept.Size() ? got : limit - kept.Size());
+    }
+    // WinHTTP reports no error for a body that ends before its
+    // Content-Length (under Wine): the count tells. A chunked body has none.
+    if (!declared || response.total >= length) return;
+    if (HeaderText(handle, WINHTTP_QUERY_TRANSFER_ENCODING, text) && wcsstr(text, L"chunked")) return;
+    deadline.Failed(ERROR_WINHTTP_CONNECTION_ERROR);
+}
 
 }  // namespace
 
 void HttpClient::Send(const HttpRequest& request, size_t limit, HttpResponse& response) {
-    Deadline deadline(request);
-    const HttpAddress& address = request.address;
-    InternetHandle connection(WinHttpConnect(Session(), address.host, address.port, 0));
-    if (!connection) deadline.Failed();
-    InternetHandle handle(WinHttpOpenRequest(connection.get(), request.method, address.path, nullptr,
-                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                             address.secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!handle) deadline.Failed();
-    deadline.Limit(handle.get());
-    const wchar_t* headers = request.headers ? request.headers : WINHTTP_NO_ADDITIONAL_HEADERS;
-    DWORD headersLength = request.headers ? static_cast<DWORD>(-1) : 0;
-    void* body = const_cast<char*>(request.body);
-    if (!WinHttpSendRequest(handle.get(), headers, headersLength, request.bodySize ? body : WINHTTP_NO_REQUEST_DATA,
-                            request.bodySize, request.bodySize, 0))
-        deadline.Failed();
-    deadline.Limit(handle.get());
-    if (!WinHttpReceiveResponse(handle.get(), nullptr)) deadline.Failed();
-    DWORD size = sizeof response.status;
-    THROW_IF_WIN32_FALSE(WinHttpQueryHeaders(handle.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                             WINHTTP_HEADER_NAME_BY_INDEX, &response.status, &size,
-                                             WINHTTP_NO_HEADER_INDEX));
-    response.page = ContentCharset(ContentType(handle.get()));
-    aptr<char> chunk(new char[chunkSize]);
-    for (;;) {
-        deadline.Limit(handle.get());
-        DWORD got = 0;
-        if (!WinHttpReadData(handle.get(), chunk.get(), chunkSize, &got)) deadline.Failed();
-        if (!got) break;
-        response.total += got;
-        size_t kept = response.body.Size();
-        if (kept < limit) response.body.Append(chunk.get(), got < limit - kept ? got : limit - kept);
+    Deadline deadline(request.timeout);
+    HttpHop hop;
+    hop.url = request.url;
+    hop.address = request.address;
+    hop.shownUrl = request.shownUrl;
+    hop.method = request.method;
+    basic_text<wchar_t> lines;  // the headers of a hop that leaves some behind
+    for (unsigned followed = 0;;) {
+        deadline.Address(hop.shownUrl);
+        const wchar_t* headers = request.headers;
+        if (headers && (!hop.credentials || !hop.body)) {
+            lines = HopHeaders(headers, hop);
+            headers = lines.empty() ? nullptr : lines.c_str();
+        }
+        DWORD bodySize = hop.body ? request.bodySize : 0;
+        const HttpAddress& address = hop.address;
+        InternetHandle connection(WinHttpConnect(Session(), address.host, address.port, 0));
+        if (!connection) deadline.Failed();
+        InternetHandle handle(WinHttpOpenRequest(connection.get(), hop.method, address.path, nullptr,
+                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                 address.secure ? WINHTTP_FLAG_SECURE : 0));
+        if (!handle) deadline.Failed();
+        DWORD feature = WINHTTP_DISABLE_REDIRECTS;
+        THROW_IF_WIN32_FALSE(WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature));
+        Exchange(handle.get(), headers, request.body, bodySize, deadline);
+        DWORD status = 0, size = sizeof status;
+        THROW_IF_WIN32_FALSE(WinHttpQueryHeaders(handle.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                                                 WINHTTP_NO_HEADER_INDEX));
+        basic_text<wchar_t> location;
+        if (Redirects(status) && HeaderText(handle.get(), WINHTTP_QUERY_LOCATION, location)) {
+            hop = NextHop(hop, status, location, ++followed, bodySize != 0);
+            continue;
+        }
+        response.status = status;
+        ReadBody(handle.get(), hop, status, limit, deadline, response);
+        return;
     }
 }

@@ -3,12 +3,14 @@
 // system's checks of a server's certificate (a failed one fails the
 // request; nothing here turns the checks off).
 //
-// Send makes one request and reads its whole answer within the request's
-// time: resolving the name, connecting, sending and every read together.
-// Any status is an answer. The body's first bytes up to a limit are kept,
-// the rest counted and dropped, so a long answer costs no more memory than
-// the limit. Failures of the network throw RequestFailed (HttpFailure.h),
-// others WindowsError. Safe for several threads at once.
+// Send makes one request, follows its redirects (Redirect.h) and reads the
+// whole answer within the request's time: resolving the names, connecting,
+// sending and every read of every hop together. Any other status is an
+// answer. The body's first bytes up to a limit are kept, the rest counted
+// and dropped, so a long answer costs no more memory than the limit; a body
+// that ends before its Content-Length fails. Failures of the network throw
+// RequestFailed (HttpFailure.h), others WindowsError. Safe for several
+// threads at once.
 #pragma once
 
 #include <windows.h>
@@ -30,10 +32,11 @@ struct HttpAddress {
 bool ParseAddress(const wchar_t* url, HttpAddress& address);
 
 struct HttpRequest {
-    HttpAddress address;
+    basic_text<wchar_t> url;         // as given, without a name and password
+    HttpAddress address;             // url taken apart
     string shownUrl;                 // the address as failures name it
     const wchar_t* method = L"GET";
-    const wchar_t* headers = nullptr;  // lines "Name: value" joined by "\r\n"; null for none
+    const wchar_t* headers = nullptr;  // lines "Name: value", each ending in "\r\n"; null for none
     const char* body = nullptr;      // sent as it is
     DWORD bodySize = 0;
     DWORD timeout = 60000;           // milliseconds for the whole request

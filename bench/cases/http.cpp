@@ -1,7 +1,8 @@
 // http: a GET of 16 KiB from the local server (host/LocalHttpServer) on
 // 127.0.0.1, its body as text: aRvik.Http, WinHTTP called directly (one
-// session, the same calls the plug-in makes), and the HTTP request object
-// WinHttp.WinHttpRequest.5.1 through IDispatch as a script would use it.
+// session; connect, send, receive, the status, reads of 64 KiB to the
+// end), and the HTTP request object WinHttp.WinHttpRequest.5.1 through
+// IDispatch as a script would use it.
 // The host's setting of aRvik.Url before each command is not timed; every
 // variant's text is checked for its length after each run.
 #include <winsock2.h>

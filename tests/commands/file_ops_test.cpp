@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
+#include <FileTime.h>
 #include <FolderListing.h>
+#include <NameKinds.h>
+#include <NameMask.h>
 
 #include "CommandsTest.h"
 
@@ -306,4 +309,229 @@ TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
     session->Set(L"aRvik.FileName", folder.c_str());
     Runs(L"aRvik.FileDelete");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str()));
+}
+
+// The system's own match would take short names too: "*.csv" found
+// "data.csvx" (DATA~1.CSV). The mask is matched here, and written back as
+// given after the folder's full name.
+TEST_F(FileOpsTest, ListMatchesLongNamesOnlyAndKeepsTheMaskAsWritten) {
+    for (const char* name : {"data.csv", "data.csvx", "other.CSV", "noext", "a.txt", "b.TXT", "abc", "ac", "abbc"})
+        WriteWhole(scratch + name, "");
+    CreateDirectoryA((scratch + "Папка").c_str(), nullptr);
+    CreateDirectoryA((scratch + "d.txt").c_str(), nullptr);
+    const struct {
+        std::string given, back, text;
+    } cases[] = {
+        {scratch + "*.csv", scratch + "*.csv", "data.csv\r\nother.CSV"},
+        {scratch + "sub\\..\\*.", scratch + "*.", "abbc\r\nabc\r\nac\r\nnoext\r\nПапка\\"},
+        {scratch + "*.txt.", scratch + "*.txt.", "a.txt\r\nb.TXT\r\nd.txt\\"},
+        {scratch + "*.txt ", scratch + "*.txt ", "a.txt\r\nb.TXT\r\nd.txt\\"},
+        {scratch + "a?c", scratch + "a?c", "abc"},
+        {scratch + "A*C", scratch + "A*C", "abbc\r\nabc\r\nac"},
+    };
+    for (const auto& c : cases) {
+        Names(c.given);
+        Runs(L"aRvik.FileList");
+        EXPECT_EQ(c.text, Get(L"aRvik.FileText")) << c.given;
+        EXPECT_EQ(c.back, Get(L"aRvik.FileName")) << c.given;
+    }
+    // A relative name: its folder below the data folder, resolved.
+    char data[MAX_PATH] = "";
+    ExpandEnvironmentStringsA("%APPDATA%\\Kelmir\\Tallivant\\arvik_ops_none", data, MAX_PATH);
+    Names("arvik_ops_none\\*.");
+    Record record;
+    ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileList", &record));
+    EXPECT_EQ(std::string("Не удалось прочитать папку (папка не найдена): ") + data, Narrow(record.bstrDescription));
+    EXPECT_EQ(std::string(data) + "\\*.", Get(L"aRvik.FileName"));
+}
+
+TEST(NameMaskTest, StarsMarksAndTrailingDots) {
+    const struct {
+        const wchar_t *mask, *name;
+        bool matches;
+    } cases[] = {
+        {L"*.csv", L"data.csv", true},    {L"*.csv", L"data.csvx", false}, {L"*.CSV", L"Data.csv", true},
+        {L"a?c", L"abc", true},           {L"a?c", L"ac", false},          {L"a?c", L"abbc", false},
+        {L"*.", L"noext", true},          {L"*.", L"a.txt", false},        {L"*.", L".profile", false},
+        {L"a*.", L"abc", true},           {L"a*.", L"bcd", false},         {L"a*.", L"a.b", false},
+        {L"*.txt.", L"a.txt", true},      {L"*.txt ", L"a.TXT", true},     {L"*.txt. .", L"a.txt", true},
+        {L"*.txt.", L"a.txtx", false},    {L"*.*.", L"a.b.c", true},       {L"*.*.", L"abc", false},
+        {L"*.*", L"a.b", true},           {L"*.*", L"noext", false},       {L"ё*", L"Ёлка", true},
+        {L"?", L"\U0001F600", true},      {L"??", L"\U0001F600", false},   {L"*a*b", L"xaxxb", true},
+        {L"*a*b", L"xaxxbc", false},      {L"*ab*ab", L"aabab", true},     {L"*ab*ab", L"abab", true},
+        {L"ß*", L"SS", false},            {L"**", L"", true},              {L"?*", L"", false},
+    };
+    for (const auto& c : cases) {
+        NameMask mask(c.mask);
+        EXPECT_EQ(c.matches, mask.Matches(c.name, wcslen(c.name))) << Narrow(c.mask) << " " << Narrow(c.name);
+    }
+    EXPECT_TRUE(NameMask(L"*").All());
+    EXPECT_TRUE(NameMask(L"**").All());
+    EXPECT_FALSE(NameMask(L"*.").All());
+    EXPECT_FALSE(NameMask(L"*.*").All());
+}
+
+TEST(NameKindsTest, DevicesAndStreamsByTheirNames) {
+    const char* device = "это устройство";
+    const char* stream = "имя с потоком";
+    const struct {
+        const wchar_t* name;
+        const char* reason;
+    } cases[] = {
+        {L"C:\\x\\aux", device},
+        {L"C:\\x\\AUX.txt", device},
+        {L"C:\\x\\aux .txt", device},
+        {L"C:\\x\\nul:x", device},
+        {L"C:\\x\\Con", device},
+        {L"C:\\x\\prn.log", device},
+        {L"C:\\x\\CONIN$", device},
+        {L"C:\\x\\conout$.txt", device},
+        {L"C:\\x\\com1", device},
+        {L"C:\\x\\LPT9.dat", device},
+        {L"C:\\x\\com\u00b9", device},
+        {L"C:\\x\\lpt\u00b3.txt", device},
+        {L"\\\\.\\C:\\x.txt", device},
+        {L"//./nul", device},
+        {L"\\\\.\\pipe\\x", device},
+        {L"\\\\?\\GLOBALROOT\\Device\\Null", device},
+        {L"\\\\?\\C:", device},
+        {L"\\\\?\\Volume{1234}", device},
+        {L"\\\\?\\COM1", device},
+        {L"\\\\?\\C:\\x\\nul", device},
+        {L"\\??\\pipe\\x", device},
+        {L"C:\\x\\auxx", nullptr},
+        {L"C:\\x\\com0", nullptr},
+        {L"C:\\x\\com10", nullptr},
+        {L"C:\\x\\lpt", nullptr},
+        {L"C:\\x\\ aux", nullptr},
+        {L"C:\\aux\\x.txt", nullptr},
+        {L"\\\\?\\C:\\x.txt", nullptr},
+        {L"\\\\?\\UNC\\server\\share\\x.txt", nullptr},
+        {L"\\\\?\\Volume{1234}\\x.txt", nullptr},
+        {L"\\\\server\\share\\x.txt", nullptr},
+        {L"C:\\x\\s.txt::$DATA", stream},
+        {L"C:\\x\\s.txt:alt", stream},
+        {L"C:\\x:y\\s.txt", stream},
+        {L"\\\\?\\C:\\x\\s.txt:alt", stream},
+        {L"\\\\server\\share\\a:b", stream},
+        {L"C:\\x\\s.txt", nullptr},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(c.reason, RefusedNameReason(c.name)) << Narrow(c.name);
+    EXPECT_STREQ(device, RefusedNameReason("C:\\x\\aux.txt"));
+    EXPECT_STREQ(stream, RefusedNameReason("C:\\x\\s.txt:alt"));
+    EXPECT_STREQ(nullptr, RefusedNameReason("C:\\x\\s.txt"));
+}
+
+// A device or a stream is refused by every file command before anything is
+// done, and no argument changes: no name is written back.
+TEST_F(FileOpsTest, DevicesAndStreamsAreRefusedBeforeAnythingIsDone) {
+    std::string file = scratch + "s.txt";
+    WriteWhole(file, "данные");
+    const struct {
+        const wchar_t* command;
+        std::string name, target, reason;
+    } cases[] = {
+        {L"aRvik.FileInfo", "fz\\aux", "", "Не удалось узнать сведения о файле (это устройство): aRvik.FileName=fz\\aux"},
+        {L"aRvik.FileDelete", scratch + "nul.txt", "",
+         "Не удалось удалить файл (это устройство): aRvik.FileName=" + scratch.folder + "nul.txt"},
+        {L"aRvik.FileCopy", file, scratch + "COM1",
+         "Не удалось скопировать файл (это устройство): aRvik.FileTarget=" + scratch.folder + "COM1"},
+        {L"aRvik.FileCopy", "\\\\.\\nul", scratch + "t.txt",
+         "Не удалось скопировать файл (это устройство): aRvik.FileName=\\\\.\\nul"},
+        {L"aRvik.FileMove", "\\\\.\\COM1", scratch + "t.txt",
+         "Не удалось переместить файл (это устройство): aRvik.FileName=\\\\.\\COM1"},
+        {L"aRvik.FileMove", file, "fz\\conout$ .txt",
+         "Не удалось переместить файл (это устройство): aRvik.FileTarget=fz\\conout$ .txt"},
+        {L"aRvik.FileList", scratch + "aux\\*.txt", "",
+         "Не удалось прочитать папку (это устройство): aRvik.FileName=" + scratch.folder + "aux\\*.txt"},
+        {L"aRvik.FileList", "\\\\.\\pipe", "", "Не удалось прочитать папку (это устройство): aRvik.FileName=\\\\.\\pipe"},
+        {L"aRvik.FileCopy", file, file + "::$DATA",
+         "Не удалось скопировать файл (имя с потоком): aRvik.FileTarget=" + file + "::$DATA"},
+        {L"aRvik.FileMove", file + ":alt", scratch + "t.txt",
+         "Не удалось переместить файл (имя с потоком): aRvik.FileName=" + file + ":alt"},
+        {L"aRvik.FileDelete", file + ":alt", "", "Не удалось удалить файл (имя с потоком): aRvik.FileName=" + file + ":alt"},
+        {L"aRvik.FileInfo", file + "::$DATA", "",
+         "Не удалось узнать сведения о файле (имя с потоком): aRvik.FileName=" + file + "::$DATA"},
+        {L"aRvik.FileList", scratch + "*.txt:alt", "",
+         "Не удалось прочитать папку (имя с потоком): aRvik.FileName=" + scratch.folder + "*.txt:alt"},
+    };
+    for (const auto& c : cases) {
+        Names(c.name, c.target);
+        Fails(c.command, c.reason);
+    }
+    // A name the ANSI code page lacks is shown with "?" for what it lacks.
+    session->Set(L"aRvik.FileName", (Wide(scratch.folder) + L"lpt\u00b2.txt").c_str());
+    Fails(L"aRvik.FileInfo", "Не удалось узнать сведения о файле (это устройство): aRvik.FileName=" + scratch.folder + "lpt?.txt");
+    EXPECT_EQ("данные", ReadWhole(file));
+    EXPECT_FALSE(Exists(scratch + "t.txt"));
+}
+
+TEST_F(FileOpsTest, TheSameFileIsRecognisedWhateverItsSpelling) {
+    std::string folder = scratch + "same", file = folder + "\\s.txt", spelt = "\\\\?\\" + file;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteWhole(file, "данные");
+    const std::string same = "Файл назначения совпадает с исходным: aRvik.FileTarget=";
+    Names(file, spelt, "replace");
+    Fails(L"aRvik.FileMove", same + spelt);
+    Names(file, spelt);
+    Fails(L"aRvik.FileCopy", same + spelt);
+    Names(spelt, scratch + "SAME\\S.TXT", "replace");
+    Fails(L"aRvik.FileCopy", same + scratch.folder + "SAME\\S.TXT");
+    EXPECT_EQ("данные", ReadWhole(file));
+
+    // A folder into itself, or onto itself, through "\\?\": the folders of
+    // the target that are there are the folder's own.
+    const std::string inside = "Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=";
+    Names(folder, "\\\\?\\" + folder + "\\inner");
+    Fails(L"aRvik.FileMove", inside + "\\\\?\\" + folder + "\\inner");
+    Names(folder, "\\\\?\\" + folder + "\\new\\deeper");
+    Fails(L"aRvik.FileMove", inside + "\\\\?\\" + folder + "\\new\\deeper");
+    Names(scratch + "SAME", "\\\\?\\" + folder);
+    Fails(L"aRvik.FileMove", same + "\\\\?\\" + folder);
+    EXPECT_FALSE(Exists(folder + "\\new"));
+    EXPECT_EQ("данные", ReadWhole(file));
+
+    // Another file by the same spelling is copied and moved as ever.
+    Names(file, "\\\\?\\" + folder + "\\copy.txt");
+    Runs(L"aRvik.FileCopy");
+    EXPECT_EQ("данные", ReadWhole(folder + "\\copy.txt"));
+    Names(folder, "\\\\?\\" + scratch.folder + "moved");
+    Runs(L"aRvik.FileMove");
+    EXPECT_EQ("данные", ReadWhole(scratch + "moved\\s.txt"));
+
+    // A second name of the file (a hard link) is the file too.
+    std::string link = scratch + "link.txt";
+    if (!CreateHardLinkA(link.c_str(), (scratch + "moved\\s.txt").c_str(), nullptr)) return;
+    Names(scratch + "moved\\s.txt", link, "replace");
+    Fails(L"aRvik.FileMove", same + link);
+    EXPECT_EQ("данные", ReadWhole(link));
+}
+
+// The time-zone rules of the moment's own year: Moscow was UTC+4 in 2012,
+// UTC+3 since 2014 (Wine's "Dynamic DST" data says so for this key).
+TEST(FileTimeTest, TheRulesOfTheMomentsYearWhereTheSystemKnowsThem) {
+    DYNAMIC_TIME_ZONE_INFORMATION zone = {};
+    wcscpy(zone.TimeZoneKeyName, L"Russian Standard Time");
+    SYSTEMTIME utc = {2012, 7, 0, 1, 12, 0, 0, 0}, local = {}, current = {};
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(2012, local.wYear);
+    EXPECT_EQ(7, local.wMonth);
+    EXPECT_EQ(1, local.wDay);
+    EXPECT_EQ(16, local.wHour);
+    EXPECT_EQ(0, local.wMinute);
+    utc.wYear = 2021;
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(15, local.wHour);
+
+    // No rules for the zone, or its daylight saving switched off: the
+    // current rules, as the system converts with them.
+    utc.wYear = 2012;
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &current));
+    wcscpy(zone.TimeZoneKeyName, L"No Such Zone");
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(current.wHour, local.wHour);
+    wcscpy(zone.TimeZoneKeyName, L"Russian Standard Time");
+    zone.DynamicDaylightTimeDisabled = TRUE;
+    ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
+    EXPECT_EQ(current.wHour, local.wHour);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <FileText.h>
+#include <SaveFile.h>
 
 namespace {
 
@@ -261,7 +262,6 @@ TEST_F(FileOptionsTest, RefusedNamesAndHeldFilesFailAsThePlainWriteDoes) {
     } cases[] = {
         {scratch + "a*b.txt", L"Windows system call error 123 (0000007B) at \"Platform/SaveFile_ss\":33"},
         {scratch.folder + std::string(260, 'x'), L"Windows system call error 206 (000000CE) at \"Platform/SaveFile_ss\":33"},
-        {"CON", L"Windows system call error 6 (00000006) at \"Platform/SaveFile_ss\":33"},  // Wine, no console
         {held, L"Windows system call error 32 (00000020) at \"Platform/SaveFile_ss\":33"},
     };
     for (const auto& c : cases)
@@ -270,4 +270,46 @@ TEST_F(FileOptionsTest, RefusedNamesAndHeldFilesFailAsThePlainWriteDoes) {
     CloseHandle(holder);
     Write(L"x", "append", "UTF-8");
     EXPECT_EQ("x", ReadWhole(name));
+}
+
+// A device is refused by its name before anything is opened or made, every
+// way of writing alike, and the arguments stay; what still opens as no file
+// on a disk is not written either.
+TEST_F(FileOptionsTest, DevicesAreRefusedEveryWayOfWriting) {
+    for (const char* device : {"CON", "fz\\nul.txt", "fz\\aux .log", "fz\\COM9", "\\\\.\\pipe\\arvik_none"})
+        for (const char* mode : {"", "append", "replace"})
+            for (const char* encoding : {"", "UTF-16"}) {
+                Set(L"aRvik.FileName", device);
+                Set(L"aRvik.FileText", "new");
+                Set(L"aRvik.FileMode", mode);
+                Set(L"aRvik.FileEncoding", encoding);
+                Record record;
+                ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.FileWrite", &record)) << device;
+                EXPECT_EQ("Не удалось записать файл (это устройство): aRvik.FileName=" + std::string(device),
+                          Narrow(record.bstrDescription));
+                EXPECT_EQ(device, Get(L"aRvik.FileName"));
+                EXPECT_EQ("new", Get(L"aRvik.FileText"));
+                EXPECT_EQ(mode, Get(L"aRvik.FileMode"));
+                EXPECT_EQ(encoding, Get(L"aRvik.FileEncoding"));
+            }
+    // Not even the folder of a relative name was made.
+    char data[MAX_PATH] = "";
+    ExpandEnvironmentStringsA("%APPDATA%\\Kelmir\\Tallivant\\fz", data, MAX_PATH);
+    EXPECT_FALSE(Exists(data));
+
+    const char* refused = "Не удалось записать файл (это устройство): nul";
+    try {
+        TAXDK::Standard::SaveFile("nul", L"x");
+        ADD_FAILURE() << "SaveFile wrote to the device";
+    } catch (const FileException& e) {
+        EXPECT_STREQ(refused, e.Reason());
+    }
+    for (bool append : {false, true}) {
+        try {
+            TextFileWriter file("nul", append);
+            ADD_FAILURE() << "the device was opened to write, append " << append;
+        } catch (const FileException& e) {
+            EXPECT_STREQ(refused, e.Reason()) << append;
+        }
+    }
 }

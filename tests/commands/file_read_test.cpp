@@ -37,6 +37,32 @@ struct FileReadTest : CommandTest {
     }
 };
 
+// A command run on a thread of its own and waited for at most limit ms,
+// so that a command that blocks fails the test instead of holding it up.
+// A thread still running then is ended: its command is a failure already.
+struct BoundedCommand {
+    CommandTest* test;
+    const wchar_t* name;
+    Record record;
+    HRESULT result = E_PENDING;
+
+    static unsigned __stdcall Main(void* self) {
+        BoundedCommand* c = static_cast<BoundedCommand*>(self);
+        c->result = c->test->Command(c->name, &c->record);
+        return 0;
+    }
+    HRESULT Run(DWORD limit) {
+        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Main, this, 0, nullptr));
+        EXPECT_NE(nullptr, thread);
+        if (!thread) return E_FAIL;
+        DWORD waited = WaitForSingleObject(thread, limit);
+        EXPECT_EQ(WAIT_OBJECT_0, waited) << Narrow(name) << " still runs after " << limit << " ms";
+        if (waited != WAIT_OBJECT_0) TerminateThread(thread, 1);
+        CloseHandle(thread);
+        return result;
+    }
+};
+
 std::string Utf16(const std::wstring& text, bool bigEndian = false) {
     std::string bytes;
     for (wchar_t c : text) {
@@ -181,5 +207,42 @@ TEST_F(FileReadTest, AFileThatGrowsWhileReadGivesItsStart) {
     for (const std::wstring& text : texts) {
         EXPECT_GE(text.size(), 1u << 20);
         EXPECT_TRUE(final.compare(0, text.size(), text) == 0) << text.size();
+    }
+}
+
+// A device is refused by its name, in any folder and form, before anything
+// is opened: under Wine AUX is a serial port, whose read would wait for
+// ever. Each read runs on a thread waited for at most 20 s.
+TEST_F(FileReadTest, DevicesAreRefusedBeforeAnythingIsOpened) {
+    const char* devices[] = {"fz\\aux", "aux", "fz\\aux.txt", "COM1", "nul", "\\\\.\\nul", "fz\\CONIN$",
+                             "fz\\lpt9 .log", "fz\\com1:", "\\\\.\\pipe\\arvik_none",
+                             "\\\\?\\GLOBALROOT\\Device\\Null"};
+    for (const char* device : devices) {
+        Set(L"aRvik.FileName", device);
+        Set(L"aRvik.FileEncoding", "UTF-8");
+        Set(L"aRvik.FileText", "old");
+        BoundedCommand read{this, L"aRvik.FileRead", {}};
+        ASSERT_EQ(DISP_E_EXCEPTION, read.Run(20000)) << device;
+        EXPECT_EQ(59999, read.record.wCode);
+        EXPECT_EQ("Не удалось прочитать файл (это устройство): aRvik.FileName=" + std::string(device),
+                  Narrow(read.record.bstrDescription));
+        // Nothing written back, nothing cleared.
+        EXPECT_EQ(device, Get(L"aRvik.FileName"));
+        EXPECT_EQ("UTF-8", Get(L"aRvik.FileEncoding"));
+        EXPECT_EQ("old", Get(L"aRvik.FileText"));
+    }
+    // Names that only begin as a device's are files.
+    for (const char* file : {"auxiliary.txt", "com10", "nul_", "lpt0.log", "con-log.txt"}) {
+        WriteWhole(scratch + file, file);
+        EXPECT_EQ(Wide(file), Read(scratch + file));
+    }
+    // What opens as no file on a disk is not read either: the open file is
+    // checked too.
+    CoString text;
+    try {
+        ReadFileText("\\\\.\\nul", TextEncoding::Ansi, text);
+        ADD_FAILURE() << "the device was read";
+    } catch (const FileException& e) {
+        EXPECT_STREQ("Не удалось прочитать файл (это устройство): \\\\.\\nul", e.Reason());
     }
 }

@@ -2,8 +2,12 @@
 // system's XML parser, and each policy it defines written where it says,
 // for the computer and for the user: the plug-in must obey every one, so
 // the template and the code cannot drift apart. Its two languages must
-// hold every text and presentation it names.
+// hold every text and presentation it names, and its number ranges are the
+// table of limits the plug-in and the installers share.
 #include <msxml2.h>
+
+#include <FirstSettings.h>
+#include <SettingLimits.h>
 
 #include <functional>
 #include <map>
@@ -223,4 +227,39 @@ TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
         }
         EXPECT_EQ(presentations, shown);
     }
+}
+
+// The template cannot include the table of limits (TALib/SettingLimits.h)
+// that the plug-in, the setup and the MSI package take their ranges from:
+// its decimal elements must say the same.
+TEST(PolicyTemplate, NumberRangesAreTheTableOfLimits) {
+    co<IXMLDOMDocument> admx = Load("aRvik.admx");
+    ASSERT_TRUE(admx);
+    std::map<std::wstring, std::wstring> ranges;  // value name: "min-max"
+    for (const auto& decimal : Elements(admx.get(), L"decimal"))
+        ranges[Attribute(decimal.get(), L"valueName")] =
+            Attribute(decimal.get(), L"minValue") + L"-" + Attribute(decimal.get(), L"maxValue");
+    EXPECT_EQ((std::map<std::wstring, std::wstring>{{L"Max LogText", L"0-" + std::to_wstring(MAX_LOG_TEXT_HIGHEST)},
+                                                    {L"Log Keep Days", L"0-" + std::to_wstring(LOG_KEEP_DAYS_HIGHEST)}}),
+              ranges);
+    EXPECT_EQ(L"0-4294967295", ranges[L"Max LogText"]);  // all a REG_DWORD holds
+}
+
+// More "Log Keep Days" than the table's top count as the top: the log of
+// the top's day goes, the day after stays; so at a user's first start.
+TEST_F(PolicyTest, KeepDaysAboveTheTopCountAsTheTop) {
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, scratch + "K *.txt");
+    const std::string top = scratch + ("K " + DaysAgo(LOG_KEEP_DAYS_HIGHEST) + ".txt").c_str();
+    const std::string after = scratch + ("K " + DaysAgo(LOG_KEEP_DAYS_HIGHEST - 1) + ".txt").c_str();
+    WriteWhole(top, "x");
+    WriteWhole(after, "x");
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_KEEP_DAYS, 0xFFFFFFFF);
+    Log("a hundred years");
+    EXPECT_FALSE(Exists(top));
+    EXPECT_TRUE(Exists(after));
+
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY));
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_KEEP_DAYS, "36501");
+    WriteFirstSettings();
+    EXPECT_EQ("DWORD:36500", Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_KEEP_DAYS));
 }

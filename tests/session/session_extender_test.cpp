@@ -123,10 +123,59 @@ TEST_F(Extender, EnvironmentCommands) {
     EXPECT_EQ(nullptr, getenv("ARVIK_SESSION_TEST"));
 }
 
+// The longest name the system's environment holds works; a longer one is
+// refused before the system sees it (it faults there), the host alive and
+// the arguments kept.
+TEST_F(Extender, EnvironmentNamesPastTheSystemsLimitAreRefused) {
+    std::wstring longest(32766, L'V');
+    session->Set(L"aRvik.Name", longest.c_str());
+    session->Set(L"aRvik.Value", L"set");
+    ASSERT_EQ(S_OK, Command(L"aRvik.PutEnv"));
+    session->Set(L"aRvik.Name", longest.c_str());
+    ASSERT_EQ(S_OK, Command(L"aRvik.GetEnv"));
+    EXPECT_STREQ(L"set", session->Value(L"aRvik.Value"));
+    session->Set(L"aRvik.Name", longest.c_str());
+    session->Set(L"aRvik.Value", L"");
+    ASSERT_EQ(S_OK, Command(L"aRvik.PutEnv"));
+
+    for (size_t length : {32767u, 100000u})
+        for (const wchar_t* command : {L"aRvik.PutEnv", L"aRvik.GetEnv"}) {
+            std::wstring name(length, L'V');
+            session->Set(L"aRvik.Name", name.c_str());
+            session->Set(L"aRvik.Value", L"kept");
+            Record record;
+            ASSERT_EQ(DISP_E_EXCEPTION, Command(command, &record));
+            EXPECT_EQ(L"Имя переменной среды длиннее 32766 знаков (" + std::to_wstring(length) + L"): aRvik.Name",
+                      std::wstring(record.bstrDescription));
+            EXPECT_EQ(name, session->Value(L"aRvik.Name"));
+            EXPECT_STREQ(L"kept", session->Value(L"aRvik.Value"));
+        }
+
+    // A Session Props name past the registry's limit: refused before the key
+    // is even made.
+    std::wstring name(16384, L'P');
+    session->Set(L"aRvik.Name", name.c_str());
+    session->Set(L"aRvik.Value", L"x");
+    Record record;
+    ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.SetProp", &record));
+    EXPECT_STREQ(L"Имя параметра длиннее 16383 знаков (16384): aRvik.Name", record.bstrDescription);
+    EXPECT_EQ(name, session->Value(L"aRvik.Name"));
+    EXPECT_STREQ(L"x", session->Value(L"aRvik.Value"));
+    EXPECT_FALSE(PropsExist());
+    name.pop_back();
+    session->Set(L"aRvik.Name", name.c_str());
+    ASSERT_EQ(S_OK, Command(L"aRvik.SetProp"));
+    EXPECT_STREQ(L"x", session->Value(name.c_str()));
+}
+
 TEST_F(Extender, SessionPropsReachTheSession) {
     EXPECT_EQ(S_OK, Started());  // no key: nothing
     EXPECT_EQ(S_OK, Command(L"aRvik.UpdateProps"));
     EXPECT_EQ(0u, session->Count());
+    // With nothing to copy the object is not even asked for its values: one
+    // that has none (the extender itself) is no failure.
+    EXPECT_EQ(S_OK, Call(extender.get(), L"SessionStarted", {ObjectArg(extender.get())}));
+    EXPECT_EQ(S_OK, Command(L"aRvik.UpdateProps", nullptr, extender.get()));
 
     HKEY key = Props();
     DWORD all = 0xFFFFFFFF;
@@ -151,6 +200,9 @@ TEST_F(Extender, SessionPropsReachTheSession) {
     session->Set(L"Text", L"changed");
     ASSERT_EQ(S_OK, Command(L"aRvik.UPDATEPROPS"));
     EXPECT_STREQ(L"Значение", session->Value(L"Text"));
+    // Something to copy into an object that has no values fails as before.
+    EXPECT_EQ(DISP_E_EXCEPTION, Call(extender.get(), L"SessionStarted", {ObjectArg(extender.get())}));
+    EXPECT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.UpdateProps", nullptr, extender.get()));
 }
 
 TEST_F(Extender, LargePropsAreCopiedWhole) {

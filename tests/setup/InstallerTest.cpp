@@ -109,6 +109,7 @@ bool KeyExists(HKEY root, const wchar_t* path) {
 
 static std::wstring Form(DWORD type, const BYTE* data) {
     if (type == REG_SZ) return L"SZ:" + std::wstring(reinterpret_cast<const wchar_t*>(data));
+    if (type == REG_EXPAND_SZ) return L"EXPAND_SZ:" + std::wstring(reinterpret_cast<const wchar_t*>(data));
     if (type == REG_DWORD) return L"DWORD:" + std::to_wstring(*reinterpret_cast<const DWORD*>(data));
     return L"type " + std::to_wstring(type);
 }
@@ -118,6 +119,45 @@ std::wstring Value(HKEY root, const wchar_t* key, const wchar_t* name) {
     DWORD type = REG_NONE, size = sizeof data - sizeof(wchar_t);
     if (RegGetValueW(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size) != ERROR_SUCCESS) return L"";
     return Form(type, data);
+}
+
+StoredValue Stored(HKEY root, const wchar_t* key, const wchar_t* name) {
+    StoredValue stored;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return stored;
+    DWORD type = REG_NONE, size = 0;
+    if (RegQueryValueExW(opened, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::string bytes(size, '\0');
+        if (RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(&bytes[0]), &size) ==
+            ERROR_SUCCESS) {
+            stored.type = type;
+            stored.bytes = bytes.substr(0, size);
+        }
+    }
+    RegCloseKey(opened);
+    return stored;
+}
+
+StoredValue TextValue(DWORD type, const std::wstring& text) {
+    StoredValue value;
+    value.type = type;
+    value.bytes.assign(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+    return value;
+}
+
+StoredValue NumberValue(DWORD number) {
+    StoredValue value;
+    value.type = REG_DWORD;
+    value.bytes.assign(reinterpret_cast<const char*>(&number), sizeof number);
+    return value;
+}
+
+void RegAdd(const std::wstring& key, const std::wstring& name, const wchar_t* type, const std::wstring& data) {
+    const wchar_t* view = sizeof(void*) == 4 ? L" /reg:32" : L" /reg:64";
+    EXPECT_EQ(0u, RunProgram(L"reg.exe add \"HKLM\\" + key + L"\" /v \"" + name + L"\" /t " + type + L" /d \"" + data +
+                             L"\" /f" + view, TempFile(L"installer_test_reg.txt")))
+        << Utf8(name);
+    DeleteFileW(TempFile(L"installer_test_reg.txt").c_str());
 }
 
 void SetValue(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& text) {

@@ -45,8 +45,24 @@ std::string ReadText(const std::wstring& path);
 
 bool Exists(const std::wstring& path);
 bool KeyExists(HKEY root, const wchar_t* path);
-// "SZ:text", "DWORD:number", "type N", or "" for a value that is not there.
+// "SZ:text", "EXPAND_SZ:text" (as stored), "DWORD:number", "type N", or ""
+// for a value that is not there.
 std::wstring Value(HKEY root, const wchar_t* key, const wchar_t* name);
+// A value as stored: its type and its bytes; REG_NONE and none when it is
+// not there.
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::string bytes;
+    bool operator==(const StoredValue& other) const { return type == other.type && bytes == other.bytes; }
+};
+StoredValue Stored(HKEY root, const wchar_t* key, const wchar_t* name);
+// The bytes of a string value holding text, its terminating null with it.
+StoredValue TextValue(DWORD type, const std::wstring& text);
+StoredValue NumberValue(DWORD number);
+// Sets a value below HKEY_LOCAL_MACHINE with reg.exe, as an administrator
+// does, in the view of the packages' registry entries: type "REG_DWORD",
+// "REG_EXPAND_SZ", ...; data as reg.exe takes it.
+void RegAdd(const std::wstring& key, const std::wstring& name, const wchar_t* type, const std::wstring& data);
 void SetValue(HKEY root, const wchar_t* key, const wchar_t* name, const std::wstring& text);
 // The key with all its subkeys, a line for each key and each value ("key",
 // "key|name|SZ:text"), in the order the registry lists them; "" when the

@@ -1,11 +1,13 @@
 // The Windows Installer package as a deployment tool runs it (msiexec /qn),
-// in a Wine prefix made for this test alone: its refusals, an upgrade from
-// a package numbered lower (built for the test around a module numbered
-// 1.2.0.0) while a running host holds the module, the registry it writes
-// against what the module's installation entry writes, the machine's
-// defaults reaching a user at the plug-in's first start, a script through
-// the stand-in host, a downgrade refused, the NSIS installer refused beside
-// it and the reverse, and its removal.
+// in a Wine prefix made for this test alone: its refusals (numbers checked
+// against the table of limits, a text of the test's own that holds what SQL
+// quotes with), an upgrade from a package numbered lower (built for the
+// test around a module numbered 1.2.0.0) while a running host holds the
+// module, over machine defaults an administrator retyped, the registry it
+// writes against what the module's installation entry writes, the
+// machine's defaults reaching a user at the plug-in's first start, a script
+// through the stand-in host, a downgrade refused, the NSIS installer
+// refused beside it and the reverse, and its removal, folders included.
 #include <gtest/gtest.h>
 
 #include <Version.h>
@@ -53,11 +55,23 @@ TEST(Msi, RefusesWithAReasonAndInstallsNothing) {
               u8"папки нет. Установите Tallivant, затем снова установите модуль aRvik.",
               Refusal(log));
 
+    // Numbers as the table of limits has them (TALib/SettingLimits.h): not
+    // one above, no sign, no leading zero, none that a 32-bit number wraps
+    // into the range (2^32 + 1).
     PutHostInPlace();
-    EXPECT_EQ(1603u, Msiexec(L"/i " + Package() + L" MAXLOGTEXT=12x", log));
-    EXPECT_EQ(u8"Значение MAXLOGTEXT не целое число от 0 до 2147483647. Ничего не установлено.", Refusal(log));
-    EXPECT_EQ(1603u, Msiexec(L"/i " + Package() + L" KEEPDAYS=-1", log));
-    EXPECT_EQ(u8"Значение KEEPDAYS не целое число от 0 до 2147483647. Ничего не установлено.", Refusal(log));
+    for (const wchar_t* value : {L"12x", L"4294967296", L"-1"}) {
+        EXPECT_EQ(1603u, Msiexec(L"/i " + Package() + L" MAXLOGTEXT=" + value, log)) << Utf8(value);
+        EXPECT_EQ(u8"Значение MAXLOGTEXT не целое число от 0 до 4294967295. Ничего не установлено.", Refusal(log));
+    }
+    for (const wchar_t* value : {L"36501", L"4294967297", L"007"}) {
+        EXPECT_EQ(1603u, Msiexec(L"/i " + Package() + L" KEEPDAYS=" + value, log)) << Utf8(value);
+        EXPECT_EQ(u8"Значение KEEPDAYS не целое число от 0 до 36500. Ничего не установлено.", Refusal(log));
+    }
+    // The test's own refusal (tests/setup/test-refusal.sql, in the older
+    // package): apostrophes, quotes and a backslash, in its text and its
+    // condition, arrive as written.
+    EXPECT_EQ(1603u, Msiexec(L"/i " + OlderPackage() + L" REFUSALTEST=it's", log));
+    EXPECT_EQ(u8"It's the test's 'refusal': \"quoted\", back\\slash, 100%; отказ.", Refusal(log));
     ExpectNotRegistered();
     EXPECT_EQ(0, InstalledEntries());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DEFAULTS_KEY));
@@ -78,13 +92,18 @@ TEST(Msi, UpgradesInUseRunsAndUninstalls) {
     PutHostInPlace();
     const std::wstring log = TempFile(L"msi_test.log");
     const std::wstring folder = ProgramFiles() + kFolder;
-    ASSERT_EQ(0u, Msiexec(L"/i " + OlderPackage() +
-                              L" \"LOGPATH=C:\\Журналы\\%COMPUTERNAME%\\DebugLog *.txt\" MAXLOGTEXT=65536 KEEPDAYS=7",
+    const std::wstring logPath = L"C:\\Журналы\\%COMPUTERNAME%\\DebugLog *.txt";
+    ASSERT_EQ(0u, Msiexec(L"/i " + OlderPackage() + L" \"LOGPATH=" + logPath + L"\" MAXLOGTEXT=4294967295 KEEPDAYS=36500",
                           log));
     EXPECT_EQ(1, InstalledEntries());
+    EXPECT_EQ(L"SZ:4294967295", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Max LogText"));
+    // An administrator retypes two of them, as the plug-in takes them.
+    RegAdd(DEFAULTS_KEY, L"Script LogPath", L"REG_EXPAND_SZ", logPath);
+    RegAdd(DEFAULTS_KEY, L"Max LogText", L"REG_DWORD", L"3000000000");
 
     // The upgrade while a host holds the module: the newer module takes its
-    // place at the next restart; the defaults, not given again, stay.
+    // place at the next restart; the defaults, not given again, stay as they
+    // are, byte for byte, whatever their type.
     {
         HeldModule host(folder + L"\\aRvik.dll");
         ASSERT_TRUE(host.ok());
@@ -94,9 +113,12 @@ TEST(Msi, UpgradesInUseRunsAndUninstalls) {
     Restart();
     EXPECT_EQ(Read(BuildFile(L"aRvik.dll")), Read(folder + L"\\aRvik.dll"));
     EXPECT_EQ(Read(BuildFile(L"..\\Plugin\\aRvik.chm")), Read(folder + L"\\aRvik.chm"));
-    EXPECT_EQ(L"SZ:C:\\Журналы\\%COMPUTERNAME%\\DebugLog *.txt", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Script LogPath"));
-    EXPECT_EQ(L"SZ:65536", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Max LogText"));
-    EXPECT_EQ(L"SZ:7", Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Log Keep Days"));
+    EXPECT_TRUE(TextValue(REG_EXPAND_SZ, logPath) == Stored(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Script LogPath"))
+        << Utf8(Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Script LogPath"));
+    EXPECT_TRUE(NumberValue(3000000000u) == Stored(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Max LogText"))
+        << Utf8(Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Max LogText"));
+    EXPECT_TRUE(TextValue(REG_SZ, L"36500") == Stored(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Log Keep Days"))
+        << Utf8(Value(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, L"Log Keep Days"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, USER_KEY));  // nothing of the installing account's
 
     // The package's rows are what the installation entry writes.
@@ -114,9 +136,9 @@ TEST(Msi, UpgradesInUseRunsAndUninstalls) {
     std::string output;
     EXPECT_EQ(0u, RunHost(LogAndExecute(u8"Запись из пакета"), output)) << output;
     EXPECT_NE(std::string::npos, output.find("1 plug-in(s) started")) << output;
-    EXPECT_EQ(L"SZ:C:\\Журналы\\%COMPUTERNAME%\\DebugLog *.txt", Value(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath"));
-    EXPECT_EQ(L"DWORD:65536", Value(HKEY_CURRENT_USER, USER_KEY, L"Max LogText"));
-    EXPECT_EQ(L"DWORD:7", Value(HKEY_CURRENT_USER, USER_KEY, L"Log Keep Days"));
+    EXPECT_EQ(L"SZ:" + logPath, Value(HKEY_CURRENT_USER, USER_KEY, L"Script LogPath"));
+    EXPECT_EQ(L"DWORD:3000000000", Value(HKEY_CURRENT_USER, USER_KEY, L"Max LogText"));
+    EXPECT_EQ(L"DWORD:36500", Value(HKEY_CURRENT_USER, USER_KEY, L"Log Keep Days"));
     wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     ASSERT_TRUE(GetComputerNameW(computer, &size));
@@ -134,15 +156,23 @@ TEST(Msi, UpgradesInUseRunsAndUninstalls) {
         << Read(setupLog);
     DeleteFileW(setupLog.c_str());
 
-    // Removal takes exactly what the package installed; the user's own
-    // settings stay.
+    // Removal takes exactly what the package installed, the defaults it
+    // kept too, and the folders it made while empty: a folder that holds
+    // another's file stays. The user's own settings stay.
+    const std::wstring other = ProgramFiles() + L"\\Kelmir\\Tallivant\\other.txt";
+    ASSERT_TRUE(CopyFileW(BuildFile(L"..\\host\\tallivant.exe").c_str(), other.c_str(), FALSE));
     EXPECT_EQ(0u, Msiexec(L"/x " + Package(), log));
     ExpectNotRegistered();
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DEFAULTS_KEY));
     EXPECT_EQ(0, InstalledEntries());
     EXPECT_FALSE(Exists(folder));
-    EXPECT_EQ(L"DWORD:7", Value(HKEY_CURRENT_USER, USER_KEY, L"Log Keep Days"));
+    EXPECT_FALSE(Exists(ProgramFiles() + L"\\Kelmir\\Tallivant\\Plugins"));
+    EXPECT_TRUE(Exists(other));
+    EXPECT_EQ(L"DWORD:36500", Value(HKEY_CURRENT_USER, USER_KEY, L"Log Keep Days"));
     EXPECT_EQ(0u, RunHost("echo done\n", output)) << output;
     EXPECT_NE(std::string::npos, output.find("0 plug-in(s) started")) << output;
+    DeleteFileW(other.c_str());
+    RemoveDirectoryW((ProgramFiles() + L"\\Kelmir\\Tallivant").c_str());
+    RemoveDirectoryW((ProgramFiles() + L"\\Kelmir").c_str());
     DeleteFileW(log.c_str());
 }

@@ -5,6 +5,9 @@
 // bytes of text: no terminator, no byte-order mark, no conversion. A folder
 // that is missing and cannot be made, or a file that may not be written,
 // throws FileException naming the file; other failures throw WindowsError.
+// What opens as no file on a disk (a device) is closed unwritten:
+// FileException "Не удалось записать файл (это устройство): " and the name
+// as ShownText shows it.
 #pragma once
 
 #include <fwbase/FilePort.h>

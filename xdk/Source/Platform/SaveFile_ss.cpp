@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <FixedPositions.h>
+#include <ShownText.h>
 #include <exceptions.h>
 #include <fwbase/Path.h>
 #include <owned.h>
@@ -35,6 +36,10 @@ static bool Save(const char* fileName, const C* text) {
     FilePort file(handle.get(), fileName);
     handle.Detach();
     CheckFileHandle(file.Handle(), fileName, FixedAt::kSaveFileOpen);
+    // Only a file on a disk: a device (a serial port, a pipe) could hold
+    // the write for ever.
+    if (GetFileType(file.Handle()) != FILE_TYPE_DISK)
+        throw FileException("Не удалось записать файл (это устройство): ", ShownText(fileName));
     WriteFileText(file, text);
     return true;
 }
