@@ -80,11 +80,15 @@ bool HasControl(const std::wstring& text) {
     return false;
 }
 
+// "*" any run of characters, "?" one character (a surrogate pair is one),
+// as commands.md has FileList's masks.
 bool Glob(const wchar_t* mask, const wchar_t* name) {
     if (!*mask) return !*name;
     if (*mask == L'*') return Glob(mask + 1, name) || (*name && Glob(mask, name + 1));
     if (!*name) return false;
-    return (*mask == L'?' || *mask == *name) && Glob(mask + 1, name + 1);
+    bool pair = name[0] >= 0xD800 && name[0] <= 0xDBFF && name[1] >= 0xDC00 && name[1] <= 0xDFFF;
+    if (*mask == L'?') return Glob(mask + 1, name + (pair ? 2 : 1));
+    return *mask == *name && Glob(mask + 1, name + 1);
 }
 
 std::wstring Upper(std::wstring text) {
@@ -193,11 +197,16 @@ std::vector<Finding> CheckCall(const FuzzCall& call, const CallOutcome& outcome,
         const std::string& kind = call.arguments[1].value.kind;
         bool same = kind.size() > 10 && kind.compare(kind.size() - 10, 10, "/same-file") == 0 &&
                     kind.compare(0, 4, "unc/") != 0 && kind.compare(0, 9, "long-unc/") != 0;
-        // Only an unknown mode and an empty name are refused before.
+        // Refused before: an unknown mode, an empty name, a device's or a
+        // stream's name (every "\\.\" one); a missing file, or one that
+        // is no file on a disk, before another spelling of it is compared.
         std::string text = Utf8(outcome.description);
         bool refused = outcome.result != S_OK &&
                        (text.find(u8"Файл назначения совпадает с исходным") == 0 ||
-                        text.find(u8"Неизвестный режим") == 0 || text.find(u8"Не указан файл") == 0);
+                        text.find(u8"Неизвестный режим") == 0 || text.find(u8"Не указан файл") == 0 ||
+                        text.find(u8" (это устройство): ") != std::string::npos ||
+                        text.find(u8" (имя с потоком): ") != std::string::npos ||
+                        text.find(u8" (файл не найден): ") != std::string::npos);
         if (same && !refused)
             findings.push_back({"the file itself not refused as target",
                                 "aRvik.FileTarget [" + kind + "]: " +

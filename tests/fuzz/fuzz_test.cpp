@@ -269,6 +269,12 @@ TEST(CallChecks, AListingHoldsItsCountOfNamesEachMatchingItsMask) {
     outcome.after[L"aRvik.Result"] = L"3";
     outcome.after[L"aRvik.FileText"] = L"a.txt\r\nnotes.txtx\r\nb.txt";
     EXPECT_EQ(Found{"listing"}, Checks(call, outcome));
+    // "?" is one character, a surrogate pair too.
+    outcome.after[L"aRvik.FileName"] = L"C:\\x\\?.txt";
+    outcome.after[L"aRvik.FileText"] = L"\xD83D\xDE00.txt\r\nb.txt\r\nab.txt";
+    EXPECT_EQ(Found{"listing"}, Checks(call, outcome));
+    outcome.after[L"aRvik.FileText"] = L"\xD83D\xDE00.txt\r\nb.txt\r\nc.txt";
+    EXPECT_EQ(Found{}, Checks(call, outcome));
     // Without a mask every name belongs; the empty folder lists none.
     outcome.after[L"aRvik.FileName"] = L"C:\\x";
     EXPECT_EQ(Found{}, Checks(call, outcome));
