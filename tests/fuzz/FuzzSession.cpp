@@ -21,16 +21,18 @@
 static const wchar_t kUntouched[] = L"fuzz:untouched";
 
 FuzzSession::FuzzSession() {
-    // The programs the calls start write to the standard handles they
-    // find: the NUL device, not the fuzzer's own output (which the C
-    // runtime keeps writing to).
+    const DWORD standard[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    for (DWORD which : standard) standard_.push_back(GetStdHandle(which));
+    // The programs the calls start are console programs. A fuzzer without
+    // a console of its own (under CTest) would have the system make one
+    // for every program it starts; with one here they all share it.
+    console_ = AllocConsole() != FALSE;
+    // They write to the standard handles they find: the NUL device, not
+    // the fuzzer's own output (which the C runtime keeps writing to).
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              OPEN_EXISTING, 0, nullptr);
-    for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
-        standard_.push_back(GetStdHandle(which));
-        SetStdHandle(which, nul);
-    }
+    for (DWORD which : standard) SetStdHandle(which, nul);
     nul_ = nul;
     std::wstring data = DataFolder();
     context_.scratchName = L"arvik-fuzz-" + std::to_wstring(GetCurrentProcessId());
@@ -65,6 +67,7 @@ FuzzSession::~FuzzSession() {
     SetStdHandle(STD_OUTPUT_HANDLE, standard_[1]);
     SetStdHandle(STD_ERROR_HANDLE, standard_[2]);
     if (nul_ != INVALID_HANDLE_VALUE) CloseHandle(nul_);
+    if (console_) FreeConsole();
     settings_.reset();
     RemoveTreeW(context_.scratch);
     SetEnvironmentVariableW(kScratchVariable, nullptr);

@@ -71,4 +71,5 @@ private:
     co<HostSession> session_;
     std::vector<HANDLE> standard_;  // the standard handles, put back when it goes
     HANDLE nul_;
+    bool console_;                  // made here, freed when it goes
 };
