@@ -29,14 +29,16 @@ static DISPID MemberId(IDispatch* object, const wchar_t* name) {
     return id;
 }
 
-// args in reverse order, as DISPPARAMS holds them.
-static HRESULT InvokeMethod(IDispatch* object, DISPID id, VARIANT* reversed, UINT count) {
+// args in reverse order, as DISPPARAMS holds them; a failure's record goes
+// to given, when there is one.
+static HRESULT InvokeMethod(IDispatch* object, DISPID id, VARIANT* reversed, UINT count,
+                            EXCEPINFO* given = nullptr) {
     DISPPARAMS params = {reversed, nullptr, count, 0};
     EXCEPINFO record = EXCEPINFO();
     UINT argError = 0;
-    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &record,
-                                &argError);
-    if (hr == DISP_E_EXCEPTION) {
+    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                                given ? given : &record, &argError);
+    if (hr == DISP_E_EXCEPTION && !given) {
         SysFreeString(record.bstrSource);
         SysFreeString(record.bstrDescription);
         SysFreeString(record.bstrHelpFile);
@@ -72,7 +74,7 @@ PluginHost::~PluginHost() {
     host_.Release();
 }
 
-HRESULT PluginHost::Command(IUnknown* session, BSTR name) const {
+HRESULT PluginHost::Command(IUnknown* session, BSTR name, EXCEPINFO* record) const {
     VARIANT args[2];
     VariantInit(&args[0]);
     V_VT(&args[0]) = VT_BSTR;
@@ -80,13 +82,13 @@ HRESULT PluginHost::Command(IUnknown* session, BSTR name) const {
     VariantInit(&args[1]);
     V_VT(&args[1]) = VT_UNKNOWN;
     V_UNKNOWN(&args[1]) = session;
-    return InvokeMethod(extender_, command_, args, 2);
+    return InvokeMethod(extender_, command_, args, 2, record);
 }
 
-HRESULT PluginHost::SessionStarted(IUnknown* session) const {
+HRESULT PluginHost::SessionStarted(IUnknown* session, EXCEPINFO* record) const {
     VARIANT arg;
     VariantInit(&arg);
     V_VT(&arg) = VT_UNKNOWN;
     V_UNKNOWN(&arg) = session;
-    return InvokeMethod(extender_, sessionStarted_, &arg, 1);
+    return InvokeMethod(extender_, sessionStarted_, &arg, 1, record);
 }

@@ -23,10 +23,12 @@ public:
 
     ITallivantSessionExtender* Extender() const { return extender_; }
 
-    // Operation 11 (Command) through Invoke; the result of Invoke.
-    HRESULT Command(IUnknown* session, BSTR name) const;
+    // Operation 11 (Command) through Invoke; the result of Invoke. record,
+    // when given, gets the exception record of a failure (the caller frees
+    // its texts).
+    HRESULT Command(IUnknown* session, BSTR name, EXCEPINFO* record = nullptr) const;
     // Operation 8 (SessionStarted) through Invoke.
-    HRESULT SessionStarted(IUnknown* session) const;
+    HRESULT SessionStarted(IUnknown* session, EXCEPINFO* record = nullptr) const;
 
 private:
     co<HostObject> host_;

@@ -42,7 +42,7 @@ struct LeakTest : CommandTest {
         };
         for (int i = 0; i < std::min(kWarmUp, count / 10); ++i) run(i);
         DWORD handles = HandleCount();
-        UINT_PTR slot = NextHandleValue();
+        UINT_PTR slot = NextHandleSlot();
         SIZE_T memory = CommittedPrivate();
         DWORD started = GetTickCount();
         for (int i = 0; i < count; ++i) run(i);
@@ -51,7 +51,7 @@ struct LeakTest : CommandTest {
         UINT_PTR slotAfter = 0;
         for (DWORD since = GetTickCount(); GetTickCount() - since < 30000; Sleep(50)) {
             handlesAfter = HandleCount();
-            slotAfter = NextHandleValue();
+            slotAfter = NextHandleSlot();
             if (handlesAfter <= handles && slotAfter <= slot) break;
         }
         SIZE_T memoryAfter = CommittedPrivate();
@@ -88,7 +88,7 @@ struct LeakTest : CommandTest {
 // blocks adding up to the margin. Wine counts no handles at all.
 TEST(LeakProbes, SeeALeftHandleAndLeftMemory) {
     DWORD handles = HandleCount();
-    UINT_PTR slot = NextHandleValue();
+    UINT_PTR slot = NextHandleSlot();
     SIZE_T memory = CommittedPrivate();
     HANDLE left = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::vector<std::unique_ptr<char[]>> blocks;
@@ -98,7 +98,7 @@ TEST(LeakProbes, SeeALeftHandleAndLeftMemory) {
     }
     if (UnderWine()) {
         EXPECT_EQ(0u, HandleCount());
-        EXPECT_GT(NextHandleValue(), slot);
+        EXPECT_GT(NextHandleSlot(), slot);
     } else {
         EXPECT_EQ(handles + 1, HandleCount());
     }
