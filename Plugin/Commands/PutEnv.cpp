@@ -26,6 +26,11 @@ void PutEnv(TASession& values, CommandState&) {
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
         string value = valueGiven.Text();
+        // A longer value is kept cut or garbled, or faults later.
+        if (value.length() > 32766)
+            throw KLAppException(FormatBuffer(96, "Значение переменной среды длиннее 32766 знаков (%lu): ",
+                                              static_cast<unsigned long>(value.length())) +
+                                 "aRvik.Value");
         Trevan::Lock hold(EnvironmentLock());
         _putenv(name + "=" + value.c_str());
     }

@@ -83,6 +83,9 @@ public:
 
     // The address failures name from now on.
     void Address(const string& shown) { shown_ = &shown; }
+    // A request handle just opened has WinHTTP's own limits, though it may
+    // have the value of one closed before it.
+    void Opened() { handle_ = nullptr; }
     // Gives the request handle what is left for its next call.
     void Limit(HINTERNET handle) {
         ULONGLONG now = GetTickCount64();
@@ -229,6 +232,7 @@ void HttpClient::Send(const HttpRequest& request, size_t limit, HttpResponse& re
                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                  address.secure ? WINHTTP_FLAG_SECURE : 0));
         if (!handle) deadline.Failed();
+        deadline.Opened();
         DWORD feature = WINHTTP_DISABLE_REDIRECTS;
         THROW_IF_WIN32_FALSE(WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature));
         Exchange(handle.get(), headers, request.body, bodySize, deadline);

@@ -6,16 +6,6 @@ const std::vector<Exclusion>& Exclusions() {
     // Faults found and being fixed; the bounded run of make test passes
     // meanwhile. Empty it entry by entry as the fixes land.
     static const std::vector<Exclusion> list = {
-        {"aRvik.PutEnv", "aRvik.Value", "3276*|64k*|16m*|8m-cyrillic+1",
-         "a value of 32,767 characters or more can end the host (a page fault in the environment's code)"},
-        {"aRvik.Http", "aRvik.Url", "path/redirect-https",
-         "a redirect's request may run on WinHTTP's own time limits (its handle reuses the last one's value)"},
-        {"aRvik.Execute", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
-        {"aRvik.Await", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
-        {"aRvik.Await", "aRvik.ProcessId", "ctl|line-ends", "no number: the text shows its control characters"},
-        {"aRvik.Http", "aRvik.Timeout", "ctl|line-ends", "no number: the text shows its control characters"},
-        {"aRvik.FileWrite", "aRvik.FileName", "*unc/ctl|*unc/line-ends",
-         "a name that cannot be written is shown with its control characters"},
     };
     return list;
 }

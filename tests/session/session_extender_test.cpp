@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 
@@ -150,6 +151,27 @@ TEST_F(Extender, EnvironmentNamesPastTheSystemsLimitAreRefused) {
             EXPECT_EQ(name, session->Value(L"aRvik.Name"));
             EXPECT_STREQ(L"kept", session->Value(L"aRvik.Value"));
         }
+
+    // So is a value past the system's limit, the variable left as it was.
+    _putenv("ARVIK_SESSION_TEST=before");
+    for (size_t length : {32767u, 100000u}) {
+        std::wstring value(length, L'v');
+        session->Set(L"aRvik.Name", L"ARVIK_SESSION_TEST");
+        session->Set(L"aRvik.Value", value.c_str());
+        Record record;
+        ASSERT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.PutEnv", &record));
+        EXPECT_EQ(L"Значение переменной среды длиннее 32766 знаков (" + std::to_wstring(length) +
+                      L"): aRvik.Value",
+                  std::wstring(record.bstrDescription));
+        EXPECT_STREQ(L"ARVIK_SESSION_TEST", session->Value(L"aRvik.Name"));
+        EXPECT_EQ(value, session->Value(L"aRvik.Value"));
+        EXPECT_STREQ("before", getenv("ARVIK_SESSION_TEST"));
+    }
+    std::wstring longestValue(32766, L'v');
+    session->Set(L"aRvik.Value", longestValue.c_str());
+    ASSERT_EQ(S_OK, Command(L"aRvik.PutEnv"));
+    EXPECT_EQ(32766u, strlen(getenv("ARVIK_SESSION_TEST")));
+    _putenv("ARVIK_SESSION_TEST=");
 
     // A Session Props name past the registry's limit: refused before the key
     // is even made.

@@ -331,6 +331,15 @@ TEST_F(HttpTest, ABodyEndingEarlyFailsAndATricklingOneWithinItsTime) {
     ULONGLONG spent = GetTickCount64() - start;
     EXPECT_GE(spent, 1500u);
     EXPECT_LT(spent, 4000u);
+
+    // So it does after a redirect: the next request's handle gets what is
+    // left, whatever handle value it has.
+    Set(L"aRvik.Url", server.Url("/status/302?to=/trickle"));
+    start = GetTickCount64();
+    Fails("Не удалось выполнить запрос (нет ответа за 1500 мс): " + url);
+    spent = GetTickCount64() - start;
+    EXPECT_GE(spent, 1500u);
+    EXPECT_LT(spent, 4000u);
 }
 
 TEST_F(HttpTest, AnAnswerBeforeTheBodyIsSentIsTakenAtOnce) {
