@@ -5,9 +5,9 @@
 
 #include <exceptions.h>
 
-#include "FirstSettings.h"
-#include "Plugin.h"
-#include "RequiredKey.h"
+#include "Settings/FirstSettings.h"
+#include "Objects/Plugin.h"
+#include "Settings/RequiredKey.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include <LogLocations.h>
 
-#include "Instance.h"
-#include "ControlPlugin.h"
-#include "Plugin.h"
+#include "Resources/Instance.h"
+#include "Objects/ControlPlugin.h"
+#include "Objects/Plugin.h"
 
 string ModulePath() { return GetModuleFileNameA(PluginInstance()); }
 

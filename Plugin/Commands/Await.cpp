@@ -6,7 +6,7 @@
 // also after it has ended: the kept handle holds the process, so its id
 // names no other process meanwhile. Any other id is whatever process has it
 // now.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <math.h>
 
@@ -17,9 +17,9 @@
 #include <fwbase/Format.h>
 #include <owned.h>
 
-#include "CommandArguments.h"
-#include "ProcessWait.h"
-#include "Timeout.h"
+#include "Commands/CommandArguments.h"
+#include "Processes/ProcessWait.h"
+#include "Commands/Timeout.h"
 
 using TAXDK::Tallivant::TASession;
 

@@ -1,4 +1,4 @@
-#include "CommandArguments.h"
+#include "Commands/CommandArguments.h"
 
 void CommandArguments::Take(const char* name, Clearing clearing, bool given) {
     if (clearing == Always || (clearing == WhenGiven && given)) toClear.Append(&name, 1);

@@ -9,11 +9,11 @@
 #include <fwjot/Jotter.h>
 #include <TASession.h>
 
-#include "KeptProcesses.h"
-#include "HttpRequest.h"
-#include "KeptTextBlock.h"
-#include "LogWriter.h"
-#include "ScriptLog.h"
+#include "Processes/KeptProcesses.h"
+#include "Web/HttpRequest.h"
+#include "Files/KeptTextBlock.h"
+#include "Log/LogWriter.h"
+#include "Log/ScriptLog.h"
 
 // Shared by every session one extender serves: the script log (its path
 // set anew by each aRvik.LogWrite), the programs aRvik.Execute left running

@@ -1,7 +1,7 @@
 // aRvik.Execute: starts a program, and with Wait waits for it, at
 // most Timeout milliseconds, taking its output with Capture and
 // ending it, with all it started, with Kill.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <string.h>
 
@@ -15,11 +15,11 @@
 #include <fwbase/Path.h>
 #include <owned.h>
 
-#include "CommandArguments.h"
-#include "ProcessJob.h"
-#include "ProcessOutput.h"
-#include "ProcessWait.h"
-#include "Timeout.h"
+#include "Commands/CommandArguments.h"
+#include "Processes/ProcessJob.h"
+#include "Processes/ProcessOutput.h"
+#include "Processes/ProcessWait.h"
+#include "Commands/Timeout.h"
 
 using TAXDK::Standard::ShownText;
 using TAXDK::Tallivant::TASession;

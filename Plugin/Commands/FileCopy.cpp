@@ -1,10 +1,10 @@
 // aRvik.FileCopy: copies the file aRvik.FileName to aRvik.FileTarget.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 
-#include "CommandArguments.h"
-#include "FileTransfer.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileTransfer.h"
 
 void FileCopy(TAXDK::Tallivant::TASession& values, CommandState&) {
     CommandArguments arguments(values);

@@ -1,13 +1,13 @@
 // aRvik.FileDelete: deletes the file FileName names, or the empty
 // folder.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 #include <exceptions.h>
 
-#include "CommandArguments.h"
-#include "FileFailures.h"
-#include "FileNames.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileFailures.h"
+#include "Files/FileNames.h"
 
 using TAXDK::Tallivant::TASession;
 

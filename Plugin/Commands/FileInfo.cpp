@@ -1,14 +1,14 @@
 // aRvik.FileInfo: what FileName names, a file, a folder or nothing;
 // a file's size and last write time.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 #include <exceptions.h>
 
-#include "CommandArguments.h"
-#include "FileFailures.h"
-#include "FileNames.h"
-#include "FileTime.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileFailures.h"
+#include "Files/FileNames.h"
+#include "Files/FileTime.h"
 
 using TAXDK::Tallivant::TASession;
 

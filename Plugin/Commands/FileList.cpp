@@ -1,17 +1,17 @@
 // aRvik.FileList: the names in the folder FileName names, matching the
 // mask it may end in, into FileText; their count into Result.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <ShownText.h>
 #include <TASession.h>
 #include <exceptions.h>
 
-#include "CommandArguments.h"
-#include "FileFailures.h"
-#include "FileNames.h"
-#include "FolderListing.h"
-#include "NameKinds.h"
-#include "ProcessOutput.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileFailures.h"
+#include "Files/FileNames.h"
+#include "Files/FolderListing.h"
+#include "Files/NameKinds.h"
+#include "Processes/ProcessOutput.h"
 
 using TAXDK::Tallivant::TASession;
 

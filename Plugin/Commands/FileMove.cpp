@@ -1,11 +1,11 @@
 // aRvik.FileMove: moves the file or folder aRvik.FileName to
 // aRvik.FileTarget.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 
-#include "CommandArguments.h"
-#include "FileTransfer.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileTransfer.h"
 
 void FileMove(TAXDK::Tallivant::TASession& values, CommandState&) {
     CommandArguments arguments(values);

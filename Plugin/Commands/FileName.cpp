@@ -1,13 +1,13 @@
-#include "FileName.h"
+#include "Commands/FileName.h"
 
 #include <SaveFile.h>
 #include <ShownText.h>
 #include <TASession.h>
 #include <fwbase/Path.h>
 
-#include "FileFailures.h"
-#include "FileSystem.h"
-#include "NameKinds.h"
+#include "Files/FileFailures.h"
+#include "Files/FileSystem.h"
+#include "Files/NameKinds.h"
 
 string ResolveFileName(CommandArguments& arguments, const char* property, const char* action) {
     const string given = arguments.Text(property, CommandArguments::Stays);

@@ -3,7 +3,7 @@
 
 #include <str.h>
 
-#include "CommandArguments.h"
+#include "Commands/CommandArguments.h"
 
 // The name given in property as the file system will store it: %VAR%
 // expanded, a relative name below the data folder, "." and ".." resolved;

@@ -1,13 +1,13 @@
 // aRvik.FileRead: the file FileName into FileText, its mark or
 // FileEncoding deciding how its bytes read.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 
-#include "CommandArguments.h"
-#include "FileEncoding.h"
-#include "FileName.h"
-#include "FileText.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileEncoding.h"
+#include "Commands/FileName.h"
+#include "Files/FileText.h"
 
 using TAXDK::Tallivant::TASession;
 

@@ -1,6 +1,6 @@
 // aRvik.FileWrite: FileText into the file FileName, replacing
 // it or appended (FileMode), in FileEncoding.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <wchar.h>
 
@@ -10,10 +10,10 @@
 #include <TextCodec.h>
 #include <exceptions.h>
 
-#include "CommandArguments.h"
-#include "FileEncoding.h"
-#include "FileName.h"
-#include "FileText.h"
+#include "Commands/CommandArguments.h"
+#include "Files/FileEncoding.h"
+#include "Commands/FileName.h"
+#include "Files/FileText.h"
 
 using TAXDK::Standard::ShownText;
 using TAXDK::Tallivant::TASession;

@@ -1,12 +1,12 @@
 // aRvik.GetEnv: the host's environment variable Name into Value.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <stdlib.h>
 
 #include <TASession.h>
 
-#include "CommandArguments.h"
-#include "EnvironmentLock.h"
+#include "Commands/CommandArguments.h"
+#include "Commands/EnvironmentLock.h"
 
 using TAXDK::Tallivant::TASession;
 

@@ -1,6 +1,6 @@
 // aRvik.Http: one HTTP request to Url, Result its status and Output its
 // body. Every argument is checked before anything is sent.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <string.h>
 #include <wchar.h>
@@ -11,11 +11,11 @@
 #include <exceptions.h>
 #include <fwbase/Co.h>
 
-#include "CommandArguments.h"
-#include "HttpRequest.h"
-#include "ProcessOutput.h"
-#include "ShownAddress.h"
-#include "Timeout.h"
+#include "Commands/CommandArguments.h"
+#include "Web/HttpRequest.h"
+#include "Processes/ProcessOutput.h"
+#include "Web/ShownAddress.h"
+#include "Commands/Timeout.h"
 
 using TAXDK::Tallivant::TASession;
 using TAXDK::Standard::CodePageBytes;

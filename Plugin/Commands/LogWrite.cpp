@@ -1,12 +1,12 @@
 // aRvik.LogWrite: one entry of LogText in the script log, where the
 // user's (and the administrator's) settings say.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 #include <exceptions.h>
 
-#include "CommandArguments.h"
-#include "OldLogs.h"
+#include "Commands/CommandArguments.h"
+#include "Log/OldLogs.h"
 
 using TAXDK::Tallivant::TASession;
 

@@ -1,6 +1,6 @@
 // aRvik.PutEnv: sets the host's environment variable Name to
 // Value, for the programs it starts from now on.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -9,8 +9,8 @@
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
-#include "CommandArguments.h"
-#include "EnvironmentLock.h"
+#include "Commands/CommandArguments.h"
+#include "Commands/EnvironmentLock.h"
 
 using TAXDK::Tallivant::TASession;
 

@@ -1,14 +1,14 @@
 // aRvik.SetProp: a Session Props value kept for every later session, and
 // set in this one; an empty value removes it.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
 #include <TASession.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
-#include "CommandArguments.h"
-#include "RequiredKey.h"
-#include "SessionProps.h"
+#include "Commands/CommandArguments.h"
+#include "Settings/RequiredKey.h"
+#include "Settings/SessionProps.h"
 
 using TAXDK::Tallivant::TASession;
 

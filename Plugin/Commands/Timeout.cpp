@@ -1,4 +1,4 @@
-#include "Timeout.h"
+#include "Commands/Timeout.h"
 
 #include <math.h>
 

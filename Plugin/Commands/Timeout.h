@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "CommandArguments.h"
+#include "Commands/CommandArguments.h"
 
 // The limit in whole milliseconds; INFINITE when none is given. A text that
 // is no whole number fails as every session number does (a fraction is no

@@ -1,6 +1,6 @@
 // aRvik.UpdateProps: the Session Props into the session again, as at its start.
-#include "Commands.h"
+#include "Commands/Commands.h"
 
-#include "SessionPropsCopy.h"
+#include "Settings/SessionPropsCopy.h"
 
 void UpdateProps(IUnknown* session, CommandState&) { CopySessionProps(session); }

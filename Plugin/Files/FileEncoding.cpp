@@ -1,4 +1,4 @@
-#include "FileEncoding.h"
+#include "Files/FileEncoding.h"
 
 #include <string.h>
 

@@ -1,8 +1,8 @@
-#include "FileFailures.h"
+#include "Files/FileFailures.h"
 
 #include <fwbase/Format.h>
 
-#include "FileNames.h"
+#include "Files/FileNames.h"
 
 string FileFailureReason(DWORD error) {
     switch (error) {

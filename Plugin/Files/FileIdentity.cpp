@@ -1,10 +1,10 @@
-#include "FileIdentity.h"
+#include "Files/FileIdentity.h"
 
 #include <winternl.h>
 
 #include <refs.h>
 
-#include "FileNames.h"
+#include "Files/FileNames.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FileNames.h"
+#include "Files/FileNames.h"
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@
 #include <fwbase/Co.h>
 #include <refs.h>
 
-#include "FileFailures.h"
-#include "NameKinds.h"
+#include "Files/FileFailures.h"
+#include "Files/NameKinds.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 

@@ -5,7 +5,7 @@
 
 #include <str.h>
 
-#include "CommandArguments.h"
+#include "Commands/CommandArguments.h"
 
 // A name a file command takes, checked and not yet written back: its
 // property, the value given there (the host's own text, valid until the

@@ -1,4 +1,4 @@
-#include "FileSystem.h"
+#include "Files/FileSystem.h"
 
 #include <fwbase/Exception.h>
 #include <fwbase/Format.h>

@@ -1,4 +1,4 @@
-#include "FileText.h"
+#include "Files/FileText.h"
 
 #include <string.h>
 

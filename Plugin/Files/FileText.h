@@ -8,9 +8,9 @@
 #include <fwbase/FilePort.h>
 #include <refs.h>
 
-#include "FileEncoding.h"
-#include "FileSystem.h"
-#include "KeptTextBlock.h"
+#include "Files/FileEncoding.h"
+#include "Files/FileSystem.h"
+#include "Files/KeptTextBlock.h"
 
 // A file that aRvik.FileWrite writes with a mode or an encoding given; its
 // folder is made with its parents. Replacing empties or makes the file;

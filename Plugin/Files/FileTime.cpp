@@ -1,4 +1,4 @@
-#include "FileTime.h"
+#include "Files/FileTime.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,13 +1,13 @@
-#include "FileTransfer.h"
+#include "Files/FileTransfer.h"
 
 #include <windows.h>
 
 #include <ShownText.h>
 #include <exceptions.h>
 
-#include "FileFailures.h"
-#include "FileIdentity.h"
-#include "FileNames.h"
+#include "Files/FileFailures.h"
+#include "Files/FileIdentity.h"
+#include "Files/FileNames.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 

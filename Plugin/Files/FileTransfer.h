@@ -20,7 +20,7 @@
 #include <exceptions.h>
 #include <str.h>
 
-#include "CommandArguments.h"
+#include "Commands/CommandArguments.h"
 
 class FileTransfer {
 public:

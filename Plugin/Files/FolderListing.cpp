@@ -1,4 +1,4 @@
-#include "FolderListing.h"
+#include "Files/FolderListing.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -8,9 +8,9 @@
 #include <checks.h>
 #include <owned.h>
 
-#include "FileFailures.h"
-#include "FileNames.h"
-#include "NameMask.h"
+#include "Files/FileFailures.h"
+#include "Files/FileNames.h"
+#include "Files/NameMask.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 

@@ -1,4 +1,4 @@
-#include "KeptTextBlock.h"
+#include "Files/KeptTextBlock.h"
 
 // Makes text read as length units long: a BSTR's length is the byte count
 // just before its first unit.

@@ -1,4 +1,4 @@
-#include "NameKinds.h"
+#include "Files/NameKinds.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "NameMask.h"
+#include "Files/NameMask.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "LogFile.h"
+#include "Log/LogFile.h"
 
 #include <string.h>
 

@@ -12,7 +12,7 @@
 #include <owned.h>
 #include <str.h>
 
-#include "LogWriter.h"
+#include "Log/LogWriter.h"
 
 class LogFile : public LogWriter::Target {
 public:

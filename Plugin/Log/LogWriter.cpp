@@ -1,6 +1,6 @@
-#include "LogWriter.h"
+#include "Log/LogWriter.h"
 
-#include "LogFile.h"
+#include "Log/LogFile.h"
 
 LogWriter::LogWriter(Target* target) : target_(target ? target : new LogFile) {}
 

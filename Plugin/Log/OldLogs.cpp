@@ -1,4 +1,4 @@
-#include "OldLogs.h"
+#include "Log/OldLogs.h"
 
 #include <string.h>
 #include <wchar.h>
@@ -7,7 +7,7 @@
 #include <owned.h>
 #include <str.h>
 
-#include "FileSystem.h"
+#include "Files/FileSystem.h"
 
 namespace {
 

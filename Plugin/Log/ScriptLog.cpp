@@ -1,4 +1,4 @@
-#include "ScriptLog.h"
+#include "Log/ScriptLog.h"
 
 #include <string.h>
 
@@ -7,8 +7,8 @@
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
 
-#include "Policy.h"
-#include "RequiredKey.h"
+#include "Settings/Policy.h"
+#include "Settings/RequiredKey.h"
 
 // Digits only, up to the highest "Max LogText" (all of 32 bits); false
 // for anything else.

@@ -20,7 +20,7 @@
 #include <refs.h>
 #include <str.h>
 
-#include "RequiredKey.h"
+#include "Settings/RequiredKey.h"
 
 // The old log files due for removal at one entry: none when keepDays is 0.
 struct LogCleanup {

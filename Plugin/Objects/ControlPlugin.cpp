@@ -1,10 +1,10 @@
-#include "ControlPlugin.h"
+#include "Objects/ControlPlugin.h"
 
 #include <checks.h>
 #include <fwwin/RegKey.h>
 
-#include "Plugin.h"
-#include "aRvikControlPage.h"
+#include "Objects/Plugin.h"
+#include "Page/aRvikControlPage.h"
 
 ControlPlugin::ControlPlugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantControlPlugin>(info, SafeForScripting) {}
 

@@ -1,4 +1,4 @@
-#include "Plugin.h"
+#include "Objects/Plugin.h"
 
 #include <FixedPositions.h>
 #include <checks.h>
@@ -7,8 +7,8 @@
 #include <fwbase/Message.h>
 #include <refs.h>
 
-#include "FirstSettings.h"
-#include "SessionExtender.h"
+#include "Settings/FirstSettings.h"
+#include "Objects/SessionExtender.h"
 
 Plugin::Plugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantPlugin>(info, SafeForScripting) {}
 

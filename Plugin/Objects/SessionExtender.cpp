@@ -1,10 +1,10 @@
-#include "SessionExtender.h"
+#include "Objects/SessionExtender.h"
 
 #include <TASession.h>
 #include <TextCodec.h>
 #include <exceptions.h>
 
-#include "SessionPropsCopy.h"
+#include "Settings/SessionPropsCopy.h"
 
 using TAXDK::Tallivant::TASession;
 

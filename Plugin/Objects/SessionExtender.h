@@ -11,8 +11,8 @@
 // the sessions this extender serves is its CommandState.
 #pragma once
 
-#include "Commands.h"
-#include "Plugin.h"
+#include "Commands/Commands.h"
+#include "Objects/Plugin.h"
 
 class Plugin::SessionExtender : public TallivantObject2<ITallivantSessionExtender> {
 public:

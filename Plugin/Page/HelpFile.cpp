@@ -1,11 +1,11 @@
-#include "HelpFile.h"
+#include "Page/HelpFile.h"
 
 #include <string.h>
 
 #include <fwbase/Path.h>
 #include <owned.h>
 
-#include "Instance.h"
+#include "Resources/Instance.h"
 
 #define HTML_HELP_SERVER "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32"
 

@@ -1,4 +1,4 @@
-#include "ItemDialog.h"
+#include "Page/ItemDialog.h"
 
 #include <memory>
 
@@ -7,7 +7,7 @@
 #include <fwlayout/AutoLayout.h>
 #include <fwwin/Text.h>
 
-#include "Instance.h"
+#include "Resources/Instance.h"
 
 aRvikControlPage::ItemDialog::ItemDialog(bool isNew_, keystring* name_, string* value_)
     : DDialog(PluginInstance(), "aRvikControlPage::ItemDialog"), isNew(isNew_), name(name_),

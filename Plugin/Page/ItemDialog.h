@@ -11,7 +11,7 @@
 
 #include <fwwin/Dialog.h>
 
-#include "aRvikControlPage.h"
+#include "Page/aRvikControlPage.h"
 
 class aRvikControlPage::ItemDialog : public DDialog {
 public:

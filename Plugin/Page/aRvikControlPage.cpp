@@ -1,4 +1,4 @@
-#include "aRvikControlPage.h"
+#include "Page/aRvikControlPage.h"
 
 #include <commctrl.h>
 
@@ -13,13 +13,13 @@
 #include <fwlayout/AutoLayout.h>
 #include <fwwin/RegKey.h>
 
-#include "HelpFile.h"
-#include "Instance.h"
-#include "ItemDialog.h"
-#include "Policy.h"
+#include "Page/HelpFile.h"
+#include "Resources/Instance.h"
+#include "Page/ItemDialog.h"
+#include "Settings/Policy.h"
 #include <RegistryNames.h>
-#include "RequiredKey.h"
-#include "SessionProps.h"
+#include "Settings/RequiredKey.h"
+#include "Settings/SessionProps.h"
 
 #ifndef HH_TP_HELP_WM_HELP
 #define HH_TP_HELP_WM_HELP 0x0011

@@ -1,4 +1,4 @@
-#include "KeptProcesses.h"
+#include "Processes/KeptProcesses.h"
 
 #include <utility>
 

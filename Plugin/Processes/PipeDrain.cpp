@@ -1,4 +1,4 @@
-#include "PipeDrain.h"
+#include "Processes/PipeDrain.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "ProcessJob.h"
+#include "Processes/ProcessJob.h"
 
 #include <string.h>
 
@@ -7,7 +7,7 @@
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
-#include "ProcessWait.h"
+#include "Processes/ProcessWait.h"
 
 KernelHandle NewJob() {
     KernelHandle job(CreateJobObjectA(nullptr, nullptr));

@@ -1,4 +1,4 @@
-#include "ProcessOutput.h"
+#include "Processes/ProcessOutput.h"
 
 #include <utility>
 
@@ -7,7 +7,7 @@
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
-#include "PipeDrain.h"
+#include "Processes/PipeDrain.h"
 
 using TAXDK::Standard::CodePageBytes;
 using TAXDK::Standard::CodePageText;

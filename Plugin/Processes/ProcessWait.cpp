@@ -1,4 +1,4 @@
-#include "ProcessWait.h"
+#include "Processes/ProcessWait.h"
 
 #include <checks.h>
 #include <ShownText.h>

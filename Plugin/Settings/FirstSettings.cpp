@@ -1,13 +1,13 @@
-#include "FirstSettings.h"
+#include "Settings/FirstSettings.h"
 
 #include <LogLocations.h>
 #include <fwbase/Path.h>
 #include <fwwin/RegKey.h>
 
 #include <RegistryNames.h>
-#include "RequiredKey.h"
-#include "ScriptLog.h"
-#include "SessionProps.h"
+#include "Settings/RequiredKey.h"
+#include "Log/ScriptLog.h"
+#include "Settings/SessionProps.h"
 
 bool FirstSettingsDue() {
     RegKey settings(HKEY_CURRENT_USER, PLUGIN_KEY, false, KEY_QUERY_VALUE);

@@ -1,10 +1,10 @@
-#include "Policy.h"
+#include "Settings/Policy.h"
 
 #include <fwbase/Format.h>
 #include <fwwin/RegKey.h>
 
 #include <RegistryNames.h>
-#include "SessionProps.h"
+#include "Settings/SessionProps.h"
 
 static RegistryKey OpenPolicy(HKEY root, const char* path) {
     RegistryKey key;

@@ -13,7 +13,7 @@
 #include <map.h>
 #include <str.h>
 
-#include "RequiredKey.h"
+#include "Settings/RequiredKey.h"
 
 // A key below both roots' policies, opened for reading; null where it is
 // absent.

@@ -1,4 +1,4 @@
-#include "RequiredKey.h"
+#include "Settings/RequiredKey.h"
 
 #include <string.h>
 

@@ -1,11 +1,11 @@
-#include "SessionPropsCopy.h"
+#include "Settings/SessionPropsCopy.h"
 
 #include <RegistryNames.h>
 #include <TASession.h>
 #include <fwwin/RegKey.h>
 
-#include "Policy.h"
-#include "SessionProps.h"
+#include "Settings/Policy.h"
+#include "Settings/SessionProps.h"
 
 void CopySessionProps(IUnknown* session) {
     RegKey props(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);

@@ -1,4 +1,4 @@
-#include "ContentCharset.h"
+#include "Web/ContentCharset.h"
 
 #include <wchar.h>
 

@@ -1,4 +1,4 @@
-#include "HttpFailure.h"
+#include "Web/HttpFailure.h"
 
 #include <winhttp.h>
 

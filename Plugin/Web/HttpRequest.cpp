@@ -1,4 +1,4 @@
-#include "HttpRequest.h"
+#include "Web/HttpRequest.h"
 
 #include <limits.h>
 #include <stdlib.h>
@@ -6,9 +6,9 @@
 
 #include <checks.h>
 
-#include "ContentCharset.h"
-#include "HttpFailure.h"
-#include "Redirect.h"
+#include "Web/ContentCharset.h"
+#include "Web/HttpFailure.h"
+#include "Web/Redirect.h"
 
 bool ParseAddress(const wchar_t* url, HttpAddress& address) {
     URL_COMPONENTS parts;

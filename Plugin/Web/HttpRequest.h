@@ -19,7 +19,7 @@
 #include <Trevan/CriticalSection.h>
 #include <str.h>
 
-#include "InternetHandle.h"
+#include "Web/InternetHandle.h"
 
 // An http:// or https:// address taken apart; false when the system cannot
 // (no host, a port out of range, another scheme).

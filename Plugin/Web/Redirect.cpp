@@ -1,12 +1,12 @@
-#include "Redirect.h"
+#include "Web/Redirect.h"
 
 #include <wchar.h>
 
 #include <Buffer.h>
 #include <refs.h>
 
-#include "HttpFailure.h"
-#include "ShownAddress.h"
+#include "Web/HttpFailure.h"
+#include "Web/ShownAddress.h"
 
 bool Redirects(DWORD status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;

@@ -11,7 +11,7 @@
 
 #include <str.h>
 
-#include "HttpRequest.h"
+#include "Web/HttpRequest.h"
 
 // One request of the chain.
 struct HttpHop {

@@ -1,4 +1,4 @@
-#include "ShownAddress.h"
+#include "Web/ShownAddress.h"
 
 #include <wchar.h>
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <HostSession.h>
-#include <SessionExtender.h>
+#include <Objects/SessionExtender.h>
 
 #include "common/AnsiText.h"
 #include "common/Files.h"

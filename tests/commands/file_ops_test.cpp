@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include <FileTime.h>
-#include <FolderListing.h>
-#include <NameKinds.h>
-#include <NameMask.h>
+#include <Files/FileTime.h>
+#include <Files/FolderListing.h>
+#include <Files/NameKinds.h>
+#include <Files/NameMask.h>
 
 #include "CommandsTest.h"
 

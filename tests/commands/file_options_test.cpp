@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include <FileText.h>
+#include <Files/FileText.h>
 #include <SaveFile.h>
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include <FileText.h>
+#include <Files/FileText.h>
 
 #include "CommandsTest.h"
 

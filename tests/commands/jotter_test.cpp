@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include <LogWriter.h>
-#include <ScriptLog.h>
+#include <Log/LogWriter.h>
+#include <Log/ScriptLog.h>
 #include <exceptions.h>
 
 #include "CommandsTest.h"

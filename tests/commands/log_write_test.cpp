@@ -1,4 +1,4 @@
-#include <ScriptLog.h>
+#include <Log/ScriptLog.h>
 
 #include <string.h>
 

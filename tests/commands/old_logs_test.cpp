@@ -1,6 +1,6 @@
 // RemoveOldLogs on files made for the purpose: which dates go, which names
 // are never touched, and the patterns that remove nothing.
-#include <OldLogs.h>
+#include <Log/OldLogs.h>
 
 #include <algorithm>
 #include <string>

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include <HelpFile.h>
-#include <Instance.h>
+#include <Page/HelpFile.h>
+#include <Resources/Instance.h>
 
 #include "common/Files.h"
 #include "common/Scratch.h"

@@ -2,7 +2,7 @@
 // from inside its own modal loop.
 #include <gtest/gtest.h>
 
-#include <ItemDialog.h>
+#include <Page/ItemDialog.h>
 
 #include "PageTestSupport.h"
 

@@ -1,7 +1,7 @@
 // The administrator's settings and the machine's defaults: which place
 // decides each setting, from which entry on, and what a user gets at the
 // first start.
-#include <FirstSettings.h>
+#include <Settings/FirstSettings.h>
 
 #include "PolicyTest.h"
 #include "common/WriteDenied.h"

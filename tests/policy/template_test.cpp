@@ -6,7 +6,7 @@
 // table of limits the plug-in and the installers share.
 #include <msxml2.h>
 
-#include <FirstSettings.h>
+#include <Settings/FirstSettings.h>
 #include <SettingLimits.h>
 
 #include <functional>

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include <RequiredKey.h>
+#include <Settings/RequiredKey.h>
 #include <exceptions.h>
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include <HostSession.h>
-#include <SessionExtender.h>
+#include <Objects/SessionExtender.h>
 
 #include "common/SavedKey.h"
 #include "dispatch.h"

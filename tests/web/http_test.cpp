@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "LocalHttpServer.h"
-#include "Redirect.h"
+#include "Web/Redirect.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include <HostSession.h>
-#include <SessionExtender.h>
+#include <Objects/SessionExtender.h>
 
 // ASCII text as UTF-16.
 static std::wstring Wide(const char* text) { return std::wstring(text, text + strlen(text)); }

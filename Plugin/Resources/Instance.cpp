@@ -1,4 +1,4 @@
-#include "Instance.h"
+#include "Resources/Instance.h"
 
 #include <co.h>
 
