@@ -6,7 +6,8 @@
 // with that thread, which sets the event: one report more, never one less.
 // Closing a watched key sets its event as well, so every new watch resets
 // the report after the old key is gone. An event that cannot be made
-// leaves the watch unable to watch: every Watch is refused.
+// leaves the watch unable to watch: every Watch is refused. An event that
+// cannot be reset throws WindowsError.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,7 @@ public:
 
 private:
     bool Set();
+    void Reset();
 
     KernelHandle event_;
     RequiredKey key_;

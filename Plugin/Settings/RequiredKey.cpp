@@ -36,6 +36,30 @@ RequiredKey RequiredKey::Optional(HKEY root, const char* path, REGSAM access) {
     return key;
 }
 
+bool RequiredKey::Has(const char* name) const {
+    return key_ && RegQueryValueExA(key_.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// Scripts and docs/failures.md know the lines of these failures: they stay put.
+void RequiredKey::Write(const char* name, const char* text) const {
+    if (!key_) THROW_WIN32(ERROR_INVALID_HANDLE);
+    if (!text) text = "";
+    DWORD size = static_cast<DWORD>(strlen(text) + 1);
+    THROW_IF_WIN32_ERROR(RegSetValueExA(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size));
+}
+
+void RequiredKey::Write(const char* name, DWORD number) const {
+    if (!key_) THROW_WIN32(ERROR_INVALID_HANDLE);
+    THROW_IF_WIN32_ERROR(
+        RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number));
+}
+
+void RequiredKey::Remove(const char* name) const {
+    if (!key_) THROW_WIN32(ERROR_INVALID_HANDLE);
+    LONG error = RegDeleteValueA(key_.get(), name);
+    if (error != ERROR_FILE_NOT_FOUND) THROW_IF_WIN32_ERROR(error);
+}
+
 RequiredKey::Value RequiredKey::Read(const char* name) const {
     Value value;
     if (!key_) return value;
@@ -62,10 +86,6 @@ RequiredKey::Value RequiredKey::Read(const char* name) const {
         value.text = string(data);
     }
     return value;
-}
-
-bool RequiredKey::Has(const char* name) const {
-    return key_ && RegQueryValueExA(key_.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool RequiredKey::TextIn(const char* name, string& text, bool expandable) const {
@@ -96,23 +116,4 @@ DWORD RequiredKey::Number(const char* name) const {
     Value value = Read(name);
     if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) return strtoul(value.text, nullptr, 10);
     return value.number;
-}
-
-void RequiredKey::Write(const char* name, const char* text) const {
-    if (!key_) THROW_WIN32(ERROR_INVALID_HANDLE);
-    if (!text) text = "";
-    DWORD size = static_cast<DWORD>(strlen(text) + 1);
-    THROW_IF_WIN32_ERROR(RegSetValueExA(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size));
-}
-
-void RequiredKey::Write(const char* name, DWORD number) const {
-    if (!key_) THROW_WIN32(ERROR_INVALID_HANDLE);
-    THROW_IF_WIN32_ERROR(
-        RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number));
-}
-
-void RequiredKey::Remove(const char* name) const {
-    if (!key_) THROW_WIN32(ERROR_INVALID_HANDLE);
-    LONG error = RegDeleteValueA(key_.get(), name);
-    if (error != ERROR_FILE_NOT_FOUND) THROW_IF_WIN32_ERROR(error);
 }
