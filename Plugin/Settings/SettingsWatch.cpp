@@ -40,9 +40,9 @@ bool SettingsWatch::Again(RegistryWatch& watch) {
     return true;
 }
 
-// A watch of the keys open before may be gone with them: the reports stay
-// until a watch is set again. The keys stay open between readings: closing
-// a watched key reports a change of its own.
+// Each report that came is acted on by setting its watch again. The keys
+// stay open between readings: closing a watched key reports a change of
+// its own.
 bool SettingsWatch::Update() {
     if (state_ == Unread) return Start();
     if (state_ == Unwatched) {
