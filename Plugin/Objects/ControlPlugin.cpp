@@ -1,10 +1,10 @@
 #include "Objects/ControlPlugin.h"
 
 #include <checks.h>
-#include <fwwin/RegKey.h>
 
 #include "Objects/Plugin.h"
 #include "Page/aRvikControlPage.h"
+#include "Settings/RequiredKey.h"
 
 ControlPlugin::ControlPlugin(const co<ITypeInfo>& info) : TallivantObject2<ITallivantControlPlugin>(info, SafeForScripting) {}
 
@@ -16,12 +16,7 @@ HRESULT STDMETHODCALLTYPE ControlPlugin::Initialize(IUnknown* controlPanel) {
 void ControlPlugin::AddPage(IUnknown* controlPanel) {
     // A null control panel is refused instead of being called through.
     THROW_HR_IF_NULL(E_POINTER, controlPanel);
-    DWORD disabled;
-    {
-        RegKey key(HKEY_CURRENT_USER, PLUGIN_KEY, false, KEY_READ);
-        disabled = key[CONTROL_DISABLED].Number();
-    }
-    if (disabled) return;
+    if (RequiredKey::Optional(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_READ).Number(CONTROL_DISABLED)) return;
     co<ITallivantControlPanel> panel = co<ITallivantControlPanel>::From(controlPanel);
     aRvikControlPage::CreatePage(panel.get());
 }

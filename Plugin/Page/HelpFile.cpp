@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include <fwbase/Path.h>
-#include <owned.h>
 
 #include "Resources/Instance.h"
 
@@ -14,26 +13,19 @@ string HelpFilePath() {
 }
 
 bool FindHtmlHelpControl(char* buffer) {
-    RegistryKey key;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
-        key.Detach();
-        return false;
-    }
-    return ReadServerFile(key.get(), buffer);
+    RequiredKey key = RequiredKey::Optional(HKEY_CLASSES_ROOT, HTML_HELP_SERVER, KEY_READ);
+    return key && ReadServerFile(key, buffer);
 }
 
-bool ReadServerFile(HKEY key, char* buffer) {
-    char value[MAX_PATH];
-    DWORD type = REG_NONE, size = MAX_PATH;
-    if (::RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
-        return false;
-    // A value stored without its terminator must still end inside the buffer.
-    value[size < MAX_PATH ? size : MAX_PATH - 1] = 0;
-    if (type != REG_EXPAND_SZ) {
-        lstrcpyA(buffer, value);
+bool ReadServerFile(const RequiredKey& key, char* buffer) {
+    RequiredKey::Value value = key.Read("");
+    // A file's name is a text; one that does not fit the buffer is none.
+    if ((value.type != REG_SZ && value.type != REG_EXPAND_SZ) || value.text.length() >= MAX_PATH) return false;
+    if (value.type != REG_EXPAND_SZ) {
+        lstrcpyA(buffer, value.text);
         return true;
     }
-    DWORD n = ::ExpandEnvironmentStringsA(value, buffer, MAX_PATH);
+    DWORD n = ::ExpandEnvironmentStringsA(value.text, buffer, MAX_PATH);
     return n > 0 && n <= MAX_PATH;
 }
 

@@ -12,6 +12,8 @@
 
 #include <str.h>
 
+#include "Settings/RequiredKey.h"
+
 // Folder of the plug-in module followed by "aRvik.chm".
 string HelpFilePath();
 
@@ -19,10 +21,10 @@ string HelpFilePath();
 // (MAX_PATH bytes), as ReadServerFile gives it. False when it cannot be read.
 bool FindHtmlHelpControl(char* buffer);
 
-// The default value of key into buffer (MAX_PATH bytes); a REG_EXPAND_SZ
-// one with its environment references expanded. False when it cannot be
-// read, or expanded does not fit.
-bool ReadServerFile(HKEY key, char* buffer);
+// The default value of key, a REG_SZ or REG_EXPAND_SZ, into buffer
+// (MAX_PATH bytes), the latter with its environment references expanded.
+// False when it is missing, of another type, or does not fit.
+bool ReadServerFile(const RequiredKey& key, char* buffer);
 
 // The control's file by name: a full path as it stands; any other name
 // from the system folder only, as LoadFromSystemFolder loads it.

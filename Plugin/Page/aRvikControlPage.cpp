@@ -11,7 +11,6 @@
 #include <fwbase/Format.h>
 #include <fwbase/Path.h>
 #include <fwlayout/AutoLayout.h>
-#include <fwwin/RegKey.h>
 
 #include "Page/HelpFile.h"
 #include "Resources/Instance.h"
@@ -59,13 +58,13 @@ int aRvikControlPage::LoadParams() {
     deletedNames.Delete(0, -1);
     changedNames.Delete(0, -1);
     ReadPolicySessionProps(policyParams);
-    RegKey key(HKEY_CURRENT_USER, SESSION_PROPS_KEY, false, KEY_READ);
-    if (!key.key) return 0;
-    ForEachSessionProp(key.key, &FixedAt::kControlPageProps, [this, &key](const string& name, DWORD type) {
-        if (type == REG_SZ)
-            params.Insert(keystring(name), key[name].Text());
-        else if (type == REG_DWORD)
-            params.Insert(keystring(name), Format(NumberPlain, key[name].Number(), 0));
+    RequiredKey key = RequiredKey::Optional(HKEY_CURRENT_USER, SESSION_PROPS_KEY, KEY_READ);
+    if (!key) return 0;
+    ForEachSessionProp(key, &FixedAt::kControlPageProps, [this](const string& name, const RequiredKey::Value& value) {
+        if (value.type == REG_SZ)
+            params.Insert(keystring(name), value.text);
+        else if (value.type == REG_DWORD)
+            params.Insert(keystring(name), Format(NumberPlain, value.number, 0));
     });
     return params.Count();
 }

@@ -1,15 +1,12 @@
 #include "Settings/Policy.h"
 
 #include <fwbase/Format.h>
-#include <fwwin/RegKey.h>
 
 #include <RegistryNames.h>
 #include "Settings/SessionProps.h"
 
-static RegistryKey OpenPolicy(HKEY root, const char* path) {
-    RegistryKey key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS) key.Detach();
-    return key;
+static RequiredKey OpenPolicy(HKEY root, const char* path) {
+    return RequiredKey::Optional(root, path, KEY_READ | KEY_WOW64_64KEY);
 }
 
 PolicyKeys::PolicyKeys(const char* path)
@@ -19,15 +16,14 @@ void ReadPolicySessionProps(map<keystring, string>& props) {
     props.Delete(0, -1);
     PolicyKeys policies(POLICY_SESSION_PROPS_KEY);
     // The machine's first: a name already taken stays as it is.
-    const HKEY keys[2] = {policies.Machine(), policies.User()};
-    for (HKEY key : keys) {
-        if (!key) continue;
-        RegKey values(key);
-        ForEachSessionProp(key, nullptr, [&props, &values](const string& name, DWORD type) {
-            if (type == REG_SZ)
-                props.Insert(keystring(name), values[name].Text());
-            else if (type == REG_DWORD)
-                props.Insert(keystring(name), Format(NumberPlain, values[name].Number(), 0));
+    const RequiredKey* keys[2] = {&policies.Machine(), &policies.User()};
+    for (const RequiredKey* key : keys) {
+        if (!*key) continue;
+        ForEachSessionProp(*key, nullptr, [&props](const string& name, const RequiredKey::Value& value) {
+            if (value.type == REG_SZ)
+                props.Insert(keystring(name), value.text);
+            else if (value.type == REG_DWORD)
+                props.Insert(keystring(name), Format(NumberPlain, value.number, 0));
         });
     }
 }

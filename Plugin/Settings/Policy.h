@@ -15,7 +15,7 @@
 
 #include "Settings/RequiredKey.h"
 
-// A key below both roots' policies, opened for reading; null where it is
+// A key below both roots' policies, opened for reading; empty where it is
 // absent.
 class PolicyKeys {
 public:
@@ -23,11 +23,11 @@ public:
     PolicyKeys(const PolicyKeys&) = delete;
     PolicyKeys& operator=(const PolicyKeys&) = delete;
 
-    HKEY Machine() const { return machine_.get(); }
-    HKEY User() const { return user_.get(); }
+    const RequiredKey& Machine() const { return machine_; }
+    const RequiredKey& User() const { return user_; }
 
 private:
-    RegistryKey machine_, user_;
+    RequiredKey machine_, user_;
 };
 
 // The policies' Session Props into props (emptied first), name to text: a

@@ -83,12 +83,13 @@ TEST(HelpFileTest, AnExpandableRegistrationIsExpanded) {
     const char value[] = "%SystemRoot%\\system32\\hhctrl.ocx";
     char windows[MAX_PATH] = "", buffer[MAX_PATH] = "sentinel";
     GetWindowsDirectoryA(windows, MAX_PATH);
+    RequiredKey reading = RequiredKey::Optional(HKEY_CURRENT_USER, path, KEY_READ);
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value), sizeof value));
-    EXPECT_TRUE(ReadServerFile(key, buffer));
+    EXPECT_TRUE(ReadServerFile(reading, buffer));
     EXPECT_EQ(std::string(windows) + "\\system32\\hhctrl.ocx", buffer);
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value));
     lstrcpyA(buffer, "sentinel");
-    EXPECT_TRUE(ReadServerFile(key, buffer));
+    EXPECT_TRUE(ReadServerFile(reading, buffer));
     EXPECT_STREQ(value, buffer);
     RegCloseKey(key);
     RegDeleteKeyA(HKEY_CURRENT_USER, path);
