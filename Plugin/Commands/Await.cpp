@@ -18,6 +18,7 @@
 #include <owned.h>
 
 #include "Commands/CommandArguments.h"
+#include "Processes/KeptProcesses.h"
 #include "Processes/ProcessWait.h"
 #include "Commands/Timeout.h"
 
@@ -46,7 +47,7 @@ static KernelHandle OpenById(DWORD id, const string& name, bool terminate) {
     THROW_WIN32(error);
 }
 
-void Await(TASession& values, CommandState& state) {
+void Await(TASession& values, KeptProcesses& kept) {
     CommandArguments arguments(values);
     values.Clear(kResult);
     // ProcessId stays: it names the process whose exit code it is.
@@ -62,7 +63,7 @@ void Await(TASession& values, CommandState& state) {
         throw KLAppException(string("Нельзя ждать процесс, в котором выполняется сценарий: ") + name);
     // Kill acts only when a time limit can run out.
     bool end = kill && timeout != INFINITE;
-    KernelHandle process = state.kept.Find(id);
+    KernelHandle process = kept.Find(id);
     if (!process) process = OpenById(id, name, end);
     if (!WaitForExit(process.get(), timeout)) {
         if (end) EndProgram(process.get(), nullptr);

@@ -5,10 +5,12 @@
 // command has succeeded, clears what was taken as its Clearing says. A
 // command that fails never reaches Done, so its arguments stay for the
 // script to mend and retry.
-//   Always     cleared on success, given or not (the first arguments of a
-//              command, which it has always cleared)
-//   WhenGiven  cleared only when given: a command run without its newer
-//              arguments leaves the session as it always has
+//   Always     cleared on success, given or not: a command's main
+//              arguments, which a script sets for every run and then finds
+//              empty, so that no run takes the one before's by mistake
+//   WhenGiven  cleared only when given: an option a script did not set is
+//              not written (clearing writes the empty text), so a script
+//              that never uses it finds its session as it left it
 //   Stays      read only (a name written back, an id that names a result)
 #pragma once
 

@@ -16,6 +16,8 @@
 #include <owned.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/CommandState.h"
+#include "Processes/KeptProcesses.h"
 #include "Processes/ProcessJob.h"
 #include "Processes/ProcessOutput.h"
 #include "Processes/ProcessWait.h"
@@ -59,7 +61,7 @@ static void SetOutput(TASession& values, const OutputPipe& output, UINT page) {
     values.SetWideString(kOutput, text);
 }
 
-void Execute(TASession& values, CommandState& state) {
+void Execute(TASession& values, KeptProcesses& kept) {
     CommandArguments arguments(values);
     string command = arguments.Text("aRvik.Command");
     if (command.empty()) return;
@@ -120,7 +122,7 @@ void Execute(TASession& values, CommandState& state) {
     if (job) RunInJob(job.get(), process.get(), thread.get(), command);
     values.SetUnsigned(kProcessId, started.dwProcessId);
     if (!wait) {
-        state.kept.Keep(started.dwProcessId, std::move(process));
+        kept.Keep(started.dwProcessId, std::move(process));
     } else {
         bool ended = output ? output->Collect(process.get(), timeout) : WaitForExit(process.get(), timeout);
         if (!ended) {
@@ -130,7 +132,7 @@ void Execute(TASession& values, CommandState& state) {
                 // A program left running is the one a script most wants to
                 // await later, also once it has ended. It is kept, and its
                 // output stays readable, before anything below can fail.
-                state.kept.Keep(started.dwProcessId, std::move(process));
+                kept.Keep(started.dwProcessId, std::move(process));
                 if (output) output->LeaveOpen();
             }
             // Of the results only the output changes: what it wrote so far.
@@ -147,3 +149,8 @@ void Execute(TASession& values, CommandState& state) {
     }
     arguments.Done();
 }
+
+// The programs of the extender's CommandState, which Execute keeps and
+// Await finds.
+void MakeState(KeptProcesses*& made) { made = new KeptProcesses; }
+void DeleteState(KeptProcesses* kept) { delete kept; }

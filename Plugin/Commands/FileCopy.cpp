@@ -6,7 +6,7 @@
 #include "Commands/CommandArguments.h"
 #include "Files/FileTransfer.h"
 
-void FileCopy(TAXDK::Tallivant::TASession& values, CommandState&) {
+void FileCopy(TAXDK::Tallivant::TASession& values) {
     CommandArguments arguments(values);
     FileTransfer(arguments, FileTransfer::Copy).Run();
     arguments.Done();

@@ -13,7 +13,7 @@ using TAXDK::Tallivant::TASession;
 
 static const char kFileName[] = "aRvik.FileName";
 
-void FileDelete(TASession& values, CommandState&) {
+void FileDelete(TASession& values) {
     CommandArguments arguments(values);
     basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "удалить файл");
     basic_text<wchar_t> system = SystemName(name);

@@ -40,7 +40,7 @@ static bool Look(const wchar_t* name, WIN32_FILE_ATTRIBUTE_DATA& data) {
     throw FileFailure("узнать сведения о файле", error, name);
 }
 
-void FileInfo(TASession& values, CommandState&) {
+void FileInfo(TASession& values) {
     CommandArguments arguments(values);
     basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "узнать сведения о файле");
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -41,7 +41,7 @@ static basic_text<wchar_t> TakeFolder(CommandArguments& arguments, basic_text<wc
     return folder;
 }
 
-void FileList(TASession& values, CommandState&) {
+void FileList(TASession& values) {
     CommandArguments arguments(values);
     basic_text<wchar_t> mask;
     basic_text<wchar_t> folder = TakeFolder(arguments, mask);

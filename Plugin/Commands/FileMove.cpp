@@ -7,7 +7,7 @@
 #include "Commands/CommandArguments.h"
 #include "Files/FileTransfer.h"
 
-void FileMove(TAXDK::Tallivant::TASession& values, CommandState&) {
+void FileMove(TAXDK::Tallivant::TASession& values) {
     CommandArguments arguments(values);
     FileTransfer(arguments, FileTransfer::Move).Run();
     arguments.Done();

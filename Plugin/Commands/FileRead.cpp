@@ -5,22 +5,28 @@
 #include <TASession.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/CommandState.h"
 #include "Files/FileEncoding.h"
 #include "Commands/FileName.h"
 #include "Files/FileText.h"
+#include "Files/KeptTextBlock.h"
 
 using TAXDK::Tallivant::TASession;
 
 static const char kEncoding[] = "aRvik.FileEncoding";
 
-void FileRead(TASession& values, CommandState& state) {
+void FileRead(TASession& values, KeptTextBlock& readBlock) {
     CommandArguments arguments(values);
     TextEncoding fallback = ParseEncoding(kEncoding, arguments.Text(kEncoding, CommandArguments::WhenGiven));
     string name = ResolveFileName(arguments, "aRvik.FileName", "прочитать файл");
     CoString text;
-    ReadFileText(name, fallback, text, &state.readBlock);
+    ReadFileText(name, fallback, text, &readBlock);
     values.SetWideString("aRvik.FileText", text);
     // The host has its own copy: the memory serves the next read.
-    state.readBlock.Give(text.Detach());
+    readBlock.Give(text.Detach());
     arguments.Done();
 }
+
+// The block of the extender's CommandState.
+void MakeState(KeptTextBlock*& made) { made = new KeptTextBlock; }
+void DeleteState(KeptTextBlock* block) { delete block; }

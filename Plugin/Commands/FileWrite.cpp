@@ -63,7 +63,7 @@ static void Append(const wchar_t* text, const string& name, TextEncoding asked, 
     file.Write(bytes.Data() + skip, bytes.Size() - skip);
 }
 
-void FileWrite(TASession& values, CommandState&) {
+void FileWrite(TASession& values) {
     CommandArguments arguments(values);
     string name = ResolveFileName(arguments, "aRvik.FileName", "записать файл");
     // Without a name the write fails as it always has, whatever mode and

@@ -12,7 +12,7 @@ using TAXDK::Tallivant::TASession;
 
 static const char kName[] = "aRvik.Name";
 
-void GetEnv(TASession& values, CommandState&) {
+void GetEnv(TASession& values) {
     CommandArguments arguments(values);
     string name = arguments.Text(kName);
     CheckVariableName(kName, name);

@@ -12,6 +12,7 @@
 #include <fwbase/Co.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/CommandState.h"
 #include "Web/HttpRequest.h"
 #include "Processes/ProcessOutput.h"
 #include "Web/ShownAddress.h"
@@ -110,7 +111,7 @@ static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool b
     return basic_text<wchar_t>(joined.Data(), joined.Size());
 }
 
-void Http(TASession& values, CommandState& state) {
+void Http(TASession& values, HttpClient& web) {
     values.Clear(kResult);
     values.Clear(kOutput);
     CommandArguments args(values);
@@ -142,10 +143,14 @@ void Http(TASession& values, CommandState& state) {
     request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
 
     HttpResponse response;
-    state.web.Send(request, OutputPipe::limit, response);
+    web.Send(request, OutputPipe::limit, response);
     values.SetUnsigned(kResult, response.status);
     CoString text;
     BodyText(response, text);
     values.SetWideString(kOutput, text);
     args.Done();
 }
+
+// The web session of the extender's CommandState.
+void MakeState(HttpClient*& made) { made = new HttpClient; }
+void DeleteState(HttpClient* web) { delete web; }

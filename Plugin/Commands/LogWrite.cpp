@@ -4,13 +4,30 @@
 
 #include <TASession.h>
 #include <exceptions.h>
+#include <fwjot/Jotter.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/CommandState.h"
+#include "Log/LogWriter.h"
 #include "Log/OldLogs.h"
+#include "Log/ScriptLog.h"
 
 using TAXDK::Tallivant::TASession;
 
-void LogWrite(TASession& values, CommandState& state) {
+// The script log of the extender's CommandState: the writer, which holds
+// the file open between entries, with each entry's time and date; and the
+// settings, read again only after a change.
+struct KeptLog {
+    KeptLog() { log.SetOptions(log.GetOptions() | Jotter::TimeStamp | Jotter::WithDate); }
+
+    Jotter log{new LogWriter};
+    ScriptLogSettings logSettings;
+};
+
+void MakeState(KeptLog*& made) { made = new KeptLog; }
+void DeleteState(KeptLog* log) { delete log; }
+
+void LogWrite(TASession& values, KeptLog& state) {
     CommandArguments arguments(values);
     string path;
     DWORD limit = 0;

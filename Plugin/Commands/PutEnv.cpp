@@ -16,10 +16,11 @@ using TAXDK::Tallivant::TASession;
 
 static const char kName[] = "aRvik.Name";
 
-void PutEnv(TASession& values, CommandState&) {
+void PutEnv(TASession& values) {
     CommandArguments arguments(values);
-    // Both are cleared, given or not (the value first); the value is read
-    // only for a name that can be set.
+    // Both are cleared, given or not, the value first: once the name reads
+    // empty, so does the value. The value is read only for a name that can
+    // be set.
     CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
     string name = arguments.Text(kName);
     CheckVariableName(kName, name);

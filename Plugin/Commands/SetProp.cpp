@@ -2,6 +2,7 @@
 // set in this one; an empty value removes it.
 #include "Commands/Commands.h"
 
+#include <RegistryNames.h>
 #include <TASession.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
@@ -14,7 +15,7 @@ using TAXDK::Tallivant::TASession;
 
 static const char kName[] = "aRvik.Name";
 
-void SetProp(TASession& values, CommandState&) {
+void SetProp(TASession& values) {
     CommandArguments arguments(values);
     string name = arguments.Text(kName);
     // The registry holds value names of 16383 characters at most.

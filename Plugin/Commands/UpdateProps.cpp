@@ -3,4 +3,4 @@
 
 #include "Settings/SessionPropsCopy.h"
 
-void UpdateProps(IUnknown* session, CommandState&) { CopySessionProps(session); }
+void UpdateProps(IUnknown* session) { CopySessionProps(session); }

@@ -11,6 +11,8 @@
 #include <fwbase/Format.h>
 #include <owned.h>
 
+#include "Files/KeptTextBlock.h"
+
 using TAXDK::Standard::CodePageTable;
 using TAXDK::Standard::CreateFileInFolder;
 using TAXDK::Standard::ShownText;

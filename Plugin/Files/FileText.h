@@ -10,7 +10,8 @@
 
 #include "Files/FileEncoding.h"
 #include "Files/FileSystem.h"
-#include "Files/KeptTextBlock.h"
+
+class KeptTextBlock;  // Files/KeptTextBlock.h
 
 // A file that aRvik.FileWrite writes with a mode or an encoding given; its
 // folder is made with its parents. Replacing empties or makes the file;

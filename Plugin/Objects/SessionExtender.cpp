@@ -10,9 +10,7 @@ using TAXDK::Tallivant::TASession;
 
 volatile bool terminateBlocked = false;
 
-Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), SafeForScripting) {
-    state.log.SetOptions(state.log.GetOptions() | Jotter::TimeStamp | Jotter::WithDate);
-}
+Plugin::SessionExtender::SessionExtender() : TallivantObject2<ITallivantSessionExtender>(co<ITypeInfo>(), SafeForScripting) {}
 
 HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::UnblockTerminate(VARIANT) {
     return ComOperation([] { terminateBlocked = false; });
@@ -38,6 +36,18 @@ HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionPaused(VARIANT) { retu
 
 HRESULT STDMETHODCALLTYPE Plugin::SessionExtender::SessionResumed(VARIANT) { return S_OK; }
 
+// A command as the dispatch table runs it: with none of the extender's
+// state, or with the piece of it that the command takes.
+template <void (*command)(TASession&)>
+static void Run(TASession& values, CommandState&) {
+    command(values);
+}
+
+template <class Kept, void (*command)(TASession&, Kept&)>
+static void Run(TASession& values, CommandState& state) {
+    command(values, state.Piece<Kept>());
+}
+
 void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     keystring name(string::Adopt(TAXDK::Standard::AnsiCopy(wideName)));
     // Each command wraps the session object itself (run), but the copy of
@@ -45,21 +55,28 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     // (runOnObject).
     static const struct {
         const char* name;
-        CommandFunction run;
-        SessionObjectCommand runOnObject;
+        void (*run)(TASession& values, CommandState& state);
+        void (*runOnObject)(IUnknown* session);
     } commands[] = {
-        {"aRvik.LogWrite", LogWrite, nullptr},   {"aRvik.SetProp", SetProp, nullptr},
-        {"aRvik.GetEnv", GetEnv, nullptr},       {"aRvik.PutEnv", PutEnv, nullptr},
-        {"aRvik.Execute", Execute, nullptr},     {"aRvik.UpdateProps", nullptr, UpdateProps},
-        {"aRvik.FileWrite", FileWrite, nullptr}, {"aRvik.FileRead", FileRead, nullptr},
-        {"aRvik.Await", Await, nullptr},         {"aRvik.FileInfo", FileInfo, nullptr},
-        {"aRvik.FileDelete", FileDelete, nullptr}, {"aRvik.FileCopy", FileCopy, nullptr},
-        {"aRvik.FileMove", FileMove, nullptr},   {"aRvik.FileList", FileList, nullptr},
-        {"aRvik.Http", Http, nullptr},
+        {"aRvik.LogWrite", Run<KeptLog, LogWrite>, nullptr},
+        {"aRvik.SetProp", Run<SetProp>, nullptr},
+        {"aRvik.GetEnv", Run<GetEnv>, nullptr},
+        {"aRvik.PutEnv", Run<PutEnv>, nullptr},
+        {"aRvik.Execute", Run<KeptProcesses, Execute>, nullptr},
+        {"aRvik.UpdateProps", nullptr, UpdateProps},
+        {"aRvik.FileWrite", Run<FileWrite>, nullptr},
+        {"aRvik.FileRead", Run<KeptTextBlock, FileRead>, nullptr},
+        {"aRvik.Await", Run<KeptProcesses, Await>, nullptr},
+        {"aRvik.FileInfo", Run<FileInfo>, nullptr},
+        {"aRvik.FileDelete", Run<FileDelete>, nullptr},
+        {"aRvik.FileCopy", Run<FileCopy>, nullptr},
+        {"aRvik.FileMove", Run<FileMove>, nullptr},
+        {"aRvik.FileList", Run<FileList>, nullptr},
+        {"aRvik.Http", Run<HttpClient, Http>, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {
-            if (command.runOnObject) return command.runOnObject(session, state);
+            if (command.runOnObject) return command.runOnObject(session);
             TASession values(session);
             command.run(values, state);
             return;

@@ -7,11 +7,13 @@
 // aRvik.* values and clear the ones they consumed when they finish; a
 // failing command leaves its arguments as they were.
 //
-// The commands live in Commands/, one file each; what they share across
-// the sessions this extender serves is its CommandState.
+// The commands live in Commands/, one file each; what they keep from one
+// command to the next, for every session this extender serves and as long
+// as it lives, is its CommandState, of which each command gets only the
+// piece it uses.
 #pragma once
 
-#include "Commands/Commands.h"
+#include "Commands/CommandState.h"
 #include "Objects/Plugin.h"
 
 class Plugin::SessionExtender : public TallivantObject2<ITallivantSessionExtender> {

@@ -464,6 +464,20 @@ TEST_F(ExecuteOptionsTest, AwaitGivesTheExitCodeOfAProgramStartedWithoutWaiting)
     EXPECT_EQ("", Get(L"aRvik.Kill"));
 }
 
+// What Execute keeps serves every session of its extender: a program
+// started in one is awaited in another once only the kept handle holds it.
+TEST_F(ExecuteOptionsTest, AProgramKeptInOneSessionIsAwaitedInAnother) {
+    Arguments(Line("7"), "", "");
+    Runs();
+    std::string id = Get(L"aRvik.ProcessId");
+    ASSERT_TRUE(Ends(std::stoul(id)));
+    OutlastEndedProcesses();
+    session = co<HostSession>(new HostSession);
+    Set(L"aRvik.ProcessId", id);
+    ASSERT_EQ(S_OK, Command(L"aRvik.Await"));
+    EXPECT_EQ("7", Get(L"aRvik.Result"));
+}
+
 // Any process the system lets us open: here one the test started itself.
 TEST_F(ExecuteOptionsTest, AwaitWaitsForAndEndsAnotherProcess) {
     PROCESS_INFORMATION other = StartDirectly("-s 30000 0");

@@ -223,6 +223,32 @@ TEST_F(LogTest, FileStaysOpenForReadersAndMovesWhenThePathChanges) {
     EXPECT_EQ(std::vector<std::string>{"3\r\n"}, Entries(ReadWhole(second)));
 }
 
+// The log is the extender's, as all its commands keep: one for every
+// session it serves, gone with it. Each extender holds the file open
+// through its own; once both have gone, it opens without sharing.
+TEST_F(LogTest, EachExtenderKeepsItsOwnLogForAllItsSessionsUntilItGoes) {
+    std::string file = scratch + "kept.log";
+    Pattern(file);
+    auto openAlone = [&file]() -> DWORD {
+        HANDLE alone = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (alone == INVALID_HANDLE_VALUE) return GetLastError();
+        CloseHandle(alone);
+        return ERROR_SUCCESS;
+    };
+    Log("first");
+    session = co<HostSession>(new HostSession);
+    Log("second session");
+    co<ITallivantSessionExtender> first = extender;
+    extender = co<ITallivantSessionExtender>(new Plugin::SessionExtender);
+    Log("second extender");
+    first.Release();
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), openAlone());
+    extender.Release();
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), openAlone());
+    EXPECT_EQ((std::vector<std::string>{"first\r\n", "second session\r\n", "second extender\r\n"}),
+              Entries(ReadWhole(file)));
+}
+
 namespace {
 
 // Runs the system's reg.exe with arguments and waits (bounded) for its exit.

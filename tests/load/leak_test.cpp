@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 
+#include <Processes/KeptProcesses.h>
+
 #include "LoadTest.h"
 
 namespace {
