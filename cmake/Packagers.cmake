@@ -22,6 +22,14 @@ set(arvik_package_msibuild msitools)
 set(arvik_package_msiinfo msitools)
 set(arvik_package_osslsigncode osslsigncode)
 
+# Looks for TOOL on the PATH alone, where the scripts that run it find it
+# (not in CMake's system folders); VAR is false when it is not there.
+function(arvik_find_packager var tool)
+  find_program(${var} ${tool} NO_CACHE NO_PACKAGE_ROOT_PATH NO_CMAKE_PATH NO_CMAKE_ENVIRONMENT_PATH
+               NO_CMAKE_SYSTEM_PATH NO_CMAKE_FIND_ROOT_PATH)
+  set(${var} ${${var}} PARENT_SCOPE)
+endfunction()
+
 # "makensis (package nsis), wixl (package wixl)" for the TOOLS given.
 function(arvik_packagers_named out)
   set(named)
@@ -36,7 +44,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   string(REPLACE "," ";" tools "${TOOLS}")
   set(missing)
   foreach(tool ${tools})
-    find_program(found_${tool} ${tool} NO_CACHE)
+    arvik_find_packager(found_${tool} ${tool})
     if(NOT found_${tool})
       list(APPEND missing ${tool})
     endif()
@@ -52,7 +60,7 @@ set(ARVIK_PACKAGERS chmcmd makensis wixl msibuild msiinfo osslsigncode)
 set(ARVIK_PACKAGERS_FOUND TRUE)
 set(missing)
 foreach(tool ${ARVIK_PACKAGERS})
-  find_program(found_${tool} ${tool} NO_CACHE)
+  arvik_find_packager(found_${tool} ${tool})
   if(NOT found_${tool})
     list(APPEND missing ${tool})
     set(ARVIK_PACKAGERS_FOUND FALSE)
