@@ -4,15 +4,15 @@
 # aRvik-VERSION-setup.exe (NSIS), aRvik-VERSION.msi, aRvik-VERSION.zip (the
 # module, its help, the operator's TEXT and the Group Policy template),
 # PolicyDefinitions/ and SHA256SUMS, which lists every other file. Both
-# packages take the classes' identifiers and their codes from IDENTIFIERS
-# (made by configuring). With
-# ARVIK_SIGN_PFX and ARVIK_SIGN_PASSWORD_FILE every file that can be signed
-# is (tools/sign.sh), time-stamped by ARVIK_SIGN_TIMESTAMP_URL when it is
-# set: the module and the install helper before they are packed, then the
-# installer, its uninstaller and the MSI package; and SHA256SUMS gets its
-# detached signature, SHA256SUMS.p7s. Without a certificate it says so in
-# one line. The signed module and helper are kept in OUT-stage. Last, one
-# line names the module's size, which no document states by hand.
+# packages take the classes' identifiers and their own codes from the
+# folder IDENTIFIERS (made by configuring). With ARVIK_SIGN_PFX and
+# ARVIK_SIGN_PASSWORD_FILE every file that can be signed is (tools/sign.sh),
+# time-stamped by ARVIK_SIGN_TIMESTAMP_URL when it is set: the module and
+# the install helper before they are packed, then the installer, its
+# uninstaller and the MSI package; and SHA256SUMS gets its detached
+# signature, SHA256SUMS.p7s. Without a certificate it says so in one line.
+# The signed module and helper are kept in OUT-stage. Last, one line names
+# the module's size, which no document states by hand.
 set -euo pipefail
 [ $# -eq 10 ] || { echo "usage: dist.sh ARCH VERSION BUILD MODULE HELP HELPER TEXT POLICIES IDENTIFIERS OUT" >&2; exit 2; }
 arch=$1 version=$2 build=$3 module=$4 help=$5 helper=$6 text=$7 policies=$8 identifiers=$9 out=${10%/}
