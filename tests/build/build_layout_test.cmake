@@ -110,6 +110,8 @@ function(needs name path result tools)
 endfunction()
 needs(check_missing some_missing 1 "makensis,wixl,msibuild,msiinfo"
   "The package needs wixl (package wixl), msibuild (package msitools), not found on the PATH: tools/setup.sh installs them.")
+needs(check_one_missing some_missing 1 "chmcmd,osslsigncode"
+  "The package needs osslsigncode (package osslsigncode), not found on the PATH: tools/setup.sh installs it.")
 needs(check_there all_there 0 "makensis,wixl,msibuild,msiinfo")
 
 # configure(NAME PATH CMAKELISTS): configures a small project; sets said and got.
