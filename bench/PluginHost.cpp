@@ -9,11 +9,9 @@
 #include <exceptions.h>
 
 #include "common/Files.h"
+#include "Objects/ClassIds.h"
 
 typedef HRESULT(WINAPI* GetClassObjectEntry)(REFCLSID, REFIID, void**);
-
-// The plug-in's class, {6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}.
-static const CLSID pluginClass = {0x6A0F3C2E, 0x71D4, 0x4B8A, {0x9E, 0x25, 0x3C, 0x5D, 0x7F, 0x9A, 0x1B, 0x04}};
 
 void CheckResult(HRESULT hr, const char* what) {
     if (hr == S_OK) return;
@@ -53,7 +51,7 @@ PluginHost::PluginHost() : host_(new HostObject) {
     auto getClassObject = reinterpret_cast<GetClassObjectEntry>(GetProcAddress(module, "DllGetClassObject"));
     if (!getClassObject) throw KLAppException("aRvik.dll has no DllGetClassObject");
     co<IClassFactory> factory;
-    CheckResult(getClassObject(pluginClass, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())),
+    CheckResult(getClassObject(CLSID_Plugin, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())),
                 "DllGetClassObject");
     CheckResult(factory->CreateInstance(nullptr, IID_ITallivantPlugin, reinterpret_cast<void**>(plugin_.Out())),
                 "CreateInstance");

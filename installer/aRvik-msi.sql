@@ -2,7 +2,8 @@
 -- msibuild after it has set the database's code page to 1251 (wixl leaves
 -- it neutral, which holds no Russian text), one statement a line.
 -- @VERSION@ stands for the package's version, @MAX_LOG_TEXT_HIGHEST@ and
--- @LOG_KEEP_DAYS_HIGHEST@ for the highest numbers of TALib/SettingLimits.h.
+-- @LOG_KEEP_DAYS_HIGHEST@ for the highest numbers of TALib/SettingLimits.h,
+-- @UPGRADE_CODE@ for the package's upgrade code (cmake/Identifiers.cmake).
 -- A plain line is an SQL statement of our own (msibuild's SQL has no way to
 -- put an apostrophe into a text: none may hold one); REFUSE and NUMBER
 -- lines become table rows, which make-msi.sh imports as such, so their
@@ -23,7 +24,7 @@ UPDATE Component SET Condition = 'KEEPDAYS OR PREVKEEPDAYS OR REMOVE' WHERE Comp
 -- no UPGRADINGPRODUCTCODE there). Attributes is part of the row's key: the
 -- row is made anew.
 DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'
-INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, Remove, ActionProperty) VALUES ('{7D88E5F3-F6A3-46DF-87D6-82F06B50BC44}', '@VERSION@', 513, 'Plugin', 'WIX_UPGRADE_DETECTED')
+INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, Remove, ActionProperty) VALUES ('@UPGRADE_CODE@', '@VERSION@', 513, 'Plugin', 'WIX_UPGRADE_DETECTED')
 --
 -- The numbers given, checked as text (the engine's conditions compare no
 -- number above 2147483647 and take long digit strings for numbers wrongly):

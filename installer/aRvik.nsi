@@ -49,11 +49,10 @@ Unicode true
 !define DEFAULTS_KEY "${HOST_PLUGIN_KEY}\Defaults"
 !define USER_KEY "${PRODUCT_KEY}\Plugins\aRvik"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\aRvik"
-!define PLUGIN_CLSID "{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}"
-!define CONTROL_CLSID "{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"
+; PLUGIN_CLSID, CONTROL_CLSID and MSI_UPGRADE_CODE (make-setup.sh names the
+; file that configuring made from cmake/Identifiers.cmake).
+!include "${IDENTIFIERS}"
 !define PLUGIN_NAME "Kelmir Tallivant aRvik plugin"
-; The MSI package's upgrade code (installer/aRvik.wxs).
-!define MSI_UPGRADE_CODE "{7D88E5F3-F6A3-46DF-87D6-82F06B50BC44}"
 !define UNINSTALLER "aRvik-uninstall.exe"
 ; The machine's defaults this installer wrote, as bits of the uninstall
 ; key's "DefaultsWritten": 1 "Script LogPath", 2 "Max LogText", 4 "Log Keep

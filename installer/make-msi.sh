@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the Windows Installer package around a module and its help:
-#   installer/make-msi.sh ARCH VERSION MODULE HELP OUT [EXTRA]
+#   installer/make-msi.sh ARCH VERSION MODULE HELP IDENTIFIERS OUT [EXTRA]
 # ARCH i686 gives the x86 package that ships, x86_64 an x64 one for the
 # tests of a machine that cannot run 32-bit programs. wixl (package wixl)
-# builds it from aRvik.wxs; msibuild (package msitools) then sets the code
-# page and adds what aRvik-msi.sql holds, and then the lines of EXTRA, a
-# file of the same form (the tests add a refusal of their own). Unsigned:
-# make dist signs.
+# builds it from aRvik.wxs, which includes IDENTIFIERS/Identifiers.wxi (the
+# classes' identifiers and the package's codes, made by configuring);
+# msibuild (package msitools) then sets the code page and adds what
+# aRvik-msi.sql holds, and then the lines of EXTRA, a file of the same form
+# (the tests add a refusal of their own). Unsigned: make dist signs.
 #
 # Plain lines are msibuild's SQL, whose quoted texts cannot hold an
 # apostrophe (it has no escape for one): the substitutions must bring none,
@@ -16,9 +17,10 @@
 # separated fields, and the table is imported again; a field may hold any
 # character but a tab or a line end.
 set -euo pipefail
-[ $# -eq 5 ] || [ $# -eq 6 ] || { echo "usage: make-msi.sh ARCH VERSION MODULE HELP OUT [EXTRA]" >&2; exit 2; }
-arch=$1 version=$2 module=$3 help=$4 out=$5 extra=${6:-}
+[ $# -eq 6 ] || [ $# -eq 7 ] || { echo "usage: make-msi.sh ARCH VERSION MODULE HELP IDENTIFIERS OUT [EXTRA]" >&2; exit 2; }
+arch=$1 version=$2 module=$3 help=$4 identifiers=$5 out=$6 extra=${7:-}
 here=$(cd "$(dirname "$0")" && pwd)
+identifiers=$(cd "$identifiers" && pwd)  # wixl runs in another folder
 case "$arch" in
   i686) msiarch=x86 ;;
   x86_64) msiarch=x64 ;;
@@ -38,8 +40,12 @@ trap 'rm -rf "$work"' EXIT
 # wixl takes the files by names relative to where it runs.
 cp "$module" "$work/aRvik.dll"
 cp "$help" "$work/aRvik.chm"
-(cd "$work" && wixl -a "$msiarch" -D "Version=$version" -D "Arch=$msiarch" -D Module=aRvik.dll -D Help=aRvik.chm \
-   -o package.msi "$here/aRvik.wxs")
+(cd "$work" && wixl -a "$msiarch" -I "$identifiers" -D "Version=$version" -D "Arch=$msiarch" -D Module=aRvik.dll \
+   -D Help=aRvik.chm -o package.msi "$here/aRvik.wxs")
+# The upgrade code of the Upgrade table's row (aRvik-msi.sql) is the one
+# wixl gave the package.
+upgrade_code=$(msiinfo export "$work/package.msi" Property | sed -n 's/^UpgradeCode\t\([^\r]*\)\r\?$/\1/p')
+[[ $upgrade_code =~ ^\{[0-9A-F-]{36}\}$ ]] || { echo "make-msi.sh: the package has no upgrade code" >&2; exit 2; }
 printf '\r\n\r\n1251\t_ForceCodepage\r\n' >"$work/_ForceCodepage.idt"
 msibuild "$work/package.msi" -i "$work/_ForceCodepage.idt"
 
@@ -93,7 +99,7 @@ number_check() {  # PROPERTY STEM HIGHEST SEQUENCE
 
 { grep -v -e '^--' -e '^$' "$here/aRvik-msi.sql"; [ -z "$extra" ] || grep -v -e '^--' -e '^$' "$extra"; } |
   sed -e "s/@VERSION@/$version/g" -e "s/@MAX_LOG_TEXT_HIGHEST@/$max_log_text/g" \
-      -e "s/@LOG_KEEP_DAYS_HIGHEST@/$keep_days/g" >"$work/lines"
+      -e "s/@LOG_KEEP_DAYS_HIGHEST@/$keep_days/g" -e "s/@UPGRADE_CODE@/$upgrade_code/g" >"$work/lines"
 while IFS= read -r line; do
   case $line in
     REFUSE\|*)

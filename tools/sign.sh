@@ -33,6 +33,10 @@ if [ "${1:-}" = --detached ]; then
   exit 0
 fi
 
+if [ -n "${ARVIK_SIGN_PFX:-}" ] && ! command -v osslsigncode >/dev/null; then
+  echo "sign.sh: signing needs osslsigncode (package osslsigncode), not found on the PATH: tools/setup.sh installs it" >&2
+  exit 1
+fi
 for file in "$@"; do
   if [ -n "${ARVIK_SIGN_PFX:-}" ]; then
     stamp=()

@@ -4,7 +4,7 @@
 // the kind of control. None of them owns its window.
 #pragma once
 
-#include "WindowPort.h"
+#include <WindowPort.h>
 
 class ControlPort : public WindowPort {
 public:

@@ -2,7 +2,7 @@
 // ordered by the key's three-way comparison, keys unique.
 #pragma once
 
-#include "str.h"
+#include <str.h>
 #include "vec.h"
 
 // One owned key/value pair. Copies share both buffers.

@@ -18,6 +18,16 @@
 //   AttributeList  a process start's attribute list, made in memory of its
 //                  own (new char[]): closing deletes the list, then frees
 //                  the memory
+//
+// or one of two that live with what they need:
+//
+//   InternetHandle a WinHTTP handle (session, connection or request):
+//                  owned<InternetHandleTraits> of Plugin/Web/InternetHandle.h,
+//                  beside the one room that makes such handles, so that the
+//                  foundation neither includes winhttp.h nor links WinHTTP
+//   Trevan::Handle the threading toolkit's events, threads and timers
+//                  (Shared/Trevan/Handle.h): a copy duplicates the handle,
+//                  which an owned<> never does
 #pragma once
 
 #include <windows.h>

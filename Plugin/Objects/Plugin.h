@@ -12,21 +12,13 @@
 #include <TallivantObject2.h>
 
 #include <RegistryNames.h>
+#include "Objects/ClassIds.h"
 #include "Version.h"
 
 // Set by the session extender (operation 10), cleared by its operation 7,
 // read by the terminal extender before it obeys "aRvik.Terminate". A plain
 // byte: written and read without a lock.
 extern volatile bool terminateBlocked;
-
-// The two classes the module serves.
-// {6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}
-const CLSID CLSID_Plugin = {0x6A0F3C2E, 0x71D4, 0x4B8A, {0x9E, 0x25, 0x3C, 0x5D, 0x7F, 0x9A, 0x1B, 0x04}};
-// {B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}
-const CLSID CLSID_ControlPlugin = {0xB3E1D7A9, 0x2C46, 0x4F0B, {0x8D, 0x73, 0xE9, 0x2A, 0x5C, 0x1F, 0x6D, 0x38}};
-#define PLUGIN_CLSID_TEXT "{6A0F3C2E-71D4-4B8A-9E25-3C5D7F9A1B04}"
-#define CONTROL_PLUGIN_CLSID_TEXT "{B3E1D7A9-2C46-4F0B-8D73-E92A5C1F6D38}"
-
 
 // Caption of the plug-in's diagnostics.
 #define PLUGIN_CAPTION PLUGIN_NAME " v." ARVIK_VERSION_TEXT
