@@ -5,8 +5,9 @@
 #include <TASession.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/FileArgument.h"
 #include "Files/FileEncoding.h"
-#include "Commands/FileName.h"
+#include "Files/FileName.h"
 #include "Files/FileText.h"
 
 using TAXDK::Tallivant::TASession;
@@ -16,7 +17,7 @@ static const char kEncoding[] = "aRvik.FileEncoding";
 void FileRead(TASession& values, CommandState& state) {
     CommandArguments arguments(values);
     TextEncoding fallback = ParseEncoding(kEncoding, arguments.Text(kEncoding, CommandArguments::WhenGiven));
-    string name = ResolveFileName(arguments, "aRvik.FileName", "прочитать файл");
+    FileName name = TakeFileName(arguments, "aRvik.FileName", "прочитать файл");
     CoString text;
     ReadFileText(name, fallback, text, &state.readBlock);
     values.SetWideString("aRvik.FileText", text);
