@@ -17,7 +17,7 @@ static const char kFileName[] = "aRvik.FileName";
 void FileDelete(TASession& values, CommandState&) {
     CommandArguments arguments(values);
     FileName name = TakeNeededFileName(arguments, kFileName, "удалить файл");
-    basic_text<wchar_t> system = name.System();
+    const wchar_t* system = name.System();
     DWORD attributes = GetFileAttributesW(system);
     if (attributes == INVALID_FILE_ATTRIBUTES) throw FileFailure("удалить файл", GetLastError(), name);
     // A read-only file stays, as the shell's del leaves it: the mark says

@@ -23,7 +23,7 @@ static const char kFileTime[] = "aRvik.FileTime";
 // holds without sharing even its attributes (a paging file) is looked up
 // in its folder instead.
 static bool Look(const FileName& name, WIN32_FILE_ATTRIBUTE_DATA& data) {
-    basic_text<wchar_t> system = name.System();
+    const wchar_t* system = name.System();
     if (GetFileAttributesExW(system, GetFileExInfoStandard, &data)) return true;
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;

@@ -30,7 +30,10 @@ basic_text<wchar_t> AbsoluteFileName(const wchar_t* given) {
 FileName FileName::Resolved(const wchar_t* given) {
     if (!NotEmpty(given)) return FileName();
     FileName name;
-    name.full_ = FullPath(AbsoluteFileName(given));
+    // The usual name, absolute without a reference, needs no copy before
+    // its full form.
+    name.full_ = FullPath(!wcschr(given, L'%') && IsAbsolutePath(given) ? given : AbsoluteFileName(given).c_str());
+    name.MakeSystem();
     return name;
 }
 
@@ -41,7 +44,15 @@ FileName FileName::Checked(const wchar_t* given, const char* property, const cha
     return name;
 }
 
-basic_text<wchar_t> FileName::System() const { return SystemName(full_); }
+// Whether full is too long for the plain form: CreateDirectoryW takes 248
+// characters at most, the other calls 259.
+static bool NeedsLongForm(const wchar_t* full) {
+    return Length(full) >= 248 && wcsncmp(full, L"\\\\?\\", 4) != 0;
+}
+
+void FileName::MakeSystem() {
+    if (NeedsLongForm(full_)) system_ = SystemName(full_);
+}
 
 string FileName::Shown() const { return AnsiName(full_); }
 
@@ -54,8 +65,7 @@ bool FileName::PartTooLong() const {
 }
 
 basic_text<wchar_t> SystemName(const wchar_t* full) {
-    // CreateDirectoryW takes 248 characters at most, the other calls 259.
-    if (Length(full) < 248 || wcsncmp(full, L"\\\\?\\", 4) == 0) return basic_text<wchar_t>(full);
+    if (!NeedsLongForm(full)) return basic_text<wchar_t>(full);
     if (IsSeparator(full[0]) && IsSeparator(full[1])) return basic_text<wchar_t>(L"\\\\?\\UNC\\") + (full + 2);
     return basic_text<wchar_t>(L"\\\\?\\") + full;
 }

@@ -13,7 +13,7 @@ public:
     FileName() : full_(L"") {}
     // A name taken as it stands, already full (or a device's, for the
     // checks that refuse it).
-    explicit FileName(const wchar_t* full) : full_(full ? full : L"") {}
+    explicit FileName(const wchar_t* full) : full_(full ? full : L"") { MakeSystem(); }
 
     // given as the file system will store it: %VAR% expanded, a relative
     // name below the data folder, "." and ".." resolved, trailing dots and
@@ -29,8 +29,9 @@ public:
     const wchar_t* Full() const { return full_.c_str(); }
     operator const wchar_t*() const { return full_.c_str(); }
     // The form the system calls take: "\\?\" (or "\\?\UNC\") before a name
-    // too long for the plain one, the name itself otherwise.
-    basic_text<wchar_t> System() const;
+    // too long for the plain one, the name itself otherwise; valid while
+    // the name lives.
+    const wchar_t* System() const { return system_.c_str() ? system_.c_str() : full_.c_str(); }
     // The name in the failure texts (AnsiName).
     string Shown() const;
     // Whether a part of the name is longer than any file system takes (255
@@ -40,7 +41,10 @@ public:
     bool PartTooLong() const;
 
 private:
-    basic_text<wchar_t> full_;
+    // Sets system_ for a long name; a name in its plain form needs none.
+    void MakeSystem();
+
+    basic_text<wchar_t> full_, system_;
 };
 
 // The given name with %VAR% expanded and, when relative, below the data

@@ -26,7 +26,7 @@ static KernelHandle TooLongName() {
 static KernelHandle CreateInFolder(const FileName& fileName, DWORD access, DWORD disposition, DWORD flags) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     if (fileName.PartTooLong()) return TooLongName();
-    basic_text<wchar_t> system = fileName.System();
+    const wchar_t* system = fileName.System();
     KernelHandle handle(CreateFileW(system, access, share, nullptr, disposition, flags, nullptr));
     if (handle || GetLastError() != ERROR_PATH_NOT_FOUND) return handle;
     MakeParentFolders(fileName);
@@ -142,17 +142,18 @@ namespace {
 // Failures throw ReadError's texts; a text beyond maxFileRead, TooLarge.
 class ReadingFile {
 public:
+    // name lives longer than the object.
     explicit ReadingFile(const FileName& name)
-        : system_(name.System()),
-          shown_(name.Shown()),
+        : name_(name),
           file_(name.PartTooLong()
                     ? TooLongName()
-                    : KernelHandle(CreateFileW(system_, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {
+                    : KernelHandle(CreateFileW(name.System(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {
         if (!file_) Fail();
         // A device (a serial port, a pipe) could hold a read for ever.
         if (GetFileType(file_.get()) != FILE_TYPE_DISK)
-            throw FileException("Не удалось прочитать файл (это устройство): ", shown_);
+            throw FileException("Не удалось прочитать файл (это устройство): ", name.Shown());
     }
 
     // At most ask bytes into to; gives how many came.
@@ -166,24 +167,23 @@ public:
     bool Read(Buffer<char>& out, size_t ask) {
         size_t got = Read(out.Room(ask), ask);
         out.Grow(got);
-        if (out.Size() > maxFileRead) throw TooLarge(shown_);
+        if (out.Size() > maxFileRead) throw TooLarge(name_.Shown());
         return got == ask;
     }
     size_t Size() {
         LARGE_INTEGER size;
         if (!GetFileSizeEx(file_.get(), &size)) Fail();
-        if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(shown_);
+        if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(name_.Shown());
         return static_cast<size_t>(size.QuadPart);
     }
 
 private:
     [[noreturn]] void Fail() {
         DWORD error = GetLastError();
-        throw ReadError(error, system_, shown_);
+        throw ReadError(error, name_.System(), name_.Shown());
     }
 
-    basic_text<wchar_t> system_;
-    string shown_;
+    const FileName& name_;
     KernelHandle file_;
 };
 

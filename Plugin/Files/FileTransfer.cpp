@@ -91,7 +91,7 @@ KLAppException Transferring::SameFile() const {
 
 void Transferring::Run() {
     if (!MakeParentFolders(target_)) Fail(ERROR_PATH_NOT_FOUND);
-    basic_text<wchar_t> from = source_.System(), to = target_.System();
+    const wchar_t *from = source_.System(), *to = target_.System();
     // A read-only target stays, as the system keeps it on Windows; Wine
     // would replace it.
     if (replace_) {

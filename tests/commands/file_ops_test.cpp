@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include <WidePath.h>
+#include <exceptions.h>
+
+#include <Files/FileName.h>
 #include <Files/FileTime.h>
 #include <Files/FolderListing.h>
 #include <Files/NameKinds.h>
@@ -534,4 +538,52 @@ TEST(FileTimeTest, TheRulesOfTheMomentsYearWhereTheSystemKnowsThem) {
     zone.DynamicDaylightTimeDisabled = TRUE;
     ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
     EXPECT_EQ(current.wHour, local.wHour);
+}
+
+// The wide forms of the path functions, rule for rule as the narrow ones.
+TEST(WidePathTest, TheNarrowRulesForWideNames) {
+    using namespace TAXDK::Standard;
+    for (const wchar_t* path : {L"C:\\x", L"c:/x", L"\\\\server\\share", L"\\x", L"\u0416:\\x\\\u03a9"})
+        EXPECT_EQ(path[0] != 0x0416, IsAbsolutePath(path)) << Narrow(path);
+    for (const wchar_t* path : {L"logs\\a.txt", L"C:a.txt", L"", static_cast<const wchar_t*>(nullptr)})
+        EXPECT_FALSE(IsAbsolutePath(path));
+
+    ASSERT_TRUE(SetEnvironmentVariableW(L"ARVIK_WIDE", L"\u03a9\u4e2d"));
+    EXPECT_STREQ(L"a\u03a9\u4e2db%ARVIK_UNSET%c%%d%", ExpEnv(L"a%ARVIK_WIDE%b%ARVIK_UNSET%c%%d%").c_str());
+    std::wstring longValue(5000, L'\u044f');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"ARVIK_WIDE", longValue.c_str()));
+    EXPECT_TRUE(L"<" + longValue + L">" == ExpEnv(L"<%ARVIK_WIDE%>").c_str());
+    SetEnvironmentVariableW(L"ARVIK_WIDE", nullptr);
+    EXPECT_STREQ(L"", ExpEnv(nullptr).c_str());
+
+    EXPECT_STREQ(L"C:\\a\\c.txt", FullPath(L"C:\\a\\.\\b\\..\\c.txt. ").c_str());
+    std::wstring deep = L"C:\\" + std::wstring(200, L'\u03a9') + L"\\" + std::wstring(200, L'x');
+    EXPECT_EQ(deep, std::wstring(FullPath((deep + L"\\y\\..").c_str()).c_str()));
+    EXPECT_STREQ(L"\u0451\u0416 ", AnsiWide("\xB8\xC6 ").c_str());
+}
+
+// FileName: the name every file command takes, resolved, in the forms the
+// system and the texts take.
+TEST(FileNameTest, ResolvedCheckedAndShown) {
+    EXPECT_TRUE(FileName::Resolved(L"").Empty());
+    EXPECT_TRUE(FileName::Checked(nullptr, "aRvik.FileName", "записать файл").Empty());
+    wchar_t data[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%APPDATA%\\Kelmir\\Tallivant\\n\\\u03a9.txt", data, MAX_PATH);
+    EXPECT_STREQ(data, FileName::Resolved(L"n\\x\\..\\\u03a9.txt").Full());
+    try {
+        FileName::Checked(L"fz\\aux .log", "aRvik.FileName", "записать файл");
+        ADD_FAILURE() << "a device was taken";
+    } catch (const FileException& e) {
+        EXPECT_EQ("Не удалось записать файл (это устройство): aRvik.FileName=fz\\aux .log", std::string(e.Reason()));
+    }
+    std::wstring deep = L"C:\\" + std::wstring(300, L'\u0434');
+    FileName longName(deep.c_str());
+    EXPECT_EQ(L"\\\\?\\" + deep, std::wstring(longName.System()));
+    EXPECT_TRUE(longName.PartTooLong());
+    EXPECT_EQ("C:\\" + std::string(300, '\xE4'), std::string(longName.Shown().c_str()));
+    std::wstring shared = L"\\\\s\\" + std::wstring(250, L'x') + L"\\a\tb";
+    FileName share(shared.c_str());
+    EXPECT_EQ(L"\\\\?\\UNC\\s\\" + std::wstring(250, L'x') + L"\\a\tb", std::wstring(share.System()));
+    EXPECT_FALSE(share.PartTooLong());
+    EXPECT_EQ("\\\\s\\" + std::string(250, 'x') + "\\a?b", std::string(share.Shown().c_str()));
 }
