@@ -54,11 +54,11 @@ void FileName::MakeSystem() {
     if (NeedsLongForm(full_)) system_ = SystemName(full_);
 }
 
-string FileName::Shown() const { return AnsiName(full_); }
+string FileName::Shown() const { return AnsiName(Full()); }
 
 bool FileName::PartTooLong() const {
     size_t part = 0;
-    for (const wchar_t* p = full_.c_str(); *p; ++p)
+    for (const wchar_t* p = Full(); *p; ++p)
         if (IsSeparator(*p)) part = 0;
         else if (++part > 255) return true;
     return false;

@@ -9,8 +9,8 @@
 
 class FileName {
 public:
-    // The empty name.
-    FileName() : full_(L"") {}
+    // The empty name (no memory of its own).
+    FileName() {}
     // A name taken as it stands, already full (or a device's, for the
     // checks that refuse it).
     explicit FileName(const wchar_t* full) : full_(full ? full : L"") { MakeSystem(); }
@@ -26,12 +26,12 @@ public:
 
     bool Empty() const { return full_.empty(); }
     // The full name, as written back to the script.
-    const wchar_t* Full() const { return full_.c_str(); }
-    operator const wchar_t*() const { return full_.c_str(); }
+    const wchar_t* Full() const { return full_.c_str() ? full_.c_str() : L""; }
+    operator const wchar_t*() const { return Full(); }
     // The form the system calls take: "\\?\" (or "\\?\UNC\") before a name
     // too long for the plain one, the name itself otherwise; valid while
     // the name lives.
-    const wchar_t* System() const { return system_.c_str() ? system_.c_str() : full_.c_str(); }
+    const wchar_t* System() const { return system_.c_str() ? system_.c_str() : Full(); }
     // The name in the failure texts (AnsiName).
     string Shown() const;
     // Whether a part of the name is longer than any file system takes (255
