@@ -63,7 +63,7 @@ private:
 // The most FileRead takes: 64 MiB.
 const ULONGLONG maxFileRead = 64ull << 20;
 
-// The whole content of the file fileName, read with every sharing mode granted to
+// The whole content of fileName, read with every sharing mode granted to
 // others, as DecodeText gives it; a long text in the ANSI code page is
 // widened where it is read, without a copy of its bytes, in a block taken
 // from blocks when given. A file that is missing, a folder, one that may
