@@ -17,6 +17,7 @@ static const char kFileName[] = "aRvik.FileName";
 void FileDelete(TASession& values, CommandState&) {
     CommandArguments arguments(values);
     FileName name = TakeNeededFileName(arguments, kFileName, "удалить файл");
+    if (name.TooLong()) throw FileFailure("удалить файл", ERROR_FILENAME_EXCED_RANGE, name);
     const wchar_t* system = name.System();
     DWORD attributes = GetFileAttributesW(system);
     if (attributes == INVALID_FILE_ATTRIBUTES) throw FileFailure("удалить файл", GetLastError(), name);

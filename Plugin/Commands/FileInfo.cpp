@@ -23,6 +23,7 @@ static const char kFileTime[] = "aRvik.FileTime";
 // holds without sharing even its attributes (a paging file) is looked up
 // in its folder instead.
 static bool Look(const FileName& name, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    if (name.TooLong()) throw FileFailure("узнать сведения о файле", ERROR_FILENAME_EXCED_RANGE, name);
     const wchar_t* system = name.System();
     if (GetFileAttributesExW(system, GetFileExInfoStandard, &data)) return true;
     DWORD error = GetLastError();

@@ -48,6 +48,7 @@ void FileList(TASession& values, CommandState&) {
     CommandArguments arguments(values);
     basic_text<wchar_t> mask;
     basic_text<wchar_t> folder = TakeFolder(arguments, mask);
+    if (FileName(folder).TooLong()) throw FileFailure("прочитать папку", ERROR_FILENAME_EXCED_RANGE, folder);
     FolderListing listing(folder, mask.empty() ? L"*" : mask.c_str());
     CoString text;
     // As much as Execute keeps of a program's output.

@@ -28,6 +28,6 @@ void FileMove(TAXDK::Tallivant::TASession& values, CommandState&) {
     if (to.name.Empty()) throw KLAppException(string("Не указан файл: ") + kFileTarget + "=");
     WriteBack(arguments, from);
     WriteBack(arguments, to);
-    TransferFile(from.name, to.name, Transfer::Move, replace ? Replace::Yes : Replace::No);
+    TransferFile(from.name, to.name, kFileTarget, Transfer::Move, replace ? Replace::Yes : Replace::No);
     arguments.Done();
 }

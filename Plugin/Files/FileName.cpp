@@ -64,6 +64,8 @@ bool FileName::PartTooLong() const {
     return false;
 }
 
+bool FileName::TooLong() const { return Length(System()) > 32767; }
+
 basic_text<wchar_t> SystemName(const wchar_t* full) {
     if (!NeedsLongForm(full)) return basic_text<wchar_t>(full);
     if (IsSeparator(full[0]) && IsSeparator(full[1])) return basic_text<wchar_t>(L"\\\\?\\UNC\\") + (full + 2);

@@ -39,6 +39,11 @@ public:
     // (ERROR_FILENAME_EXCED_RANGE) in its plain form, but not always in the
     // "\\?\" one: those who open files refuse it themselves, alike.
     bool PartTooLong() const;
+    // Whether the name, in its System form, is longer than any system call
+    // takes (32,767 characters): such a name is not handed to the system,
+    // which could take a part of it for the whole; it fails as too long
+    // (ERROR_FILENAME_EXCED_RANGE).
+    bool TooLong() const;
 
 private:
     // Sets system_ for a long name; a name in its plain form needs none.

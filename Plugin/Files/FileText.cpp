@@ -14,7 +14,7 @@
 using TAXDK::Standard::CodePageTable;
 using TAXDK::Standard::ShownText;
 
-// The failed open of a name with a part too long (FileName::PartTooLong).
+// The failed open of a name too long (FileName::PartTooLong, TooLong).
 static KernelHandle TooLongName() {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return KernelHandle();
@@ -25,7 +25,7 @@ static KernelHandle TooLongName() {
 // and the open tried once more.
 static KernelHandle CreateInFolder(const FileName& fileName, DWORD access, DWORD disposition, DWORD flags) {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    if (fileName.PartTooLong()) return TooLongName();
+    if (fileName.PartTooLong() || fileName.TooLong()) return TooLongName();
     const wchar_t* system = fileName.System();
     KernelHandle handle(CreateFileW(system, access, share, nullptr, disposition, flags, nullptr));
     if (handle || GetLastError() != ERROR_PATH_NOT_FOUND) return handle;
@@ -145,7 +145,7 @@ public:
     // name lives longer than the object.
     explicit ReadingFile(const FileName& name)
         : name_(name),
-          file_(name.PartTooLong()
+          file_(name.PartTooLong() || name.TooLong()
                     ? TooLongName()
                     : KernelHandle(CreateFileW(name.System(), GENERIC_READ,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -50,8 +50,13 @@ namespace {
 // One copy or move, its names checked by the caller.
 class Transferring {
 public:
-    Transferring(const FileName& from, const FileName& to, Transfer transfer, Replace replace)
-        : copy_(transfer == Transfer::Copy), replace_(replace == Replace::Yes), source_(from), target_(to) {}
+    Transferring(const FileName& from, const FileName& to, const char* targetProperty, Transfer transfer,
+                 Replace replace)
+        : copy_(transfer == Transfer::Copy),
+          replace_(replace == Replace::Yes),
+          source_(from),
+          target_(to),
+          targetProperty_(targetProperty) {}
     // What the names name, checked before anything is touched.
     void Check();
     void Run();
@@ -62,11 +67,14 @@ private:
 
     bool copy_, replace_, folder_ = false;
     const FileName &source_, &target_;
+    const char* targetProperty_;
 };
 
 void Transferring::Check() {
     const char* action = copy_ ? "скопировать файл" : "переместить файл";
     if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_)) throw SameFile();
+    if (source_.TooLong()) throw FileFailure(action, ERROR_FILENAME_EXCED_RANGE, source_);
+    if (target_.TooLong()) throw FileFailure(action, ERROR_FILENAME_EXCED_RANGE, target_);
     DWORD attributes = GetFileAttributesW(source_.System());
     if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
     folder_ = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -81,12 +89,13 @@ void Transferring::Check() {
     }
     if (folder_ && copy_) throw FileFailure("скопировать файл", "это папка", source_);
     if (folder_ && (SameOrBelow(target_, source_) || Holds(FileIdentity(source_), target_)))
-        throw KLAppException(string("Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=") +
+        throw KLAppException(string("Папку нельзя переместить внутрь неё самой: ") + targetProperty_ + "=" +
                              target_.Shown());
 }
 
 KLAppException Transferring::SameFile() const {
-    return KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + target_.Shown());
+    return KLAppException(string("Файл назначения совпадает с исходным: ") + targetProperty_ + "=" +
+                          target_.Shown());
 }
 
 void Transferring::Run() {
@@ -127,8 +136,9 @@ void Transferring::Fail(DWORD error) {
 
 }  // namespace
 
-void TransferFile(const FileName& from, const FileName& to, Transfer transfer, Replace replace) {
-    Transferring transferring(from, to, transfer, replace);
+void TransferFile(const FileName& from, const FileName& to, const char* targetProperty, Transfer transfer,
+                  Replace replace) {
+    Transferring transferring(from, to, targetProperty, transfer, replace);
     transferring.Check();
     transferring.Run();
 }

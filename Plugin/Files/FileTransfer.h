@@ -5,8 +5,8 @@
 // MOVEFILE_COPY_ALLOWED).
 //
 // Checked before anything is touched: a target that is the source or, for
-// a folder moved, lies inside it throws KLAppException "...:
-// aRvik.FileTarget=" and the target; a folder copied, or a device found
+// a folder moved, lies inside it throws KLAppException "...: " and
+// targetProperty, "=" and the target; a folder copied, or a device found
 // behind either name, FileException. The source and the target are
 // compared by the files themselves (FileIdentity), so any spelling of the
 // same file or folder counts.
@@ -22,5 +22,7 @@
 enum class Transfer { Copy, Move };
 enum class Replace { No, Yes };
 
-// from and to: full names, neither empty.
-void TransferFile(const FileName& from, const FileName& to, Transfer transfer, Replace replace);
+// from and to: full names, neither empty; targetProperty: the argument that
+// named to, for the texts.
+void TransferFile(const FileName& from, const FileName& to, const char* targetProperty, Transfer transfer,
+                  Replace replace);

@@ -291,6 +291,25 @@ TEST_F(FileOpsTest, NamesPastMaxPathWork) {
     }
 }
 
+// A name longer than any system call takes is not handed to the system,
+// which could take a part of it for the whole.
+TEST_F(FileOpsTest, NamesPastWhatTheSystemTakesFailAsTooLong) {
+    std::string huge = scratch.folder;
+    while (huge.size() <= 32767) huge += std::string(200, 'x') + "\\";
+    huge += "a.txt";
+    WriteWhole(scratch + "a.txt", "abc");
+    Names(huge);
+    Fails(L"aRvik.FileInfo", "Не удалось узнать сведения о файле (ошибка 206): " + huge);
+    Fails(L"aRvik.FileDelete", "Не удалось удалить файл (ошибка 206): " + huge);
+    Fails(L"aRvik.FileRead", "Не удалось прочитать файл (ошибка 206): " + huge);
+    Names(scratch + "a.txt", huge);
+    Fails(L"aRvik.FileCopy", "Не удалось скопировать файл (ошибка 206): " + huge);
+    Names(huge, scratch + "b.txt");
+    Fails(L"aRvik.FileMove", "Не удалось переместить файл (ошибка 206): " + huge);
+    EXPECT_EQ("abc", ReadWhole(scratch + "a.txt"));
+    EXPECT_FALSE(Exists(scratch + "b.txt"));
+}
+
 TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
     std::wstring folder = Wide(scratch.folder) + L"\u03a9\u4e2d", file = folder + L"\\\u00df\u03c9.txt";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
@@ -580,6 +599,11 @@ TEST(FileNameTest, ResolvedCheckedAndShown) {
     FileName longName(deep.c_str());
     EXPECT_EQ(L"\\\\?\\" + deep, std::wstring(longName.System()));
     EXPECT_TRUE(longName.PartTooLong());
+    EXPECT_FALSE(longName.TooLong());
+    std::wstring huge = L"C:";
+    while (huge.size() <= 32767) huge += L"\\" + std::wstring(200, L'x');
+    EXPECT_TRUE(FileName(huge.c_str()).TooLong());
+    EXPECT_FALSE(FileName(huge.c_str()).PartTooLong());
     EXPECT_EQ("C:\\" + std::string(300, '\xE4'), std::string(longName.Shown().c_str()));
     std::wstring shared = L"\\\\s\\" + std::wstring(250, L'x') + L"\\a\tb";
     FileName share(shared.c_str());
