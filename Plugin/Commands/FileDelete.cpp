@@ -6,8 +6,9 @@
 #include <exceptions.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/FileArgument.h"
 #include "Files/FileFailures.h"
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 
 using TAXDK::Tallivant::TASession;
 
@@ -15,8 +16,9 @@ static const char kFileName[] = "aRvik.FileName";
 
 void FileDelete(TASession& values) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "удалить файл");
-    basic_text<wchar_t> system = SystemName(name);
+    FileName name = TakeNeededFileName(arguments, kFileName, "удалить файл");
+    if (name.TooLong()) throw FileFailure("удалить файл", ERROR_FILENAME_EXCED_RANGE, name);
+    const wchar_t* system = name.System();
     DWORD attributes = GetFileAttributesW(system);
     if (attributes == INVALID_FILE_ATTRIBUTES) throw FileFailure("удалить файл", GetLastError(), name);
     // A read-only file stays, as the shell's del leaves it: the mark says

@@ -4,10 +4,12 @@
 
 #include <TASession.h>
 #include <exceptions.h>
+#include <owned.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/FileArgument.h"
 #include "Files/FileFailures.h"
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 #include "Files/FileTime.h"
 
 using TAXDK::Tallivant::TASession;
@@ -20,16 +22,16 @@ static const char kFileTime[] = "aRvik.FileTime";
 // The data of name; false when nothing is there. A file another program
 // holds without sharing even its attributes (a paging file) is looked up
 // in its folder instead.
-static bool Look(const wchar_t* name, WIN32_FILE_ATTRIBUTE_DATA& data) {
-    basic_text<wchar_t> system = SystemName(name);
+static bool Look(const FileName& name, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    if (name.TooLong()) throw FileFailure("узнать сведения о файле", ERROR_FILENAME_EXCED_RANGE, name);
+    const wchar_t* system = name.System();
     if (GetFileAttributesExW(system, GetFileExInfoStandard, &data)) return true;
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
     if (error == ERROR_SHARING_VIOLATION) {
         WIN32_FIND_DATAW found;
-        HANDLE find = FindFirstFileExW(system, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-        if (find != INVALID_HANDLE_VALUE) {
-            FindClose(find);
+        FindHandle find(FindFirstFileExW(system, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+        if (find) {
             data.dwFileAttributes = found.dwFileAttributes;
             data.ftLastWriteTime = found.ftLastWriteTime;
             data.nFileSizeHigh = found.nFileSizeHigh;
@@ -42,7 +44,7 @@ static bool Look(const wchar_t* name, WIN32_FILE_ATTRIBUTE_DATA& data) {
 
 void FileInfo(TASession& values) {
     CommandArguments arguments(values);
-    basic_text<wchar_t> name = TakeNeededFileName(arguments, kFileName, "узнать сведения о файле");
+    FileName name = TakeNeededFileName(arguments, kFileName, "узнать сведения о файле");
     WIN32_FILE_ATTRIBUTE_DATA data;
     bool there = Look(name, data);
     bool folder = there && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -4,15 +4,18 @@
 
 #include <ShownText.h>
 #include <TASession.h>
+#include <WidePath.h>
 #include <exceptions.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/FileArgument.h"
 #include "Files/FileFailures.h"
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 #include "Files/FolderListing.h"
 #include "Files/NameKinds.h"
 #include "Processes/ProcessOutput.h"
 
+using TAXDK::Standard::FullPath;
 using TAXDK::Tallivant::TASession;
 
 static const char kFileName[] = "aRvik.FileName";
@@ -24,19 +27,19 @@ static const char kResult[] = "aRvik.Result";
 // as the folder's full name, a backslash and the mask. A device or a
 // stream is refused before.
 static basic_text<wchar_t> TakeFolder(CommandArguments& arguments, basic_text<wchar_t>& mask) {
-    TakenFileName name{kFileName, arguments.WideView(kFileName, CommandArguments::Stays), basic_text<wchar_t>(L"")};
+    FileArgument name{kFileName, arguments.WideView(kFileName, CommandArguments::Stays), FileName()};
     if (!NotEmpty(name.given)) throw KLAppException(string("Не указан файл: ") + kFileName + "=");
     basic_text<wchar_t> absolute = AbsoluteFileName(name.given), folder;
     if (!SplitMask(absolute, folder, mask))
         throw KLAppException(string("Маска допустима только в последней части имени: ") + kFileName + "=" +
-                             AnsiName(FullFileName(absolute)));
-    folder = FullFileName(folder);
+                             AnsiName(FullPath(absolute)));
+    folder = FullPath(folder);
     const char* reason = RefusedNameReason(folder);
     if (!reason && wcschr(mask, L':')) reason = "имя с потоком";
     if (reason) throw NameRefusal("прочитать папку", reason, kFileName, TAXDK::Standard::ShownText(name.given));
     size_t n = folder.length();
     bool root = n > 0 && (folder[n - 1] == L'\\' || folder[n - 1] == L'/');
-    name.full = mask.empty() ? folder : folder + (root ? L"" : L"\\") + mask.c_str();
+    name.name = FileName(mask.empty() ? folder : folder + (root ? L"" : L"\\") + mask.c_str());
     WriteBack(arguments, name);
     return folder;
 }
@@ -45,6 +48,7 @@ void FileList(TASession& values) {
     CommandArguments arguments(values);
     basic_text<wchar_t> mask;
     basic_text<wchar_t> folder = TakeFolder(arguments, mask);
+    if (FileName(folder).TooLong()) throw FileFailure("прочитать папку", ERROR_FILENAME_EXCED_RANGE, folder);
     FolderListing listing(folder, mask.empty() ? L"*" : mask.c_str());
     CoString text;
     // As much as Execute keeps of a program's output.

@@ -6,8 +6,9 @@
 
 #include "Commands/CommandArguments.h"
 #include "Commands/CommandState.h"
+#include "Commands/FileArgument.h"
 #include "Files/FileEncoding.h"
-#include "Commands/FileName.h"
+#include "Files/FileName.h"
 #include "Files/FileText.h"
 #include "Files/KeptTextBlock.h"
 
@@ -18,7 +19,7 @@ static const char kEncoding[] = "aRvik.FileEncoding";
 void FileRead(TASession& values, KeptTextBlock& readBlock) {
     CommandArguments arguments(values);
     TextEncoding fallback = ParseEncoding(kEncoding, arguments.Text(kEncoding, CommandArguments::WhenGiven));
-    string name = ResolveFileName(arguments, "aRvik.FileName", "прочитать файл");
+    FileName name = TakeFileName(arguments, "aRvik.FileName", "прочитать файл");
     CoString text;
     ReadFileText(name, fallback, text, &readBlock);
     values.SetWideString("aRvik.FileText", text);

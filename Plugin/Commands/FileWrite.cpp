@@ -4,15 +4,15 @@
 
 #include <wchar.h>
 
-#include <SaveFile.h>
 #include <ShownText.h>
 #include <TASession.h>
 #include <TextCodec.h>
 #include <exceptions.h>
 
 #include "Commands/CommandArguments.h"
+#include "Commands/FileArgument.h"
 #include "Files/FileEncoding.h"
-#include "Commands/FileName.h"
+#include "Files/FileName.h"
 #include "Files/FileText.h"
 
 using TAXDK::Standard::ShownText;
@@ -35,20 +35,21 @@ static TextEncoding AppendEncoding(TextEncoding marked, TextEncoding asked, cons
                         fileName);
 }
 
-static void Append(const wchar_t* text, const string& name, TextEncoding asked, const string& askedName) {
+static void Append(const wchar_t* text, const FileName& name, TextEncoding asked, const string& askedName) {
     TextFileWriter file(name, true);
+    string shown = name.Shown();
     // Other appends wait from here to the last byte written, so that only
     // the first into an empty file writes a mark.
-    AppendLock lock(file.Handle(), name);
+    AppendLock lock(file.Handle(), shown);
     ULONGLONG size = file.Size();
     bool holds = size > 0;
     TextEncoding marked = holds ? file.Mark() : TextEncoding::Ansi;
-    TextEncoding encoding = holds ? AppendEncoding(marked, asked, askedName, name) : asked;
+    TextEncoding encoding = holds ? AppendEncoding(marked, asked, askedName, shown) : asked;
     // After an odd count of bytes, a UTF-16 file's text would go on a byte off.
     if (size % 2 && (marked == TextEncoding::Utf16 || marked == TextEncoding::Utf16BigEndian))
         throw FileException(string("Не удалось дописать файл (в нём ") + EncodingName(marked) +
                                 " с нечётным числом байт): ",
-                            name);
+                            shown);
     Buffer<char> bytes;
     size_t markSize = 0;
     if (encoding == TextEncoding::Ansi) {
@@ -65,11 +66,11 @@ static void Append(const wchar_t* text, const string& name, TextEncoding asked, 
 
 void FileWrite(TASession& values) {
     CommandArguments arguments(values);
-    string name = ResolveFileName(arguments, "aRvik.FileName", "записать файл");
-    // Without a name the write fails as it always has, whatever mode and
-    // encoding ask for.
+    FileName name = TakeFileName(arguments, "aRvik.FileName", "записать файл");
+    // Without a name the open's failure (path not found) is the one to
+    // report, whatever mode and encoding ask for: they are not read.
     string mode, encodingName;
-    if (!name.empty()) {
+    if (!name.Empty()) {
         mode = arguments.Text(kMode, CommandArguments::WhenGiven);
         encodingName = arguments.Text(kEncoding, CommandArguments::WhenGiven);
     }
@@ -86,8 +87,8 @@ void FileWrite(TASession& values) {
     const wchar_t* text = arguments.WideView("aRvik.FileText");
     if (!append && encoding == TextEncoding::Ansi) {
         // Narrowed while written: a long text needs no copy of its own. An
-        // empty name reaches SaveFile too, which reports the path as not found.
-        TAXDK::Standard::SaveFile(name, text);
+        // empty name reaches the open too, which reports the path as not found.
+        TextFileWriter(name, false).WriteText(text);
     } else if (!append) {
         Buffer<char> bytes;
         size_t markSize = 0;

@@ -2,7 +2,7 @@
 
 #include <fwbase/Format.h>
 
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 
 string FileFailureReason(DWORD error) {
     switch (error) {

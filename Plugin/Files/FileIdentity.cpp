@@ -4,7 +4,7 @@
 
 #include <refs.h>
 
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 
 namespace {
 

@@ -14,32 +14,51 @@
 #include "Files/KeptTextBlock.h"
 
 using TAXDK::Standard::CodePageTable;
-using TAXDK::Standard::CreateFileInFolder;
 using TAXDK::Standard::ShownText;
 
+// The failed open of a name too long (FileName::PartTooLong, TooLong).
+static KernelHandle TooLongName() {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return KernelHandle();
+}
+
+// CreateFileInFolder's open for a wide name: every sharing mode granted to
+// others, the file's folders made when the open finds its folder missing,
+// and the open tried once more.
+static KernelHandle CreateInFolder(const FileName& fileName, DWORD access, DWORD disposition, DWORD flags) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    if (fileName.PartTooLong() || fileName.TooLong()) return TooLongName();
+    const wchar_t* system = fileName.System();
+    KernelHandle handle(CreateFileW(system, access, share, nullptr, disposition, flags, nullptr));
+    if (handle || GetLastError() != ERROR_PATH_NOT_FOUND) return handle;
+    MakeParentFolders(fileName);
+    return KernelHandle(CreateFileW(system, access, share, nullptr, disposition, flags, nullptr));
+}
+
 // A failed open throws what SaveFile's does.
-static KernelHandle OpenForWriting(const char* fileName, bool append) {
+static KernelHandle OpenForWriting(const FileName& fileName, bool append) {
     // Append access without write access: every write goes to the end, also
     // when another writer has made the file longer meanwhile. Reading is
     // for the file's mark.
     const DWORD appending = FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-    KernelHandle file(append ? CreateFileInFolder(fileName, appending, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)
-                             : CreateFileInFolder(fileName, GENERIC_WRITE, CREATE_ALWAYS,
-                                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
+    KernelHandle file(append ? CreateInFolder(fileName, appending, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)
+                             : CreateInFolder(fileName, GENERIC_WRITE, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     // SaveFile's position: a failure reads the same whichever way the file
     // is written.
-    CheckFileHandle(file.get(), fileName, FixedAt::kSaveFileOpen);
+    CheckFileHandle(file.get(), fileName.Shown(), FixedAt::kSaveFileOpen);
     // As SaveFile: only a file on a disk, since a device could hold a write
     // for ever.
     if (GetFileType(file.get()) != FILE_TYPE_DISK)
-        throw FileException("Не удалось записать файл (это устройство): ", ShownText(fileName));
+        throw FileException("Не удалось записать файл (это устройство): ", fileName.Shown());
     return file;
 }
 
-TextFileWriter::TextFileWriter(const char* fileName, bool append) {
+TextFileWriter::TextFileWriter(const FileName& fileName, bool append) {
     KernelHandle file = OpenForWriting(fileName, append);
-    // The port owns the handle once it stands; should it not, the owner here closes it.
-    file_ = new FilePort(file.get(), fileName);
+    // The port owns the handle once it stands; should it not, the owner here
+    // closes it. Its name is for the failure texts.
+    file_ = new FilePort(file.get(), fileName.Shown());
     file.Detach();
 }
 
@@ -50,6 +69,8 @@ void TextFileWriter::Write(const char* bytes, size_t size) {
         throw TAXDK::Standard::PortFailure(failure);
     }
 }
+
+void TextFileWriter::WriteText(const wchar_t* text) { TAXDK::Standard::WriteFileText(*file_, text); }
 
 // The lock's one byte, in the form LockFileEx and UnlockFileEx take.
 static OVERLAPPED LockedByte() {
@@ -85,16 +106,17 @@ AppendLock::~AppendLock() {
     if (file_) UnlockFileEx(file_, 0, 1, 0, &at);
 }
 
-static FileException ReadError(DWORD error, const char* name) {
+// system: the name the system takes; shown: the one the texts show.
+static FileException ReadError(DWORD error, const wchar_t* system, const string& shown) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-        return FileException("Не удалось прочитать файл (файл не найден): ", ShownText(name));
+        return FileException("Не удалось прочитать файл (файл не найден): ", shown);
     if (error == ERROR_ACCESS_DENIED) {
-        DWORD attributes = GetFileAttributesA(name);
+        DWORD attributes = GetFileAttributesW(system);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return FileException("Не удалось прочитать файл (это папка): ", ShownText(name));
-        return FileException("Не удалось прочитать файл (нет доступа): ", ShownText(name));
+            return FileException("Не удалось прочитать файл (это папка): ", shown);
+        return FileException("Не удалось прочитать файл (нет доступа): ", shown);
     }
-    return FileException(FormatBuffer(256, "Не удалось прочитать файл (ошибка %lu): ", error), ShownText(name));
+    return FileException(FormatBuffer(256, "Не удалось прочитать файл (ошибка %lu): ", error), shown);
 }
 
 TextEncoding TextFileWriter::Mark() {
@@ -105,14 +127,15 @@ TextEncoding TextFileWriter::Mark() {
     memset(&at, 0, sizeof at);
     if (!ReadFile(file_->Handle(), start, sizeof start, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
         DWORD error = GetLastError();
-        throw ReadError(error, file_->Name());
+        // The port's name is the shown one: the file is open, not a folder.
+        throw ReadError(error, L"", file_->Name());
     }
     size_t markSize = 0;
     return MarkedEncoding(start, got, markSize);
 }
 
-static FileException TooLarge(const char* name) {
-    return FileException("Не удалось прочитать файл (больше 64 МБ): ", ShownText(name));
+static FileException TooLarge(const string& name) {
+    return FileException("Не удалось прочитать файл (больше 64 МБ): ", name);
 }
 
 namespace {
@@ -121,14 +144,18 @@ namespace {
 // Failures throw ReadError's texts; a text beyond maxFileRead, TooLarge.
 class ReadingFile {
 public:
-    explicit ReadingFile(const char* name)
+    // name lives longer than the object.
+    explicit ReadingFile(const FileName& name)
         : name_(name),
-          file_(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+          file_(name.PartTooLong() || name.TooLong()
+                    ? TooLongName()
+                    : KernelHandle(CreateFileW(name.System(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr))) {
         if (!file_) Fail();
         // A device (a serial port, a pipe) could hold a read for ever.
         if (GetFileType(file_.get()) != FILE_TYPE_DISK)
-            throw FileException("Не удалось прочитать файл (это устройство): ", ShownText(name));
+            throw FileException("Не удалось прочитать файл (это устройство): ", name.Shown());
     }
 
     // At most ask bytes into to; gives how many came.
@@ -142,23 +169,23 @@ public:
     bool Read(Buffer<char>& out, size_t ask) {
         size_t got = Read(out.Room(ask), ask);
         out.Grow(got);
-        if (out.Size() > maxFileRead) throw TooLarge(name_);
+        if (out.Size() > maxFileRead) throw TooLarge(name_.Shown());
         return got == ask;
     }
     size_t Size() {
         LARGE_INTEGER size;
         if (!GetFileSizeEx(file_.get(), &size)) Fail();
-        if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(name_);
+        if (static_cast<ULONGLONG>(size.QuadPart) > maxFileRead) throw TooLarge(name_.Shown());
         return static_cast<size_t>(size.QuadPart);
     }
 
 private:
     [[noreturn]] void Fail() {
         DWORD error = GetLastError();
-        throw ReadError(error, name_);
+        throw ReadError(error, name_.System(), name_.Shown());
     }
 
-    const char* name_;
+    const FileName& name_;
     KernelHandle file_;
 };
 
@@ -208,7 +235,7 @@ static bool WidenInPlace(ReadingFile& file, const CodePageTable& table, size_t s
     return true;
 }
 
-void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks) {
+void ReadFileText(const FileName& fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks) {
     ReadingFile file(fileName);
     Buffer<char> bytes;
     if (file.Read(bytes, kFirstRead)) {

@@ -9,6 +9,7 @@
 #include <refs.h>
 
 #include "Files/FileEncoding.h"
+#include "Files/FileName.h"
 #include "Files/FileSystem.h"
 
 class KeptTextBlock;  // Files/KeptTextBlock.h
@@ -16,16 +17,20 @@ class KeptTextBlock;  // Files/KeptTextBlock.h
 // A file that aRvik.FileWrite writes with a mode or an encoding given; its
 // folder is made with its parents. Replacing empties or makes the file;
 // appending writes at its end, making it when missing. A failed open throws
-// exactly what SaveFile's does for the same failure.
+// exactly what SaveFile's does for the same failure, the name shown as
+// FileName shows it.
 class TextFileWriter {
 public:
-    TextFileWriter(const char* fileName, bool append);
+    TextFileWriter(const FileName& fileName, bool append);
     ULONGLONG Size() const { return FileSize(file_->Handle(), file_->Name()); }
     // The encoding of the mark the file begins with, as MarkedEncoding
     // gives it; appending only.
     TextEncoding Mark();
     // A failed write throws what SaveFile's does (PortFailure).
     void Write(const char* bytes, size_t size);
+    // The whole of text, narrowed as SaveFile narrows it, in place of what
+    // the file held (WriteFileText).
+    void WriteText(const wchar_t* text);
     HANDLE Handle() const { return file_->Handle(); }
 
 private:
@@ -39,7 +44,8 @@ private:
 // written, so that of appends made together, by other processes too, only
 // the first into an empty file writes a mark, and each text goes in whole.
 // Another's lock is waited for up to wait milliseconds; then FileException
-// "Не удалось дописать файл (он занят другой записью): " and the name.
+// "Не удалось дописать файл (он занят другой записью): " and the name as
+// ShownText shows it.
 class AppendLock {
 public:
     AppendLock(HANDLE file, const char* name, DWORD wait = 10000);
@@ -64,5 +70,5 @@ const ULONGLONG maxFileRead = 64ull << 20;
 // from blocks when given. A file that is missing, a folder, one that may
 // not be read, or larger than maxFileRead (also when it grows beyond it
 // while read) throws FileException "Не удалось прочитать файл (...): " and
-// the name.
-void ReadFileText(const char* fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks = nullptr);
+// the name as FileName shows it.
+void ReadFileText(const FileName& fileName, TextEncoding fallback, CoString& out, KeptTextBlock* blocks = nullptr);

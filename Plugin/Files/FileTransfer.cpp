@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <ShownText.h>
 #include <exceptions.h>
+#include <owned.h>
 
 #include "Files/FileFailures.h"
 #include "Files/FileIdentity.h"
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -45,78 +45,100 @@ static bool Holds(const FileIdentity& source, const wchar_t* target) {
     return false;
 }
 
-FileTransfer::FileTransfer(CommandArguments& arguments, Kind kind) : kind_(kind) {
-    string mode = arguments.Text("aRvik.FileMode", CommandArguments::WhenGiven);
-    replace_ = keystring(mode) == "replace";
-    if (!mode.empty() && !replace_)
-        throw KLAppException(string(kind == Copy ? "Неизвестный режим копирования" : "Неизвестный режим перемещения") +
-                             ": aRvik.FileMode=" + TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
-    // Both names are checked before either is written back.
-    const char* action = kind == Copy ? "скопировать файл" : "переместить файл";
-    TakenFileName source = CheckFileName(arguments, "aRvik.FileName", action);
-    if (source.full.empty()) throw KLAppException("Не указан файл: aRvik.FileName=");
-    TakenFileName target = CheckFileName(arguments, "aRvik.FileTarget", action);
-    if (target.full.empty()) throw KLAppException("Не указан файл: aRvik.FileTarget=");
-    WriteBack(arguments, source);
-    WriteBack(arguments, target);
-    source_ = source.full;
-    target_ = target.full;
+namespace {
+
+// One copy or move, its names checked by the caller.
+class Transferring {
+public:
+    Transferring(const FileName& from, const FileName& to, const char* targetProperty, Transfer transfer,
+                 Replace replace)
+        : copy_(transfer == Transfer::Copy),
+          replace_(replace == Replace::Yes),
+          source_(from),
+          target_(to),
+          targetProperty_(targetProperty) {}
+    // What the names name, checked before anything is touched.
+    void Check();
+    void Run();
+
+private:
+    [[noreturn]] void Fail(DWORD error);
+    KLAppException SameFile() const;
+
+    bool copy_, replace_, folder_ = false;
+    const FileName &source_, &target_;
+    const char* targetProperty_;
+};
+
+void Transferring::Check() {
+    const char* action = copy_ ? "скопировать файл" : "переместить файл";
     if (SameOrBelow(target_, source_) && SameOrBelow(source_, target_)) throw SameFile();
-    DWORD attributes = GetFileAttributesW(SystemName(source_));
+    if (source_.TooLong()) throw FileFailure(action, ERROR_FILENAME_EXCED_RANGE, source_);
+    if (target_.TooLong()) throw FileFailure(action, ERROR_FILENAME_EXCED_RANGE, target_);
+    DWORD attributes = GetFileAttributesW(source_.System());
     if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
     folder_ = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     // A target that is there may be the file by another spelling ("\\?\",
     // a short name, a link): the files themselves tell. Their handles go
     // before the copy or the move, which they would hold up.
-    if (GetFileAttributesW(SystemName(target_)) != INVALID_FILE_ATTRIBUTES) {
+    if (GetFileAttributesW(target_.System()) != INVALID_FILE_ATTRIBUTES) {
         FileIdentity from(source_), to(target_);
         if (from.Open() && !from.OnDisk()) throw FileFailure(action, "это устройство", source_);
         if (to.Open() && !to.OnDisk()) throw FileFailure(action, "это устройство", target_);
         if (from.Same(to)) throw SameFile();
     }
-    if (folder_ && kind == Copy) throw FileFailure("скопировать файл", "это папка", source_);
+    if (folder_ && copy_) throw FileFailure("скопировать файл", "это папка", source_);
     if (folder_ && (SameOrBelow(target_, source_) || Holds(FileIdentity(source_), target_)))
-        throw KLAppException(string("Папку нельзя переместить внутрь неё самой: aRvik.FileTarget=") +
-                             AnsiName(target_));
+        throw KLAppException(string("Папку нельзя переместить внутрь неё самой: ") + targetProperty_ + "=" +
+                             target_.Shown());
 }
 
-KLAppException FileTransfer::SameFile() const {
-    return KLAppException(string("Файл назначения совпадает с исходным: aRvik.FileTarget=") + AnsiName(target_));
+KLAppException Transferring::SameFile() const {
+    return KLAppException(string("Файл назначения совпадает с исходным: ") + targetProperty_ + "=" +
+                          target_.Shown());
 }
 
-void FileTransfer::Run() {
+void Transferring::Run() {
     if (!MakeParentFolders(target_)) Fail(ERROR_PATH_NOT_FOUND);
-    basic_text<wchar_t> from = SystemName(source_), to = SystemName(target_);
+    const wchar_t *from = source_.System(), *to = target_.System();
     // A read-only target stays, as the system keeps it on Windows; Wine
     // would replace it.
     if (replace_) {
         DWORD attributes = GetFileAttributesW(to);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) Fail(ERROR_ACCESS_DENIED);
     }
-    BOOL done = kind_ == Copy ? CopyFileW(from, to, !replace_)
-                              : MoveFileExW(from, to, MOVEFILE_COPY_ALLOWED | (replace_ ? MOVEFILE_REPLACE_EXISTING : 0));
+    BOOL done = copy_ ? CopyFileW(from, to, !replace_)
+                      : MoveFileExW(from, to, MOVEFILE_COPY_ALLOWED | (replace_ ? MOVEFILE_REPLACE_EXISTING : 0));
     if (!done) Fail(GetLastError());
     // Across volumes the system copies, and succeeds when the file then
     // cannot be deleted: that is no move.
-    if (kind_ == Move && GetFileAttributesW(from) != INVALID_FILE_ATTRIBUTES)
+    if (!copy_ && GetFileAttributesW(from) != INVALID_FILE_ATTRIBUTES)
         throw FileFailure(folder_ ? "переместить папку" : "переместить файл", "скопирован, но не удалён", source_);
 }
 
 // Names the file the error concerns: a missing source, or a source that
 // cannot be opened as the copy or the move opens it; otherwise the target.
-void FileTransfer::Fail(DWORD error) {
-    const char* action = kind_ == Copy ? "скопировать файл" : folder_ ? "переместить папку" : "переместить файл";
+void Transferring::Fail(DWORD error) {
+    const char* action = copy_ ? "скопировать файл" : folder_ ? "переместить папку" : "переместить файл";
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        if (GetFileAttributesW(SystemName(source_)) == INVALID_FILE_ATTRIBUTES) throw FileFailure(action, error, source_);
+        if (GetFileAttributesW(source_.System()) == INVALID_FILE_ATTRIBUTES) throw FileFailure(action, error, source_);
         throw FileFailure(action, "путь не найден", target_);
     }
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-        DWORD access = kind_ == Copy ? GENERIC_READ : DELETE;
-        DWORD share = kind_ == Copy ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-        HANDLE probe = CreateFileW(SystemName(source_), access, share, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                   nullptr);
-        if (probe == INVALID_HANDLE_VALUE) throw FileFailure(action, GetLastError(), source_);
-        CloseHandle(probe);
+        DWORD access = copy_ ? GENERIC_READ : DELETE;
+        DWORD share = copy_ ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        KernelHandle probe(CreateFileW(source_.System(), access, share, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!probe) throw FileFailure(action, GetLastError(), source_);
     }
     throw FileFailure(action, error, target_);
+}
+
+}  // namespace
+
+void TransferFile(const FileName& from, const FileName& to, const char* targetProperty, Transfer transfer,
+                  Replace replace) {
+    Transferring transferring(from, to, targetProperty, transfer, replace);
+    transferring.Check();
+    transferring.Run();
 }

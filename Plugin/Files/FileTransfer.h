@@ -1,15 +1,15 @@
-// FileTransfer: what aRvik.FileCopy and aRvik.FileMove share. The file
-// aRvik.FileName goes to aRvik.FileTarget (both by aRvik.FileWrite's name
-// rules, written back); a target that is there is refused unless
-// aRvik.FileMode is "replace"; the target's folders are made. A move across
-// volumes copies and then deletes (the system's MOVEFILE_COPY_ALLOWED).
+// TransferFile: what aRvik.FileCopy and aRvik.FileMove share once they
+// have taken their names. The file from goes to to; a target that is there
+// is refused unless replace says Yes; the target's folders are made. A move
+// across volumes copies and then deletes (the system's
+// MOVEFILE_COPY_ALLOWED).
 //
-// The arguments are checked before anything is touched or written back:
-// an unknown mode, a missing name, a target that is the source or, for a
-// folder moved, lies inside it each throw KLAppException naming the
-// property and the value; a device or a stream, NameRefusal. The source
-// and the target are compared by the files themselves (FileIdentity), so
-// any spelling of the same file or folder counts.
+// Checked before anything is touched: a target that is the source or, for
+// a folder moved, lies inside it throws KLAppException "...: " and
+// targetProperty, "=" and the target; a folder copied, or a device found
+// behind either name, FileException. The source and the target are
+// compared by the files themselves (FileIdentity), so any spelling of the
+// same file or folder counts.
 // A failure of the system throws FileException "Не удалось скопировать
 // файл (...): " (or "переместить файл", "переместить папку") and the file
 // it concerns; so does a move across volumes that copied but could not
@@ -17,25 +17,12 @@
 // success.
 #pragma once
 
-#include <exceptions.h>
-#include <str.h>
+#include "Files/FileName.h"
 
-#include "Commands/CommandArguments.h"
+enum class Transfer { Copy, Move };
+enum class Replace { No, Yes };
 
-class FileTransfer {
-public:
-    enum Kind { Copy, Move };
-
-    // Takes and checks the arguments.
-    FileTransfer(CommandArguments& arguments, Kind kind);
-    // Copies or moves; the caller then calls Done.
-    void Run();
-
-private:
-    [[noreturn]] void Fail(DWORD error);
-    KLAppException SameFile() const;
-
-    Kind kind_;
-    bool replace_ = false, folder_ = false;
-    basic_text<wchar_t> source_, target_;
-};
+// from and to: full names, neither empty; targetProperty: the argument that
+// named to, for the texts.
+void TransferFile(const FileName& from, const FileName& to, const char* targetProperty, Transfer transfer,
+                  Replace replace);

@@ -9,7 +9,7 @@
 #include <owned.h>
 
 #include "Files/FileFailures.h"
-#include "Files/FileNames.h"
+#include "Files/FileName.h"
 #include "Files/NameMask.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include <WidePath.h>
+#include <exceptions.h>
+
+#include <Files/FileName.h>
 #include <Files/FileTime.h>
 #include <Files/FolderListing.h>
 #include <Files/NameKinds.h>
@@ -287,6 +291,25 @@ TEST_F(FileOpsTest, NamesPastMaxPathWork) {
     }
 }
 
+// A name longer than any system call takes is not handed to the system,
+// which could take a part of it for the whole.
+TEST_F(FileOpsTest, NamesPastWhatTheSystemTakesFailAsTooLong) {
+    std::string huge = scratch.folder;
+    while (huge.size() <= 32767) huge += std::string(200, 'x') + "\\";
+    huge += "a.txt";
+    WriteWhole(scratch + "a.txt", "abc");
+    Names(huge);
+    Fails(L"aRvik.FileInfo", "Не удалось узнать сведения о файле (ошибка 206): " + huge);
+    Fails(L"aRvik.FileDelete", "Не удалось удалить файл (ошибка 206): " + huge);
+    Fails(L"aRvik.FileRead", "Не удалось прочитать файл (ошибка 206): " + huge);
+    Names(scratch + "a.txt", huge);
+    Fails(L"aRvik.FileCopy", "Не удалось скопировать файл (ошибка 206): " + huge);
+    Names(huge, scratch + "b.txt");
+    Fails(L"aRvik.FileMove", "Не удалось переместить файл (ошибка 206): " + huge);
+    EXPECT_EQ("abc", ReadWhole(scratch + "a.txt"));
+    EXPECT_FALSE(Exists(scratch + "b.txt"));
+}
+
 TEST_F(FileOpsTest, NamesTheAnsiCodePageLacksWork) {
     std::wstring folder = Wide(scratch.folder) + L"\u03a9\u4e2d", file = folder + L"\\\u00df\u03c9.txt";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
@@ -534,4 +557,57 @@ TEST(FileTimeTest, TheRulesOfTheMomentsYearWhereTheSystemKnowsThem) {
     zone.DynamicDaylightTimeDisabled = TRUE;
     ASSERT_TRUE(ZoneLocalTime(zone, utc, local));
     EXPECT_EQ(current.wHour, local.wHour);
+}
+
+// The wide forms of the path functions, rule for rule as the narrow ones.
+TEST(WidePathTest, TheNarrowRulesForWideNames) {
+    using namespace TAXDK::Standard;
+    for (const wchar_t* path : {L"C:\\x", L"c:/x", L"\\\\server\\share", L"\\x", L"\u0416:\\x\\\u03a9"})
+        EXPECT_EQ(path[0] != 0x0416, IsAbsolutePath(path)) << Narrow(path);
+    for (const wchar_t* path : {L"logs\\a.txt", L"C:a.txt", L"", static_cast<const wchar_t*>(nullptr)})
+        EXPECT_FALSE(IsAbsolutePath(path));
+
+    ASSERT_TRUE(SetEnvironmentVariableW(L"ARVIK_WIDE", L"\u03a9\u4e2d"));
+    EXPECT_STREQ(L"a\u03a9\u4e2db%ARVIK_UNSET%c%%d%", ExpEnv(L"a%ARVIK_WIDE%b%ARVIK_UNSET%c%%d%").c_str());
+    std::wstring longValue(5000, L'\u044f');
+    ASSERT_TRUE(SetEnvironmentVariableW(L"ARVIK_WIDE", longValue.c_str()));
+    EXPECT_TRUE(L"<" + longValue + L">" == ExpEnv(L"<%ARVIK_WIDE%>").c_str());
+    SetEnvironmentVariableW(L"ARVIK_WIDE", nullptr);
+    EXPECT_STREQ(L"", ExpEnv(nullptr).c_str());
+
+    EXPECT_STREQ(L"C:\\a\\c.txt", FullPath(L"C:\\a\\.\\b\\..\\c.txt. ").c_str());
+    std::wstring deep = L"C:\\" + std::wstring(200, L'\u03a9') + L"\\" + std::wstring(200, L'x');
+    EXPECT_EQ(deep, std::wstring(FullPath((deep + L"\\y\\..").c_str()).c_str()));
+    EXPECT_STREQ(L"\u0451\u0416 ", AnsiWide("\xB8\xC6 ").c_str());
+}
+
+// FileName: the name every file command takes, resolved, in the forms the
+// system and the texts take.
+TEST(FileNameTest, ResolvedCheckedAndShown) {
+    EXPECT_TRUE(FileName::Resolved(L"").Empty());
+    EXPECT_TRUE(FileName::Checked(nullptr, "aRvik.FileName", "записать файл").Empty());
+    wchar_t data[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%APPDATA%\\Kelmir\\Tallivant\\n\\\u03a9.txt", data, MAX_PATH);
+    EXPECT_STREQ(data, FileName::Resolved(L"n\\x\\..\\\u03a9.txt").Full());
+    try {
+        FileName::Checked(L"fz\\aux .log", "aRvik.FileName", "записать файл");
+        ADD_FAILURE() << "a device was taken";
+    } catch (const FileException& e) {
+        EXPECT_EQ("Не удалось записать файл (это устройство): aRvik.FileName=fz\\aux .log", std::string(e.Reason()));
+    }
+    std::wstring deep = L"C:\\" + std::wstring(300, L'\u0434');
+    FileName longName(deep.c_str());
+    EXPECT_EQ(L"\\\\?\\" + deep, std::wstring(longName.System()));
+    EXPECT_TRUE(longName.PartTooLong());
+    EXPECT_FALSE(longName.TooLong());
+    std::wstring huge = L"C:";
+    while (huge.size() <= 32767) huge += L"\\" + std::wstring(200, L'x');
+    EXPECT_TRUE(FileName(huge.c_str()).TooLong());
+    EXPECT_FALSE(FileName(huge.c_str()).PartTooLong());
+    EXPECT_EQ("C:\\" + std::string(300, '\xE4'), std::string(longName.Shown().c_str()));
+    std::wstring shared = L"\\\\s\\" + std::wstring(250, L'x') + L"\\a\tb";
+    FileName share(shared.c_str());
+    EXPECT_EQ(L"\\\\?\\UNC\\s\\" + std::wstring(250, L'x') + L"\\a\tb", std::wstring(share.System()));
+    EXPECT_FALSE(share.PartTooLong());
+    EXPECT_EQ("\\\\s\\" + std::string(250, 'x') + "\\a?b", std::string(share.Shown().c_str()));
 }

@@ -230,22 +230,33 @@ TEST_F(FileOptionsTest, AnAppendWaitsForAnothersLockUpToItsTime) {
     at.OffsetHigh = static_cast<DWORD>(AppendLock::offset >> 32);
     ASSERT_TRUE(LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
     try {
-        TextFileWriter file(name.c_str(), true);
+        TextFileWriter file(FileName(Wide(name).c_str()), true);
         AppendLock lock(file.Handle(), name.c_str(), 100);
         ADD_FAILURE() << "locked";
     } catch (const FileException& e) {
         EXPECT_EQ("Не удалось дописать файл (он занят другой записью): " + name, std::string(e.Reason()));
     }
-    std::string whileLocked;
-    std::thread unlock([&] {
-        Sleep(200);
-        whileLocked = ReadWhole(name);
-        OVERLAPPED byte = at;
-        UnlockFileEx(other, 0, 1, 0, &byte);
+    // The command on a thread of its own: while the lock is held it must
+    // neither end nor touch the file, however long it is given (an append
+    // that does not wait ends within milliseconds); released, it ends and
+    // appends.
+    Set(L"aRvik.FileName", name);
+    Set(L"aRvik.FileText", "b");
+    Set(L"aRvik.FileMode", "append");
+    HANDLE ended = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HRESULT appended = E_PENDING;
+    std::thread append([&] {
+        appended = Command(L"aRvik.FileWrite");
+        SetEvent(ended);
     });
-    Write(L"b", "append", "");
-    unlock.join();
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ended, 2000)) << "the append did not wait for the lock";
+    std::string whileLocked = ReadWhole(name);
+    UnlockFileEx(other, 0, 1, 0, &at);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ended, 30000)) << "the append did not end once the lock was released";
+    append.join();
+    CloseHandle(ended);
     CloseHandle(other);
+    EXPECT_EQ(S_OK, appended);
     EXPECT_EQ("a", whileLocked);
     EXPECT_EQ("ab", ReadWhole(name));
 }
@@ -306,10 +317,59 @@ TEST_F(FileOptionsTest, DevicesAreRefusedEveryWayOfWriting) {
     }
     for (bool append : {false, true}) {
         try {
-            TextFileWriter file("nul", append);
+            TextFileWriter file(FileName(L"nul"), append);
             ADD_FAILURE() << "the device was opened to write, append " << append;
         } catch (const FileException& e) {
             EXPECT_STREQ(refused, e.Reason()) << append;
         }
     }
+}
+
+// FileWrite and FileRead take what the other file commands take: names past
+// MAX_PATH, written, appended and read back, the full name written back.
+TEST_F(FileOptionsTest, WriteAndReadTakeNamesPastMaxPath) {
+    std::string part(100, 'д'), folder = scratch.folder + part + "\\" + part + "\\" + part;
+    name = folder + "\\b.txt";
+    Set(L"aRvik.FileName", folder + "\\x\\..\\b.txt");
+    Set(L"aRvik.FileText", "первая ");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileWrite"));
+    EXPECT_EQ(name, Get(L"aRvik.FileName"));
+    Write(L"вторая", "append", "");
+    Set(L"aRvik.FileName", folder + "\\.\\b.txt");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileRead"));
+    EXPECT_EQ("первая вторая", Get(L"aRvik.FileText"));
+    EXPECT_EQ(name, Get(L"aRvik.FileName"));
+    Write(kText, "replace", "UTF-16");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileRead"));
+    EXPECT_EQ(std::wstring(kText), session->Value(L"aRvik.FileText"));
+    // Deleted here: the scratch folder's removal takes plain names.
+    for (std::string each : {name, folder, scratch.folder + part + "\\" + part, scratch.folder + part}) {
+        Set(L"aRvik.FileName", each);
+        ASSERT_EQ(S_OK, Command(L"aRvik.FileDelete")) << each;
+    }
+}
+
+TEST_F(FileOptionsTest, WriteAndReadTakeNamesTheAnsiCodePageLacks) {
+    std::wstring folder = Wide(scratch.folder) + L"\u03a9\u4e2d", file = folder + L"\\\u00df\u03c9.txt";
+    session->Set(L"aRvik.FileName", (folder + L"\\x\\..\\\u00df\u03c9.txt").c_str());
+    session->Set(L"aRvik.FileText", kText);
+    Set(L"aRvik.FileEncoding", "UTF-8");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileWrite"));
+    EXPECT_EQ(file, std::wstring(session->Value(L"aRvik.FileName")));
+    session->Set(L"aRvik.FileText", L"+\u4e2d");
+    Set(L"aRvik.FileMode", "append");
+    Set(L"aRvik.FileEncoding", "UTF-8");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileWrite"));
+    Set(L"aRvik.FileEncoding", "UTF-8");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileRead"));
+    EXPECT_EQ(std::wstring(kText) + L"+\u4e2d", session->Value(L"aRvik.FileText"));
+    EXPECT_EQ(file, std::wstring(session->Value(L"aRvik.FileName")));
+    // Without an encoding the ANSI code page, as for any name.
+    session->Set(L"aRvik.FileText", L"ё");
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileWrite"));
+    ASSERT_EQ(S_OK, Command(L"aRvik.FileRead"));
+    EXPECT_EQ(std::wstring(L"ё"), session->Value(L"aRvik.FileText"));
+    // Deleted here: the scratch folder's removal takes ANSI names.
+    EXPECT_TRUE(DeleteFileW(file.c_str()));
+    EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
 }

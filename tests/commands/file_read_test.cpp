@@ -240,7 +240,7 @@ TEST_F(FileReadTest, DevicesAreRefusedBeforeAnythingIsOpened) {
     // checked too.
     CoString text;
     try {
-        ReadFileText("\\\\.\\nul", TextEncoding::Ansi, text);
+        ReadFileText(FileName(L"\\\\.\\nul"), TextEncoding::Ansi, text);
         ADD_FAILURE() << "the device was read";
     } catch (const FileException& e) {
         EXPECT_STREQ("Не удалось прочитать файл (это устройство): \\\\.\\nul", e.Reason());

@@ -26,15 +26,25 @@ bool IsAbsolute(const std::wstring& path) {
     return letter && path.size() > 2 && path[1] == L':' && IsSeparator(path[2]);
 }
 
+// %NAME% references of any length expanded, as commands.md has it: one
+// not set, and a lone "%", stay as they stand.
 std::wstring Expanded(const std::wstring& text) {
-    if (text.find(L'%') == std::wstring::npos) return text;
-    DWORD n = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (!n) return text;
-    std::wstring out(n, L'\0');
-    DWORD got = ExpandEnvironmentStringsW(text.c_str(), &out[0], n);
-    if (!got || got > n) return text;
-    out.resize(got - 1);
-    return out;
+    std::wstring out;
+    size_t done = 0;
+    for (size_t at = text.find(L'%'); at != std::wstring::npos;) {
+        size_t end = text.find(L'%', at + 1);
+        if (end == std::wstring::npos) break;
+        std::wstring name = text.substr(at + 1, end - at - 1);
+        DWORD n = name.empty() ? 0 : GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+        std::wstring value(n, L'\0');
+        DWORD got = n ? GetEnvironmentVariableW(name.c_str(), &value[0], n) : 0;
+        if (got && got < n) {
+            out += text.substr(done, at - done) + value.substr(0, got);
+            done = end + 1;
+        }
+        at = text.find(L'%', end + 1);
+    }
+    return out + text.substr(done);
 }
 
 std::wstring FullWide(const std::wstring& path) {

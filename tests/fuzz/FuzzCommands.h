@@ -26,7 +26,7 @@ struct CommandInfo {
     std::vector<const wchar_t*> results;
     // Names written back as full names, also by a failure.
     std::vector<const wchar_t*> names;
-    bool narrowNames;  // FileWrite and FileRead resolve names in the ANSI code page
+    bool narrowNames;  // names resolved in the ANSI code page (none of the file commands)
 };
 
 const std::vector<CommandInfo>& Commands();
