@@ -7,6 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "commands/CommandsTest.h"
+#include "Commands/CommandsTest.h"
 #include "common/ProcessFigures.h"
 #include "common/SavedKey.h"

@@ -7,7 +7,7 @@
 #include "common/SavedKey.h"
 #include "common/Scratch.h"
 #include "common/WriteDenied.h"
-#include "session/dispatch.h"
+#include "common/dispatch.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <map>
 #include <set>
 
-#include "PolicyTest.h"
+#include "Settings/PolicyTest.h"
 #include "common/Files.h"
 
 namespace {

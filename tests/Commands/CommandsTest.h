@@ -15,7 +15,7 @@
 #include "common/AnsiText.h"
 #include "common/Files.h"
 #include "common/Scratch.h"
-#include "session/dispatch.h"
+#include "common/dispatch.h"
 
 // Makes the file with bytes as its whole content; a file that cannot be
 // made fails the test.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 namespace {
 

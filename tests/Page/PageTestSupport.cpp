@@ -1,4 +1,4 @@
-#include "PageTestSupport.h"
+#include "Page/PageTestSupport.h"
 
 #include <commctrl.h>
 

@@ -12,7 +12,7 @@
 
 #include <RegistryNames.h>
 
-#include "commands/CommandsTest.h"
+#include "Commands/CommandsTest.h"
 #include "common/SavedKey.h"
 
 using Texts = std::vector<std::string>;

@@ -1,4 +1,4 @@
-#include "PanelTest.h"
+#include "Page/PanelTest.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 
 #include <Page/ItemDialog.h>
 
-#include "PageTestSupport.h"
+#include "Page/PageTestSupport.h"
 
 using namespace pagetest;
 

@@ -3,7 +3,7 @@
 #include <SaveFile.h>
 #include <fwbase/FilePort.h>
 
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <Objects/SessionExtender.h>
 
 #include "common/SavedKey.h"
-#include "dispatch.h"
+#include "common/dispatch.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <Log/ScriptLog.h>
 #include <exceptions.h>
 
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 #include "common/SavedKey.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 #include "common/SavedKey.h"
 #include "common/WriteDenied.h"
 

@@ -1,4 +1,4 @@
-#include "PolicyTest.h"
+#include "Settings/PolicyTest.h"
 
 PolicyTest::PolicyTest() {
     RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);

@@ -1,4 +1,4 @@
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <Files/NameKinds.h>
 #include <Files/NameMask.h>
 
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // aRvik.Execute with aRvik.Timeout, aRvik.ProcessId, aRvik.Dir, aRvik.Capture,
 // aRvik.Output and aRvik.Kill; aRvik.Await of the programs it started and of
 // others.
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 #include <vector>
 

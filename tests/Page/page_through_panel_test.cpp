@@ -1,6 +1,6 @@
 // The additional-parameters page as an operator meets it: real windows in
 // the host's property sheet, the real module, the real registry.
-#include "PanelTest.h"
+#include "Page/PanelTest.h"
 
 #include <commctrl.h>
 

@@ -3,7 +3,7 @@
 // first start.
 #include <Settings/FirstSettings.h>
 
-#include "PolicyTest.h"
+#include "Settings/PolicyTest.h"
 #include "common/WriteDenied.h"
 
 // Every change counts from the very next entry of the same extender: the

@@ -6,7 +6,7 @@
 // arguments it refuses before anything is sent.
 #include <winsock2.h>
 
-#include "commands/CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 #include <mutex>
 

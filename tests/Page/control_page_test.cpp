@@ -7,7 +7,7 @@
 
 #include <ControlPluginPage.h>
 
-#include "PageTestSupport.h"
+#include "Page/PageTestSupport.h"
 
 using namespace pagetest;
 using TAXDK::Standard::ControlPluginPage;

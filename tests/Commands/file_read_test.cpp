@@ -5,7 +5,7 @@
 
 #include <Files/FileText.h>
 
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 namespace {
 

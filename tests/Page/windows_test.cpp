@@ -10,7 +10,7 @@
 #include <fwlayout/AutoLayout.h>
 #include <fwwin/SubclassWindow.h>
 
-#include "PageTestSupport.h"
+#include "Page/PageTestSupport.h"
 
 using namespace pagetest;
 

@@ -6,7 +6,7 @@
 #include <TallivantObject2.h>
 
 #include "common/ComEnvironment.h"
-#include "dispatch.h"
+#include "common/dispatch.h"
 
 static ::testing::Environment* const com = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 

@@ -1,4 +1,4 @@
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 #include <stdio.h>
 #include <wchar.h>

@@ -1,5 +1,5 @@
 // aRvik.FileWrite with aRvik.FileMode and aRvik.FileEncoding.
-#include "CommandsTest.h"
+#include "Commands/CommandsTest.h"
 
 #include <algorithm>
 #include <thread>
