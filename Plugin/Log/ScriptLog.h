@@ -72,8 +72,8 @@ private:
     bool unclosed_;   // pattern_ has a "%" without its closing one
     DWORD limit_;
     DWORD keepDays_;
-    string formatText_;  // as written
-    LogFormat format_;
+    string formatText_;  // "Log Format" as written
+    LogFormat format_;   // what it names
     string path_;     // pattern_ with the date of pathDay_
     DWORD pathDay_;   // YYYYMMDD of path_; 0 when it must be made
     DWORD cleanDay_;  // YYYYMMDD of the last cleanup handed out; 0: due
