@@ -40,3 +40,7 @@
 #define MAX_LOG_TEXT "Max LogText"
 #define LOG_KEEP_DAYS "Log Keep Days"
 #define CONTROL_DISABLED "Control Disabled"
+
+// Also a value of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: the form of the
+// script log's entries, a REG_SZ (Plugin/Log/LogFormat.h).
+#define LOG_FORMAT "Log Format"

@@ -67,6 +67,22 @@ std::vector<co<IXMLDOMElement>> Elements(Node* node, const wchar_t* tag) {
     return found;
 }
 
+// The elements right below element (an enum's items are below its own).
+std::vector<co<IXMLDOMElement>> Children(IXMLDOMElement* element) {
+    std::vector<co<IXMLDOMElement>> found;
+    co<IXMLDOMNodeList> list;
+    long count = 0;
+    if (FAILED(element->get_childNodes(list.Out())) || !list || FAILED(list->get_length(&count))) return found;
+    for (long i = 0; i < count; ++i) {
+        co<IXMLDOMNode> item;
+        co<IXMLDOMElement> child;
+        if (SUCCEEDED(list->get_item(i, item.Out())) && item &&
+            SUCCEEDED(item->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(child.Out()))))
+            found.push_back(child);
+    }
+    return found;
+}
+
 // The attribute's text; empty when it is missing.
 std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name) {
     BSTR text = SysAllocString(name);
@@ -87,10 +103,21 @@ std::wstring Tag(IXMLDOMElement* element) {
     return tag;
 }
 
-// The one value element of a policy: its tag and attributes.
+// The element's text.
+std::wstring Text(IXMLDOMElement* element) {
+    BSTR text = nullptr;
+    element->get_text(&text);
+    std::wstring result = text ? text : L"";
+    SysFreeString(text);
+    return result;
+}
+
+// The one value element of a policy: its tag and attributes; an enum's
+// texts (its items' <string> values) in their order.
 struct Setting {
     std::wstring tag, id, key, valueName;
     bool expandable = false, asText = false, explicitValue = false;
+    std::vector<std::wstring> texts;
 };
 
 }  // namespace
@@ -135,6 +162,24 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         Log("keeps 7 days");
         EXPECT_FALSE(Exists(old));
     };
+    checks[L"LogFormat"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"enum", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"text", L"json"}), s.texts);
+        const std::string file = scratch + "format.log";
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT, "xml");  // the policy's decides
+        Put(root, s.key, s.valueName, s.texts[0]);
+        Log("as text");
+        Put(root, s.key, s.valueName, s.texts[1]);
+        Log("as json");
+        // The JSON line follows the text entry, which runs up to a line with a stamp.
+        Texts entries = LogEntries(file);
+        ASSERT_EQ(1u, entries.size());
+        const std::string head = "as text\r\n{\"time\":\"", tail = ",\"text\":\"as json\"}\r\n";
+        EXPECT_EQ(head, entries[0].substr(0, head.size()));
+        ASSERT_GE(entries[0].size(), tail.size());
+        EXPECT_EQ(tail, entries[0].substr(entries[0].size() - tail.size()));
+    };
     checks[L"SessionProps"] = [this](HKEY root, const Setting& s) {
         EXPECT_EQ(L"list", s.tag);
         EXPECT_TRUE(s.explicitValue);  // the names are the operator's
@@ -154,7 +199,7 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         EXPECT_EQ(L"aRvik", Attribute(category[0].get(), L"ref"));
         auto elements = Elements(policy.get(), L"elements");
         ASSERT_EQ(1u, elements.size());
-        auto values = Elements(elements[0].get(), L"*");
+        auto values = Children(elements[0].get());
         ASSERT_EQ(1u, values.size());
         IXMLDOMElement* value = values[0].get();
         Setting setting;
@@ -166,6 +211,7 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         setting.expandable = Attribute(value, L"expandable") == L"true";
         setting.asText = Attribute(value, L"storeAsText") == L"true";
         setting.explicitValue = Attribute(value, L"explicitValue") == L"true";
+        for (const auto& text : Elements(value, L"string")) setting.texts.push_back(Text(text.get()));
         auto check = checks.find(name);
         if (check == checks.end()) {
             ADD_FAILURE() << "a policy that no check covers";
@@ -182,7 +228,8 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
             check->second(root, setting);
         }
     }
-    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"SessionProps"}), defined);
+    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"LogFormat", L"SessionProps"}),
+              defined);
 }
 
 // Every $(string.ID) and $(presentation.ID) of the template is in both
@@ -206,10 +253,10 @@ TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
     for (const auto& policy : Elements(admx.get(), L"policy")) {
         std::set<std::wstring>& ids = presentations[reference(Attribute(policy.get(), L"presentation"), L"presentation")];
         for (const auto& elements : Elements(policy.get(), L"elements"))
-            for (const auto& value : Elements(elements.get(), L"*")) ids.insert(Attribute(value.get(), L"id"));
+            for (const auto& value : Children(elements.get())) ids.insert(Attribute(value.get(), L"id"));
     }
-    ASSERT_EQ(13u, strings.size());
-    ASSERT_EQ(4u, presentations.size());
+    ASSERT_EQ(17u, strings.size());
+    ASSERT_EQ(5u, presentations.size());
     for (const char* language : {"ru-RU\\aRvik.adml", "en-US\\aRvik.adml"}) {
         SCOPED_TRACE(language);
         co<IXMLDOMDocument> adml = Load(language);
