@@ -126,7 +126,8 @@ string JsonLogEntry(const wchar_t* text, size_t length, DWORD limit) {
     size = UNLEN + 1;
     if (!GetUserNameW(user, &size)) user[0] = 0;
     AppendField(out, "user", user);
-    char pid[24];
+    // Room for the largest id a DWORD holds, so the field is never cut.
+    char pid[48];
     snprintf(pid, sizeof pid, ",\"pid\":%lu,\"text\":\"", static_cast<unsigned long>(GetCurrentProcessId()));
     AppendAscii(out, pid);
     unsigned long long total = 0;
