@@ -42,11 +42,24 @@ static bool IsDevicePart(const wchar_t* part) {
     return (digit >= L'1' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 || digit == 0x00B3;
 }
 
+// Whether a share's name, "HOST\SHARE\..." after its "\\", addresses a
+// host's named pipes or mailslots ("\\HOST\pipe\NAME"), which a read
+// waits on as on any other device.
+static bool PipeShare(const wchar_t* host) {
+    while (*host && !IsSeparator(*host)) ++host;
+    if (!*host) return false;
+    const wchar_t* share = host + 1;
+    size_t n = 0;
+    while (share[n] && !IsSeparator(share[n])) ++n;
+    return Is(share, n, L"PIPE") || Is(share, n, L"MAILSLOT");
+}
+
 bool NamesDevice(const wchar_t* full) {
     if (!NotEmpty(full)) return false;
     bool dot = false;
     size_t prefix = DevicePrefix(full, dot);
     if (dot) return true;
+    if (!prefix && IsSeparator(full[0]) && IsSeparator(full[1]) && PipeShare(full + 2)) return true;
     if (prefix) {
         const wchar_t* rest = full + prefix;
         bool drive = IsLetter(rest[0]) && rest[1] == L':' && IsSeparator(rest[2]);
@@ -54,6 +67,7 @@ bool NamesDevice(const wchar_t* full) {
         const wchar_t* close = wcschr(rest, L'}');
         bool volume = Is(rest, 6, L"VOLUME") && rest[6] == L'{' && close && IsSeparator(close[1]);
         if (!drive && !share && !volume) return true;
+        if (share && PipeShare(rest + 4)) return true;
     }
     const wchar_t* last = full;
     for (const wchar_t* p = full; *p; ++p)

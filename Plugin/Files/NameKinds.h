@@ -5,7 +5,8 @@
 
 // Whether the full name names a device: a name in the system's device
 // space ("\\.\" anything, "\\?\" and "\??\" but for a drive's "X:\", a
-// share's "UNC\" and a volume's "Volume{" names), or one whose last part
+// share's "UNC\" and a volume's "Volume{" names), a host's named pipes or
+// mailslots ("\\HOST\pipe\", "\\HOST\mailslot\"), or one whose last part
 // is a device's name in any folder: CON, PRN, AUX, NUL, CONIN$, CONOUT$,
 // COM1-9, LPT1-9 and COM/LPT with a superscript 1, 2 or 3, case ignored,
 // whatever follows a dot or a colon and with blanks before them
