@@ -77,9 +77,12 @@ RequiredKey::Value RequiredKey::Read(const char* name) const {
         data = large.get();
     }
     if (result != ERROR_SUCCESS) return value;
+    // A number of another size than four bytes is no number the system
+    // would read either (RegGetValue refuses it): unreadable, not a zero.
+    if (type == REG_DWORD && size != sizeof value.number) return value;
     value.type = type;
     if (type == REG_DWORD) {
-        if (size == sizeof value.number) memcpy(&value.number, data, sizeof value.number);
+        memcpy(&value.number, data, sizeof value.number);
     } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
         // A text stored without its terminator ends where its data does.
         data[size <= capacity ? size : capacity] = 0;

@@ -37,7 +37,7 @@ public:
 
     // One value as stored; "" names the key's unnamed value.
     struct Value {
-        DWORD type = REG_NONE;  // REG_NONE: missing, or unreadable
+        DWORD type = REG_NONE;  // REG_NONE: missing, or unreadable (a REG_DWORD not of 4 bytes)
         string text;            // REG_SZ and REG_EXPAND_SZ: up to the first terminator, unexpanded
         DWORD number = 0;       // REG_DWORD
     };

@@ -105,6 +105,8 @@ TEST_F(RequiredKeyTest, TypedReadsTakeTheirTypesOnly) {
     Store(key.Get(), "bin", REG_BINARY, bytes, sizeof bytes);
     Store(key.Get(), "long", REG_SZ, longText.c_str(), static_cast<DWORD>(longText.size() + 1));
     Store(key.Get(), "unended", REG_SZ, "abc", 3);  // stored without its terminator
+    Store(key.Get(), "short", REG_DWORD, bytes, 2);
+    Store(key.Get(), "wide", REG_DWORD, &number, 0);
 
     RequiredKey::Value value = key.Read("sz");
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), value.type);
@@ -122,6 +124,8 @@ TEST_F(RequiredKeyTest, TypedReadsTakeTheirTypesOnly) {
     EXPECT_EQ(longText, key.Read("long").text.c_str());
     EXPECT_STREQ("abc", key.Read("unended").text.c_str());
     EXPECT_EQ(static_cast<DWORD>(REG_NONE), key.Read("missing").type);
+    EXPECT_EQ(static_cast<DWORD>(REG_NONE), key.Read("short").type);  // not a zero
+    EXPECT_EQ(static_cast<DWORD>(REG_NONE), key.Read("wide").type);
 
     string text("untouched");
     EXPECT_TRUE(key.TextIn("sz", text));
@@ -140,7 +144,7 @@ TEST_F(RequiredKeyTest, TypedReadsTakeTheirTypesOnly) {
     DWORD got = 7;
     EXPECT_TRUE(key.NumberIn("dword", got));
     EXPECT_EQ(number, got);
-    for (const char* other : {"digits", "bin", "sz", "missing"}) {
+    for (const char* other : {"digits", "bin", "sz", "missing", "short", "wide"}) {
         got = 7;
         EXPECT_FALSE(key.NumberIn(other, got)) << other;
         EXPECT_EQ(7u, got) << other;
