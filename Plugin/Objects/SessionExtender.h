@@ -2,8 +2,10 @@
 //   operation 8   copies the Session Props from the registry into the session
 //   operation 11  runs the named aRvik.* command on the session
 //   operations 7 and 10 clear and set terminateBlocked; 9, 12, 13 do nothing
-// Command names match as a whole and without regard to case; a name that is
-// no command is ignored. Commands take their arguments from the session's
+// Command names match as a whole and without regard to case. A command the
+// policy "Allowed Commands" leaves out is refused; a name that is no command
+// is ignored, or, where it begins with "aRvik." and "Unknown Commands" says
+// "fail", refused (Settings/CommandPolicy.h). Commands take their arguments from the session's
 // aRvik.* values and clear the ones they consumed when they finish; a
 // failing command leaves its arguments as they were.
 //
