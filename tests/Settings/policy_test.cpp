@@ -1,6 +1,7 @@
 // The administrator's settings and the machine's defaults: which place
 // decides each setting, from which entry on, and what a user gets at the
 // first start.
+#include <Objects/ControlPlugin.h>
 #include <Settings/FirstSettings.h>
 
 #include "Settings/PolicyTest.h"
@@ -163,4 +164,183 @@ TEST_F(PolicyTest, EnvironmentReferencesInThePatternAreExpandedAtEachEntry) {
     Put(HKEY_LOCAL_MACHINE, POLICY_KEY, SCRIPT_LOG_PATH, scratch + "%COMPUTERNAME%\\100%\\U *.txt");
     fails(scratch + computer + "\\100%\\U " + Today() + ".txt", ERROR_INVALID_NAME);
     EXPECT_FALSE(Exists(scratch + computer + "\\100%"));
+}
+
+namespace {
+
+// The text a command failed with, or "S_OK"; any other result as its code.
+std::string Outcome(CommandTest& test, const wchar_t* name) {
+    Record record;
+    HRESULT hr = test.Command(name, &record);
+    if (hr == S_OK) return "S_OK";
+    if (hr != DISP_E_EXCEPTION) return "HRESULT " + std::to_string(hr);
+    return Narrow(record.bstrDescription);
+}
+
+// A REG_MULTI_SZ of the lines given.
+std::wstring MultiText(std::initializer_list<const wchar_t*> lines) {
+    std::wstring text;
+    for (const wchar_t* line : lines) text.append(line).push_back(L'\0');
+    return text;  // Put adds the list's closing terminator
+}
+
+const char kRefusedPutEnv[] = "Команда aRvik.PutEnv запрещена администратором";
+const char kRefusedGetEnv[] = "Команда aRvik.GetEnv запрещена администратором";
+
+}  // namespace
+
+// A command the list leaves out is refused before it reads anything: its
+// arguments stay, the variable stays unset. The machine's list, whatever
+// its type, decides before the user's.
+TEST_F(PolicyTest, AllowedCommandsRefuseTheOthersAndKeepTheirArguments) {
+    SetEnvironmentVariableA("ARVIK_POLICY_TEST", nullptr);
+    auto putEnv = [this](const char* value) {
+        Set(L"aRvik.Name", "ARVIK_POLICY_TEST");
+        Set(L"aRvik.Value", value);
+        return Outcome(*this, L"aRvik.PutEnv");
+    };
+    auto getEnv = [this] {
+        Set(L"aRvik.Name", "ARVIK_POLICY_TEST");
+        std::string outcome = Outcome(*this, L"aRvik.GetEnv");
+        return outcome == "S_OK" ? "=" + Get(L"aRvik.Value") : outcome;
+    };
+    EXPECT_EQ("S_OK", putEnv("before"));  // no policy: everything runs
+
+    // Names as the dispatch matches them; an empty line names nothing.
+    Put(HKEY_LOCAL_MACHINE, Wide(POLICY_KEY), L"" ALLOWED_COMMANDS, MultiText({L"arvik.getenv", L"", L"aRvik.Put"}),
+        REG_MULTI_SZ);
+    EXPECT_EQ("=before", getEnv());
+    EXPECT_EQ(kRefusedPutEnv, putEnv("refused"));
+    EXPECT_EQ("ARVIK_POLICY_TEST", Get(L"aRvik.Name"));
+    EXPECT_EQ("refused", Get(L"aRvik.Value"));
+    EXPECT_EQ("=before", getEnv());
+    // The name as the script gave it; a name that is no command stays
+    // ignored.
+    EXPECT_EQ("Команда ARVIK.PUTENV запрещена администратором", Outcome(*this, L"ARVIK.PUTENV"));
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.PutEnv "));
+
+    // The user's list counts only without the machine's.
+    Put(HKEY_CURRENT_USER, Wide(POLICY_KEY), L"" ALLOWED_COMMANDS, MultiText({L"aRvik.PutEnv"}), REG_MULTI_SZ);
+    EXPECT_EQ(kRefusedPutEnv, putEnv("refused"));
+    RemovePolicies(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ("S_OK", putEnv("user's"));
+    EXPECT_EQ(kRefusedGetEnv, getEnv());
+    EXPECT_EQ("ARVIK_POLICY_TEST", Get(L"aRvik.Name"));
+
+    // An empty list allows nothing; a REG_SZ is a list of one name; any
+    // other type allows nothing.
+    Put(HKEY_CURRENT_USER, Wide(POLICY_KEY), L"" ALLOWED_COMMANDS, L"", REG_MULTI_SZ);
+    EXPECT_EQ(kRefusedGetEnv, getEnv());
+    EXPECT_EQ("Команда aRvik.UpdateProps запрещена администратором", Outcome(*this, L"aRvik.UpdateProps"));
+    Put(HKEY_CURRENT_USER, POLICY_KEY, ALLOWED_COMMANDS, "aRvik.GetEnv");
+    EXPECT_EQ("=user's", getEnv());
+    EXPECT_EQ(kRefusedPutEnv, putEnv("refused"));
+    Put(HKEY_CURRENT_USER, Wide(POLICY_KEY), L"" ALLOWED_COMMANDS, L"aRvik.GetEnv", REG_EXPAND_SZ);
+    EXPECT_EQ(kRefusedGetEnv, getEnv());
+    Put(HKEY_CURRENT_USER, POLICY_KEY, ALLOWED_COMMANDS, 1);
+    EXPECT_EQ(kRefusedGetEnv, getEnv());
+    // A long list is read whole.
+    std::vector<std::wstring> many;
+    for (int i = 0; i < 200; ++i) many.push_back(L"aRvik.Other" + std::to_wstring(i));
+    std::wstring longList;
+    for (const auto& line : many) longList.append(line).push_back(L'\0');
+    longList.append(L"aRvik.GetEnv").push_back(L'\0');
+    Put(HKEY_CURRENT_USER, Wide(POLICY_KEY), L"" ALLOWED_COMMANDS, longList, REG_MULTI_SZ);
+    EXPECT_EQ("=user's", getEnv());
+    EXPECT_EQ(kRefusedPutEnv, putEnv("refused"));
+
+    RemovePolicies(HKEY_CURRENT_USER);
+    EXPECT_EQ("S_OK", putEnv("after"));
+    EXPECT_EQ("=after", getEnv());
+    SetEnvironmentVariableA("ARVIK_POLICY_TEST", nullptr);
+}
+
+// An unknown aRvik.* name is ignored, or fails with "fail": the machine's
+// policy, the user's, the user's own setting decide in that order, each
+// only with a REG_SZ. Other plug-ins' names stay ignored.
+TEST_F(PolicyTest, UnknownCommandsIgnoredOrFailedAsTheSettingSays) {
+    const char kUnknown[] = "Неизвестная команда: aRvik.Nothing";
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.Nothing"));
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "fail");
+    EXPECT_EQ(kUnknown, Outcome(*this, L"aRvik.Nothing"));
+    EXPECT_EQ("Неизвестная команда: ARVIK.x??y", Outcome(*this, L"ARVIK.x\r\ny"));
+    EXPECT_EQ("Неизвестная команда: aRvik.", Outcome(*this, L"aRvik."));
+    EXPECT_EQ("S_OK", Outcome(*this, L"Other.Nothing"));
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik"));
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.UpdateProps"));
+
+    Put(HKEY_CURRENT_USER, POLICY_KEY, UNKNOWN_COMMANDS, "Ignore");
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.Nothing"));
+    Put(HKEY_LOCAL_MACHINE, POLICY_KEY, UNKNOWN_COMMANDS, "FAIL");
+    EXPECT_EQ(kUnknown, Outcome(*this, L"aRvik.Nothing"));
+    // A policy of another type counts as absent.
+    Put(HKEY_LOCAL_MACHINE, POLICY_KEY, UNKNOWN_COMMANDS, 1);
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.Nothing"));
+
+    // A value that is neither fails the unknown name only, naming itself.
+    Put(HKEY_LOCAL_MACHINE, POLICY_KEY, UNKNOWN_COMMANDS, "sometimes");
+    EXPECT_EQ("Неверное значение настройки: Unknown Commands=sometimes (допустимо: ignore, fail)",
+              Outcome(*this, L"aRvik.Nothing"));
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.UpdateProps"));
+    EXPECT_EQ("S_OK", Outcome(*this, L"Other.Nothing"));
+    RemovePolicies(HKEY_LOCAL_MACHINE);
+    RemovePolicies(HKEY_CURRENT_USER);
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "");
+    EXPECT_EQ("Неверное значение настройки: Unknown Commands= (допустимо: ignore, fail)",
+              Outcome(*this, L"aRvik.Nothing"));
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "no\r\n");
+    EXPECT_EQ("Неверное значение настройки: Unknown Commands=no?? (допустимо: ignore, fail)",
+              Outcome(*this, L"aRvik.Nothing"));
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, 1);
+    EXPECT_EQ("S_OK", Outcome(*this, L"aRvik.Nothing"));
+
+    // The list of allowed commands leaves unknown names to this setting.
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "fail");
+    Put(HKEY_LOCAL_MACHINE, POLICY_KEY, ALLOWED_COMMANDS, "aRvik.GetEnv");
+    EXPECT_EQ(kUnknown, Outcome(*this, L"aRvik.Nothing"));
+}
+
+namespace {
+
+// A control panel that is none: it counts the questions for its
+// interfaces and answers none, so a plug-in that would add its page fails.
+struct NoPanel : IUnknown {
+    int asked = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        ++asked;
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+}  // namespace
+
+// A policy's "Control Disabled" decides before the user's own: nonzero
+// hides the page, 0 shows it; of another type it counts as absent.
+TEST_F(PolicyTest, ControlDisabledByPolicyHidesThePageForEveryUser) {
+    co<ITallivantControlPlugin> plugin(new ControlPlugin(co<ITypeInfo>()));
+    auto shown = [&plugin] {
+        NoPanel panel;
+        HRESULT hr = plugin->Initialize(&panel);
+        EXPECT_EQ(panel.asked == 0, hr == S_OK);
+        return panel.asked != 0;
+    };
+    EXPECT_TRUE(shown());
+    Put(HKEY_LOCAL_MACHINE, POLICY_KEY, CONTROL_DISABLED, 1);
+    EXPECT_FALSE(shown());
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, PLUGIN_KEY));
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, CONTROL_DISABLED, DWORD{0});
+    Put(HKEY_CURRENT_USER, POLICY_KEY, CONTROL_DISABLED, DWORD{0});
+    EXPECT_FALSE(shown());  // the machine's first
+    RemovePolicies(HKEY_LOCAL_MACHINE);
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, CONTROL_DISABLED, 1);
+    EXPECT_TRUE(shown());  // the user's policy over the user's own
+    Put(HKEY_CURRENT_USER, POLICY_KEY, CONTROL_DISABLED, 7);
+    EXPECT_FALSE(shown());
+    Put(HKEY_CURRENT_USER, POLICY_KEY, CONTROL_DISABLED, "0");
+    EXPECT_FALSE(shown());  // a text is no policy's form: the user's own
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, CONTROL_DISABLED, DWORD{0});
+    EXPECT_TRUE(shown());
 }
