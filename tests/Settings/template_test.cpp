@@ -6,6 +6,7 @@
 // table of limits the plug-in and the installers share.
 #include <msxml2.h>
 
+#include <Settings/ControlSwitch.h>
 #include <Settings/FirstSettings.h>
 #include <SettingLimits.h>
 
@@ -79,6 +80,32 @@ std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name) {
     return result;
 }
 
+// The child elements of element, in document order (Elements gives every
+// descendant).
+std::vector<co<IXMLDOMElement>> Children(IXMLDOMElement* element) {
+    std::vector<co<IXMLDOMElement>> found;
+    co<IXMLDOMNodeList> list;
+    long count = 0;
+    if (FAILED(element->get_childNodes(list.Out())) || !list || FAILED(list->get_length(&count))) return found;
+    for (long i = 0; i < count; ++i) {
+        co<IXMLDOMNode> item;
+        co<IXMLDOMElement> child;
+        if (SUCCEEDED(list->get_item(i, item.Out())) && item &&
+            SUCCEEDED(item->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(child.Out()))))
+            found.push_back(child);
+    }
+    return found;
+}
+
+// The text an element holds.
+std::wstring Text(IXMLDOMElement* element) {
+    BSTR text = nullptr;
+    element->get_text(&text);
+    std::wstring result = text ? text : L"";
+    SysFreeString(text);
+    return result;
+}
+
 std::wstring Tag(IXMLDOMElement* element) {
     BSTR name = nullptr;
     element->get_tagName(&name);
@@ -91,6 +118,8 @@ std::wstring Tag(IXMLDOMElement* element) {
 struct Setting {
     std::wstring tag, id, key, valueName;
     bool expandable = false, asText = false, explicitValue = false;
+    // An enum's item texts, a boolean's true and false numbers, in order.
+    std::vector<std::wstring> values;
 };
 
 }  // namespace
@@ -143,6 +172,39 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         EXPECT_EQ("Касса №2", Get(L"Отдел"));
     };
 
+    checks[L"AllowedCommands"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"multiText", s.tag);
+        Put(root, s.key, s.valueName, std::wstring(L"aRvik.GetEnv\0aRvik.UpdateProps", 30), REG_MULTI_SZ);
+        Set(L"aRvik.Name", "PATH");
+        EXPECT_EQ(S_OK, Command(L"aRvik.GetEnv"));
+        EXPECT_EQ(S_OK, Command(L"aRvik.UpdateProps"));
+        Set(L"aRvik.Name", "ARVIK_TEMPLATE_TEST");
+        Record record;
+        EXPECT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.PutEnv", &record));
+        EXPECT_EQ(Wide("Команда aRvik.PutEnv запрещена администратором"), std::wstring(record.bstrDescription));
+    };
+    checks[L"ControlDisabled"] = [](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"boolean", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"1", L"0"}), s.values);
+        Put(root, s.key, s.valueName, 1);
+        EXPECT_TRUE(ControlPageHidden());
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, CONTROL_DISABLED, 1);
+        Put(root, s.key, s.valueName, DWORD{0});
+        EXPECT_FALSE(ControlPageHidden());
+    };
+    checks[L"UnknownCommands"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"enum", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"ignore", L"fail"}), s.values);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "fail");
+        Put(root, s.key, s.valueName, s.values[0]);
+        EXPECT_EQ(S_OK, Command(L"aRvik.Unknown"));
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "ignore");
+        Put(root, s.key, s.valueName, s.values[1]);
+        Record record;
+        EXPECT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.Unknown", &record));
+        EXPECT_EQ(Wide("Неизвестная команда: aRvik.Unknown"), std::wstring(record.bstrDescription));
+    };
+
     std::set<std::wstring> defined;
     for (const auto& policy : Elements(admx.get(), L"policy")) {
         const std::wstring name = Attribute(policy.get(), L"name");
@@ -154,7 +216,7 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         EXPECT_EQ(L"aRvik", Attribute(category[0].get(), L"ref"));
         auto elements = Elements(policy.get(), L"elements");
         ASSERT_EQ(1u, elements.size());
-        auto values = Elements(elements[0].get(), L"*");
+        auto values = Children(elements[0].get());
         ASSERT_EQ(1u, values.size());
         IXMLDOMElement* value = values[0].get();
         Setting setting;
@@ -166,6 +228,12 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         setting.expandable = Attribute(value, L"expandable") == L"true";
         setting.asText = Attribute(value, L"storeAsText") == L"true";
         setting.explicitValue = Attribute(value, L"explicitValue") == L"true";
+        for (const auto& item : Elements(value, L"item"))
+            for (const auto& text : Elements(item.get(), L"string")) setting.values.push_back(Text(text.get()));
+        for (const wchar_t* state : {L"trueValue", L"falseValue"})
+            for (const auto& stateValue : Elements(value, state))
+                for (const auto& number : Elements(stateValue.get(), L"decimal"))
+                    setting.values.push_back(Attribute(number.get(), L"value"));
         auto check = checks.find(name);
         if (check == checks.end()) {
             ADD_FAILURE() << "a policy that no check covers";
@@ -182,7 +250,9 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
             check->second(root, setting);
         }
     }
-    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"SessionProps"}), defined);
+    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"SessionProps",
+                                      L"AllowedCommands", L"ControlDisabled", L"UnknownCommands"}),
+              defined);
 }
 
 // Every $(string.ID) and $(presentation.ID) of the template is in both
@@ -206,10 +276,10 @@ TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
     for (const auto& policy : Elements(admx.get(), L"policy")) {
         std::set<std::wstring>& ids = presentations[reference(Attribute(policy.get(), L"presentation"), L"presentation")];
         for (const auto& elements : Elements(policy.get(), L"elements"))
-            for (const auto& value : Elements(elements.get(), L"*")) ids.insert(Attribute(value.get(), L"id"));
+            for (const auto& value : Children(elements.get())) ids.insert(Attribute(value.get(), L"id"));
     }
-    ASSERT_EQ(13u, strings.size());
-    ASSERT_EQ(4u, presentations.size());
+    ASSERT_EQ(21u, strings.size());
+    ASSERT_EQ(7u, presentations.size());
     for (const char* language : {"ru-RU\\aRvik.adml", "en-US\\aRvik.adml"}) {
         SCOPED_TRACE(language);
         co<IXMLDOMDocument> adml = Load(language);
@@ -237,8 +307,9 @@ TEST(PolicyTemplate, NumberRangesAreTheTableOfLimits) {
     ASSERT_TRUE(admx);
     std::map<std::wstring, std::wstring> ranges;  // value name: "min-max"
     for (const auto& decimal : Elements(admx.get(), L"decimal"))
-        ranges[Attribute(decimal.get(), L"valueName")] =
-            Attribute(decimal.get(), L"minValue") + L"-" + Attribute(decimal.get(), L"maxValue");
+        if (!Attribute(decimal.get(), L"valueName").empty())  // not a boolean's true or false value
+            ranges[Attribute(decimal.get(), L"valueName")] =
+                Attribute(decimal.get(), L"minValue") + L"-" + Attribute(decimal.get(), L"maxValue");
     EXPECT_EQ((std::map<std::wstring, std::wstring>{{L"Max LogText", L"0-" + std::to_wstring(MAX_LOG_TEXT_HIGHEST)},
                                                     {L"Log Keep Days", L"0-" + std::to_wstring(LOG_KEEP_DAYS_HIGHEST)}}),
               ranges);
