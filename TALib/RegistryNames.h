@@ -43,5 +43,9 @@
 #define CONTROL_DISABLED "Control Disabled"
 #define UNKNOWN_COMMANDS "Unknown Commands"
 
+// Also a value of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: the form of the
+// script log's entries, a REG_SZ (Plugin/Log/LogFormat.h).
+#define LOG_FORMAT "Log Format"
+
 // A value of POLICY_KEY only: the commands an administrator allows.
 #define ALLOWED_COMMANDS "Allowed Commands"

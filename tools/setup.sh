@@ -9,7 +9,8 @@ set -euo pipefail
 
 pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
       wine wine32:i386 wine64 libwine-dev xvfb xauth googletest fp-utils
-      locales fonts-wine nsis wixl msitools osslsigncode openssl python3)
+      locales fonts-wine nsis wixl msitools osslsigncode openssl python3
+      rsyslog rsyslog-relp rapidjson-dev)
 locale=ru_RU.UTF-8
 
 missing=()
@@ -27,7 +28,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -q
+  # A mirror caught mid-sync fails one index; the others still serve the
+  # packages, and a second try usually finds it whole.
+  $SUDO apt-get update -q || { sleep 5; $SUDO apt-get update -q; } ||
+    echo "setup: apt-get update reported errors; installing from the indexes it has"
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 fi
 if ! has_locale; then

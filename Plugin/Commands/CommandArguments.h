@@ -53,6 +53,7 @@ public:
     class Later {
     public:
         string Text() const { return values.GetString(name); }
+        basic_text<wchar_t> WideText() const { return values.GetWideString(name); }
 
     private:
         friend class CommandArguments;

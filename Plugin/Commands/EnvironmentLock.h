@@ -14,3 +14,9 @@ Trevan::CriticalSection& EnvironmentLock();
 // 32766 знаков (N): " and the property, the name itself being too long to
 // show.
 void CheckVariableName(const char* property, const string& name);
+
+// A wide name or value in the ANSI code page, a character the page lacks
+// as "?", never a look-alike: a fullwidth "＼" or "ＰＡＴＨ" would otherwise
+// reach the environment as "\" or "PATH", naming another variable or
+// another folder than the script wrote.
+string VariableText(const basic_text<wchar_t>& text);

@@ -48,7 +48,9 @@ void FileList(TASession& values) {
     CommandArguments arguments(values);
     basic_text<wchar_t> mask;
     basic_text<wchar_t> folder = TakeFolder(arguments, mask);
-    if (FileName(folder).TooLong()) throw FileFailure("прочитать папку", ERROR_FILENAME_EXCED_RANGE, folder);
+    // The system is asked for the folder with "\*" after it: that name
+    // must be one it takes whole.
+    if (FileName(folder + L"\\*").TooLong()) throw FileFailure("прочитать папку", ERROR_FILENAME_EXCED_RANGE, folder);
     FolderListing listing(folder, mask.empty() ? L"*" : mask.c_str());
     CoString text;
     // As much as Execute keeps of a program's output.

@@ -14,7 +14,7 @@ static const char kName[] = "aRvik.Name";
 
 void GetEnv(TASession& values) {
     CommandArguments arguments(values);
-    string name = arguments.Text(kName);
+    string name = VariableText(arguments.WideText(kName));
     CheckVariableName(kName, name);
     // No name, no variable: the value is cleared.
     string copy("");

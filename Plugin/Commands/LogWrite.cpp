@@ -8,6 +8,7 @@
 
 #include "Commands/CommandArguments.h"
 #include "Commands/CommandState.h"
+#include "Log/JsonLogEntry.h"
 #include "Log/LogWriter.h"
 #include "Log/OldLogs.h"
 #include "Log/ScriptLog.h"
@@ -15,12 +16,15 @@
 using TAXDK::Tallivant::TASession;
 
 // The script log of the extender's CommandState: the writer, which holds
-// the file open between entries, with each entry's time and date; and the
-// settings, read again only after a change.
+// the file open between entries, with each entry's time and date; the
+// writer of the JSON entries, which carry their own time (a log's options
+// are its own, and entries of either form may be written at once); and
+// the settings, read again only after a change.
 struct KeptLog {
     KeptLog() { log.SetOptions(log.GetOptions() | Jotter::TimeStamp | Jotter::WithDate); }
 
     Jotter log{new LogWriter};
+    Jotter jsonLog{new LogWriter};
     ScriptLogSettings logSettings;
 };
 
@@ -32,14 +36,25 @@ void LogWrite(TASession& values, KeptLog& state) {
     string path;
     DWORD limit = 0;
     LogCleanup cleanup;
-    // A path the pattern cannot have meant is refused before anything is written.
-    state.logSettings.Read(path, limit, &cleanup);
+    LogFormat format = LogFormat::Text;
+    // A path the pattern cannot have meant, or a form that is none, is
+    // refused before anything is written.
+    state.logSettings.Read(path, limit, &cleanup, &format);
     state.log.SetLogPath(path);  // takes the log's critical section
+    // Both writers move to the day's file, so neither holds yesterday's.
+    state.jsonLog.SetLogPath(path);
     // Once a day; a file of yesterday that the log held is closed by now.
     if (cleanup.keepDays) RemoveOldLogs(cleanup.pattern, cleanup.keepDays, cleanup.today);
-    string text = arguments.Text("aRvik.LogText");
-    // The text is an argument, never a format: per-cent signs stay as they are.
-    Jotter::Outcome written = state.log.Write(6, "%s", LimitLogText(text, limit).c_str());
+    Jotter::Outcome written;
+    if (format == LogFormat::Json) {
+        // Wide, so that characters the ANSI code page lacks reach the file.
+        basic_text<wchar_t> text = arguments.WideText("aRvik.LogText");
+        written = state.jsonLog.Write(6, "%s", JsonLogEntry(text.c_str(), text.length(), limit).c_str());
+    } else {
+        string text = arguments.Text("aRvik.LogText");
+        // The text is an argument, never a format: per-cent signs stay as they are.
+        written = state.log.Write(6, "%s", LimitLogText(text, limit).c_str());
+    }
     // The script keeps its text to retry or log elsewhere.
     if (written.error) throw FileWriteError(written.error, written.path);
     arguments.Done();

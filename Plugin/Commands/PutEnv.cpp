@@ -5,7 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <Buffer.h>
 #include <TASession.h>
+#include <TextCodec.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
 
@@ -22,11 +24,11 @@ void PutEnv(TASession& values) {
     // empty, so does the value. The value is read only for a name that can
     // be set.
     CommandArguments::Later valueGiven = arguments.TextLater("aRvik.Value");
-    string name = arguments.Text(kName);
+    string name = VariableText(arguments.WideText(kName));
     CheckVariableName(kName, name);
     // A name holding "=" would set another variable than the one named.
     if (!name.empty() && !strchr(name, '=')) {
-        string value = valueGiven.Text();
+        string value = VariableText(valueGiven.WideText());
         // A longer value is kept cut or garbled, or faults later.
         if (value.length() > 32766)
             throw KLAppException(FormatBuffer(96, "Значение переменной среды длиннее 32766 знаков (%lu): ",
@@ -41,6 +43,12 @@ void PutEnv(TASession& values) {
 Trevan::CriticalSection& EnvironmentLock() {
     static Trevan::CriticalSection lock;
     return lock;
+}
+
+string VariableText(const basic_text<wchar_t>& text) {
+    Buffer<char> bytes;
+    TAXDK::Standard::CodePageBytes(CP_ACP, text.c_str(), text.length(), true, bytes);
+    return string(bytes.Data(), bytes.Size());
 }
 
 void CheckVariableName(const char* property, const string& name) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include <SaveFile.h>
 #include <ShownText.h>
 #include <WidePath.h>
@@ -93,10 +95,19 @@ static bool IsFolder(const wchar_t* name) {
 static bool MakeFolder(const basic_text<wchar_t>& folder) {
     if (folder.length() == 0) return false;
     if (IsFolder(folder)) return true;
-    basic_text<wchar_t> parent = ParentFolder(folder);
-    if (parent.length() == 0 || parent.length() >= folder.length()) return false;
-    if (!MakeFolder(parent)) return false;
-    return CreateDirectoryW(SystemName(folder), nullptr) || IsFolder(folder);
+    // Up to the first level that is there, then down making each: a loop,
+    // not a call per level, so that thousands of missing levels cannot
+    // run the thread out of stack.
+    std::vector<basic_text<wchar_t>> missing{folder};
+    for (;;) {
+        basic_text<wchar_t> parent = ParentFolder(missing.back());
+        if (parent.length() == 0 || parent.length() >= missing.back().length()) return false;
+        if (IsFolder(parent)) break;
+        missing.push_back(parent);
+    }
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level)
+        if (!CreateDirectoryW(SystemName(*level), nullptr) && !IsFolder(*level)) return false;
+    return true;
 }
 
 bool MakeParentFolders(const wchar_t* file) { return MakeFolder(ParentFolder(file)); }

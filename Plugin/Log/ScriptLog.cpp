@@ -13,10 +13,11 @@ ScriptLogSettings::ScriptLogSettings(Clock clock)
       unclosed_(false),
       limit_(0),
       keepDays_(0),
+      format_(LogFormat::Text),
       pathDay_(0),
       cleanDay_(0) {}
 
-void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
+void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, LogFormat* format) {
     // Outside the lock, so that threads do not queue behind each other's
     // looks. A report stays set until the thread that acts on it sets its
     // watch again.
@@ -26,6 +27,9 @@ void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
     const DWORD today = now.wYear * 10000u + now.wMonth * 100u + now.wDay;
     Trevan::Lock hold(lock_);
     if ((changed || !watch_.Watching()) && watch_.Update()) Load(ReadLogSettings(watch_.Key()));
+    if (cleanup) cleanup->keepDays = 0;
+    if (format_ == LogFormat::Unknown) ThrowUnknownLogFormat(formatText_);
+    if (format) *format = format_;
     // The environment may have changed since the last entry (aRvik.PutEnv).
     if (pathDay_ != today || expands_) {
         path_ = DatedLogPath(pattern_, now);
@@ -33,7 +37,6 @@ void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup) {
     }
     path = path_;
     limit = limit_;
-    if (cleanup) cleanup->keepDays = 0;
     if (unclosed_) throw FileWriteError(ERROR_INVALID_NAME, path_);
     if (!cleanup || cleanDay_ == today) return;
     cleanDay_ = today;
@@ -58,6 +61,8 @@ void ScriptLogSettings::Load(const LogSettings& settings) {
         if (*c == '%') unclosed_ = !unclosed_;
     keepDays_ = settings.keepDays;
     limit_ = settings.limit;
+    formatText_ = settings.format;
+    format_ = LogFormatOf(settings.format);
     pathDay_ = 0;
 }
 

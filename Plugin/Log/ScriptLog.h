@@ -4,7 +4,8 @@
 // "Script LogPath" (Settings/LogSettings.h) is the path pattern of the log
 // file, whose first "*" stands for the date as "(YYYY-MM-DD)" and whose
 // environment references are expanded at each entry; "Max LogText" and
-// "Log Keep Days" (see OldLogs.h) as LogSettings.h reads them.
+// "Log Keep Days" (see OldLogs.h) as LogSettings.h reads them; "Log
+// Format" as LogFormat.h takes it.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <refs.h>
 #include <str.h>
 
+#include "Log/LogFormat.h"
 #include "Settings/LogSettings.h"
 #include "Settings/SettingsWatch.h"
 
@@ -42,7 +44,9 @@ public:
     ScriptLogSettings(const ScriptLogSettings&) = delete;
     ScriptLogSettings& operator=(const ScriptLogSettings&) = delete;
 
-    // Today's log path and the limit. The settings are only read: the key
+    // Today's log path, the limit and, when asked, the entries' form. A
+    // "Log Format" that names no form throws its failure (LogFormat.h)
+    // before anything else. The settings are only read: the key
     // is opened for reading and change reports, and made only when it is
     // missing. A key that can be neither read nor made throws its reason
     // naming the key (RequiredKey), and the next Read tries again. cleanup,
@@ -51,7 +55,7 @@ public:
     // them due. A pattern with a "%" that no "%" closes names no file the
     // pattern meant: FileWriteError ERROR_INVALID_NAME with the path, which
     // path holds as well.
-    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr);
+    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr, LogFormat* format = nullptr);
 
     // How many watches have been set so far: none in steady state, one
     // again for each report that came.
@@ -68,6 +72,8 @@ private:
     bool unclosed_;   // pattern_ has a "%" without its closing one
     DWORD limit_;
     DWORD keepDays_;
+    string formatText_;  // "Log Format" as written
+    LogFormat format_;   // what it names
     string path_;     // pattern_ with the date of pathDay_
     DWORD pathDay_;   // YYYYMMDD of path_; 0 when it must be made
     DWORD cleanDay_;  // YYYYMMDD of the last cleanup handed out; 0: due

@@ -35,6 +35,8 @@ void WriteFirstSettings() {
     DWORD number = 0;
     if (!settings.Has(MAX_LOG_TEXT) && MaxLogTextIn(defaults, number)) settings.Write(MAX_LOG_TEXT, number);
     if (!settings.Has(LOG_KEEP_DAYS) && DefaultKeepDaysIn(defaults, number)) settings.Write(LOG_KEEP_DAYS, number);
+    string format;
+    if (!settings.Has(LOG_FORMAT) && LogFormatIn(defaults, format)) settings.Write(LOG_FORMAT, format.c_str());
     CopySessionProps(RequiredKey::Optional(HKEY_LOCAL_MACHINE, DEFAULT_SESSION_PROPS_KEY, KEY_READ));
     string pattern;
     if (!LogPatternIn(defaults, pattern)) pattern = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";

@@ -35,6 +35,8 @@ bool MaxLogTextIn(const RequiredKey& key, DWORD& limit) {
 
 bool LogPatternIn(const RequiredKey& key, string& pattern) { return key.TextIn(SCRIPT_LOG_PATH, pattern, true); }
 
+bool LogFormatIn(const RequiredKey& key, string& format) { return key.TextIn(LOG_FORMAT, format); }
+
 // More days than the highest "Log Keep Days" count as that many.
 static DWORD KeptDays(DWORD days) { return days > LOG_KEEP_DAYS_HIGHEST ? LOG_KEEP_DAYS_HIGHEST : days; }
 
@@ -68,5 +70,6 @@ LogSettings ReadLogSettings(const RequiredKey& user) {
     if (!FromPolicies(policies, LogPatternIn, settings.pattern)) settings.pattern = user.Text(SCRIPT_LOG_PATH);
     if (!FromPolicies(policies, LogKeepDaysIn, settings.keepDays)) LogKeepDaysIn(user, settings.keepDays);
     if (!FromPolicies(policies, MaxLogTextIn, settings.limit)) MaxLogTextIn(user, settings.limit);
+    if (!FromPolicies(policies, LogFormatIn, settings.format)) LogFormatIn(user, settings.format);
     return settings;
 }

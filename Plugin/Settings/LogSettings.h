@@ -5,7 +5,8 @@
 // is the longest text, in bytes, written without cutting (unsigned; 32768
 // when missing); "Log Keep Days", a REG_DWORD, is how many days of dated
 // files are kept (0, missing or of another type: all of them; more than
-// LOG_KEEP_DAYS_HIGHEST of SettingLimits.h count as that many). A policy
+// LOG_KEEP_DAYS_HIGHEST of SettingLimits.h count as that many); "Log
+// Format", a REG_SZ, is the form of the entries (Log/LogFormat.h). A policy
 // (Policy.h) that holds a setting in a form it takes decides it instead of
 // the user's key.
 #pragma once
@@ -20,6 +21,7 @@ struct LogSettings {
     string pattern;      // as written
     DWORD limit = 0x8000;
     DWORD keepDays = 0;  // keep all
+    string format;       // as written; empty when missing
 };
 
 // The settings of the user's open key (empty: none), each decided by the
@@ -31,10 +33,12 @@ LogSettings ReadLogSettings(const RequiredKey& user);
 // A setting of an open key (empty: none) in a form it takes: "Script
 // LogPath" a REG_SZ or REG_EXPAND_SZ; "Max LogText" a REG_DWORD, or a
 // REG_SZ of decimal digits only up to MAX_LOG_TEXT_HIGHEST; "Log Keep
-// Days" a REG_DWORD. False, the value untouched, for any other.
+// Days" a REG_DWORD; "Log Format" a REG_SZ, whatever it holds. False, the
+// value untouched, for any other.
 bool LogPatternIn(const RequiredKey& key, string& pattern);
 bool MaxLogTextIn(const RequiredKey& key, DWORD& limit);
 bool LogKeepDaysIn(const RequiredKey& key, DWORD& days);
+bool LogFormatIn(const RequiredKey& key, string& format);
 // "Log Keep Days" of the machine's defaults, which the installers write as
 // text: a REG_DWORD, or a REG_SZ as "Max LogText" takes it.
 bool DefaultKeepDaysIn(const RequiredKey& key, DWORD& days);

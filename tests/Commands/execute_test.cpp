@@ -83,6 +83,35 @@ TEST_F(ExecuteTest, ChildSeesHidingEnvironmentAndCurrentFolder) {
     EXPECT_EQ("", Reported(report, "env"));
 }
 
+// Characters the ANSI page lacks become "?", never a look-alike: a
+// fullwidth backslash must not turn into a folder step of a later %VAR%
+// in a file name, nor fullwidth letters into another variable's name.
+TEST_F(ExecuteTest, EnvironmentTakesNoLookAlikes) {
+    session->Set(L"aRvik.Name", L"ARVIK_LOOK_ALIKE");
+    session->Set(L"aRvik.Value", L"..\uFF3C..\uFF3Cx \u0416");
+    ASSERT_EQ(S_OK, Command(L"aRvik.PutEnv"));
+    char got[64] = "sentinel";
+    EXPECT_EQ(9u, GetEnvironmentVariableA("ARVIK_LOOK_ALIKE", got, sizeof got));
+    EXPECT_STREQ("..?..?x \xC6", got);
+
+    SetEnvironmentVariableA("ARVIK_LOOK", "untouched");
+    session->Set(L"aRvik.Name", L"ARVIK_\uFF2C\uFF2F\uFF2F\uFF2B");  // fullwidth LOOK
+    session->Set(L"aRvik.Value", L"changed");
+    ASSERT_EQ(S_OK, Command(L"aRvik.PutEnv"));
+    EXPECT_EQ(9u, GetEnvironmentVariableA("ARVIK_LOOK", got, sizeof got));
+    EXPECT_STREQ("untouched", got);
+    session->Set(L"aRvik.Name", L"ARVIK_\uFF2C\uFF2F\uFF2F\uFF2B");
+    ASSERT_EQ(S_OK, Command(L"aRvik.GetEnv"));
+    EXPECT_EQ("changed", Get(L"aRvik.Value"));  // the "?" name set just before
+
+    SetEnvironmentVariableA("ARVIK_LOOK", nullptr);
+    SetEnvironmentVariableA("ARVIK_????", nullptr);
+    session->Set(L"aRvik.Name", L"ARVIK_LOOK_ALIKE");
+    session->Set(L"aRvik.Value", L"");
+    ASSERT_EQ(S_OK, Command(L"aRvik.PutEnv"));  // no value: removed
+    EXPECT_EQ(0u, GetEnvironmentVariableA("ARVIK_LOOK_ALIKE", got, sizeof got));
+}
+
 TEST_F(ExecuteTest, ProgramThatCannotStartKeepsTheArguments) {
     std::string missing = "\"" + scratch.folder + "no_such_program.exe\" 1";
     Set(L"aRvik.Command", missing);

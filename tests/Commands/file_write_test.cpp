@@ -84,6 +84,21 @@ TEST_F(FileTest, CyrillicFolderAndFileNamesAreMadeOnDemand) {
     EXPECT_EQ("текст", ReadWhole(name));
 }
 
+// Every missing level is made, top down, however many there are; a file
+// in the way of one stops the walk with the path's failure.
+TEST_F(FileTest, ManyMissingLevelsAreMadeTopDown) {
+    std::string deep = scratch + "deep";
+    for (int level = 0; level < 40; ++level) deep += "\\l" + std::to_string(level);
+    Write(deep + "\\f.txt", "bottom");
+    EXPECT_EQ("bottom", ReadWhole(deep + "\\f.txt"));
+
+    std::string blocked = scratch + "deep\\l0\\l1";
+    WriteWhole(blocked + "\\stop", "a file");
+    std::string below = blocked + "\\stop\\m1\\m2\\f.txt";
+    Fails(below, L"Не удалось записать файл (путь не найден): " + Wide(below));
+    EXPECT_FALSE(Exists(blocked + "\\stop\\m1"));
+}
+
 TEST_F(FileTest, FileOpenElsewhereIsStillWritten) {
     std::string name = scratch + "shared.txt";
     WriteWhole(name, "old content, longer");

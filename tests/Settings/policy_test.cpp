@@ -114,6 +114,31 @@ TEST_F(PolicyTest, MachineDefaultsAreCopiedOnceAndNeverOverTheUsersValues) {
     EXPECT_EQ("SZ:" + pattern + " - DWORD:3 SZ:default DWORD:42 SZ:mine - - ", stored());
 }
 
+// "Log Format" of the defaults reaches the user's key as the REG_SZ it is,
+// never over the user's own; a value of another type is none.
+TEST_F(PolicyTest, TheDefaultLogFormatIsCopiedAsText) {
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, SCRIPT_LOG_PATH, scratch + "json.log");
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_FORMAT, "json");
+    WriteFirstSettings();
+    EXPECT_EQ("SZ:json", Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT));
+    Log("a");
+    std::string content = ReadWhole(scratch + "json.log");
+    EXPECT_EQ("{\"time\":\"", content.substr(0, 9));
+    const std::string tail = ",\"text\":\"a\"}\r\n";
+    ASSERT_GE(content.size(), tail.size());
+    EXPECT_EQ(tail, content.substr(content.size() - tail.size()));
+
+    RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT, "text");
+    WriteFirstSettings();
+    EXPECT_EQ("SZ:text", Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT));
+
+    RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_FORMAT, 1);
+    WriteFirstSettings();
+    EXPECT_EQ("-", Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT));
+}
+
 // %COMPUTERNAME% and %USERNAME% make one folder per terminal and user from
 // the first entry on; the environment counts as it is at each entry, for
 // the old logs too; a name that is not set stays as written, and the date

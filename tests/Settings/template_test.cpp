@@ -68,20 +68,7 @@ std::vector<co<IXMLDOMElement>> Elements(Node* node, const wchar_t* tag) {
     return found;
 }
 
-// The attribute's text; empty when it is missing.
-std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name) {
-    BSTR text = SysAllocString(name);
-    VARIANT value;
-    VariantInit(&value);
-    element->getAttribute(text, &value);
-    SysFreeString(text);
-    std::wstring result = V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"";
-    VariantClear(&value);
-    return result;
-}
-
-// The child elements of element, in document order (Elements gives every
-// descendant).
+// The elements right below element (an enum's items are below its own).
 std::vector<co<IXMLDOMElement>> Children(IXMLDOMElement* element) {
     std::vector<co<IXMLDOMElement>> found;
     co<IXMLDOMNodeList> list;
@@ -97,12 +84,15 @@ std::vector<co<IXMLDOMElement>> Children(IXMLDOMElement* element) {
     return found;
 }
 
-// The text an element holds.
-std::wstring Text(IXMLDOMElement* element) {
-    BSTR text = nullptr;
-    element->get_text(&text);
-    std::wstring result = text ? text : L"";
+// The attribute's text; empty when it is missing.
+std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name) {
+    BSTR text = SysAllocString(name);
+    VARIANT value;
+    VariantInit(&value);
+    element->getAttribute(text, &value);
     SysFreeString(text);
+    std::wstring result = V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"";
+    VariantClear(&value);
     return result;
 }
 
@@ -114,7 +104,17 @@ std::wstring Tag(IXMLDOMElement* element) {
     return tag;
 }
 
-// The one value element of a policy: its tag and attributes.
+// The element's text.
+std::wstring Text(IXMLDOMElement* element) {
+    BSTR text = nullptr;
+    element->get_text(&text);
+    std::wstring result = text ? text : L"";
+    SysFreeString(text);
+    return result;
+}
+
+// The one value element of a policy: its tag and attributes; an enum's
+// texts (its items' <string> values) in their order.
 struct Setting {
     std::wstring tag, id, key, valueName;
     bool expandable = false, asText = false, explicitValue = false;
@@ -163,6 +163,24 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         Put(root, s.key, s.valueName, 7);
         Log("keeps 7 days");
         EXPECT_FALSE(Exists(old));
+    };
+    checks[L"LogFormat"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"enum", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"text", L"json"}), s.values);
+        const std::string file = scratch + "format.log";
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT, "xml");  // the policy's decides
+        Put(root, s.key, s.valueName, s.values[0]);
+        Log("as text");
+        Put(root, s.key, s.valueName, s.values[1]);
+        Log("as json");
+        // The JSON line follows the text entry, which runs up to a line with a stamp.
+        Texts entries = LogEntries(file);
+        ASSERT_EQ(1u, entries.size());
+        const std::string head = "as text\r\n{\"time\":\"", tail = ",\"text\":\"as json\"}\r\n";
+        EXPECT_EQ(head, entries[0].substr(0, head.size()));
+        ASSERT_GE(entries[0].size(), tail.size());
+        EXPECT_EQ(tail, entries[0].substr(entries[0].size() - tail.size()));
     };
     checks[L"SessionProps"] = [this](HKEY root, const Setting& s) {
         EXPECT_EQ(L"list", s.tag);
@@ -250,8 +268,9 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
             check->second(root, setting);
         }
     }
-    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"SessionProps",
-                                      L"AllowedCommands", L"ControlDisabled", L"UnknownCommands"}),
+    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"LogFormat",
+                                      L"SessionProps", L"AllowedCommands", L"ControlDisabled",
+                                      L"UnknownCommands"}),
               defined);
 }
 
@@ -278,8 +297,8 @@ TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
         for (const auto& elements : Elements(policy.get(), L"elements"))
             for (const auto& value : Children(elements.get())) ids.insert(Attribute(value.get(), L"id"));
     }
-    ASSERT_EQ(21u, strings.size());
-    ASSERT_EQ(7u, presentations.size());
+    ASSERT_EQ(25u, strings.size());
+    ASSERT_EQ(8u, presentations.size());
     for (const char* language : {"ru-RU\\aRvik.adml", "en-US\\aRvik.adml"}) {
         SCOPED_TRACE(language);
         co<IXMLDOMDocument> adml = Load(language);

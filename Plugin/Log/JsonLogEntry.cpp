@@ -1,0 +1,148 @@
+#include "Log/JsonLogEntry.h"
+
+#include <lmcons.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+namespace {
+
+// The character that starts at text[i] (of length units) and how many
+// units it takes; an unpaired surrogate is U+FFFD.
+unsigned CodePoint(const wchar_t* text, size_t length, size_t i, size_t& units) {
+    unsigned c = static_cast<unsigned short>(text[i]);
+    units = 1;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
+        unsigned low = static_cast<unsigned short>(text[i + 1]);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            units = 2;
+            return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        }
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) return 0xFFFD;
+    return c;
+}
+
+size_t Utf8Size(unsigned c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+void AppendUtf8(Buffer<char>& out, unsigned c) {
+    char bytes[4];
+    size_t n = Utf8Size(c);
+    if (n == 1) {
+        bytes[0] = static_cast<char>(c);
+    } else {
+        for (size_t k = n - 1; k > 0; --k, c >>= 6) bytes[k] = static_cast<char>(0x80 | (c & 0x3F));
+        static const unsigned char lead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
+        bytes[0] = static_cast<char>(lead[n] | c);
+    }
+    out.Append(bytes, n);
+}
+
+// How many units of text make the longest run of whole characters of at
+// most limit UTF-8 bytes, and the UTF-8 bytes of the whole text.
+size_t KeptUnits(const wchar_t* text, size_t length, unsigned long long limit, unsigned long long& total) {
+    size_t kept = length;
+    total = 0;
+    for (size_t i = 0, units = 0; i < length; i += units) {
+        size_t bytes = Utf8Size(CodePoint(text, length, i, units));
+        if (kept == length && total + bytes > limit) kept = i;
+        total += bytes;
+    }
+    return kept;
+}
+
+void AppendAscii(Buffer<char>& out, const char* text) { out.Append(text, strlen(text)); }
+
+void AppendField(Buffer<char>& out, const char* name, const wchar_t* value) {
+    AppendAscii(out, ",\"");
+    AppendAscii(out, name);
+    AppendAscii(out, "\":\"");
+    AppendJsonText(out, value, wcslen(value));
+    AppendAscii(out, "\"");
+}
+
+// "YYYY-MM-DDTHH:MM:SS.mmm+HH:MM". The local time and its offset come
+// from one reading of the clock, so they always agree; should the system
+// not convert it, the time is given in UTC (+00:00), still the true time.
+void AppendTime(Buffer<char>& out) {
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    FILETIME utcFile, localFile;
+    long long minutes = 0;
+    if (SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) && SystemTimeToFileTime(&utc, &utcFile) &&
+        SystemTimeToFileTime(&local, &localFile)) {
+        ULARGE_INTEGER u, l;
+        u.LowPart = utcFile.dwLowDateTime;
+        u.HighPart = utcFile.dwHighDateTime;
+        l.LowPart = localFile.dwLowDateTime;
+        l.HighPart = localFile.dwHighDateTime;
+        minutes = (static_cast<long long>(l.QuadPart) - static_cast<long long>(u.QuadPart)) / 600000000LL;
+    } else {
+        local = utc;
+    }
+    long long shown = minutes < 0 ? -minutes : minutes;
+    char stamp[48];
+    snprintf(stamp, sizeof stamp, "%04u-%02u-%02uT%02u:%02u:%02u.%03u%c%02u:%02u", local.wYear, local.wMonth,
+             local.wDay, local.wHour, local.wMinute, local.wSecond, local.wMilliseconds, minutes < 0 ? '-' : '+',
+             static_cast<unsigned>(shown / 60), static_cast<unsigned>(shown % 60));
+    AppendAscii(out, stamp);
+}
+
+}  // namespace
+
+void AppendJsonText(Buffer<char>& out, const wchar_t* text, size_t length) {
+    for (size_t i = 0, units = 0; i < length; i += units) {
+        unsigned c = CodePoint(text, length, i, units);
+        switch (c) {
+        case '"': AppendAscii(out, "\\\""); break;
+        case '\\': AppendAscii(out, "\\\\"); break;
+        case '\n': AppendAscii(out, "\\n"); break;
+        case '\r': AppendAscii(out, "\\r"); break;
+        case '\t': AppendAscii(out, "\\t"); break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                AppendAscii(out, escaped);
+            } else {
+                AppendUtf8(out, c);
+            }
+        }
+    }
+}
+
+string JsonLogEntry(const wchar_t* text, size_t length, DWORD limit) {
+    Buffer<char> out;
+    AppendAscii(out, "{\"time\":\"");
+    AppendTime(out);
+    AppendAscii(out, "\"");
+    // A name the system cannot give is left empty: the entry is not lost for it.
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(computer, &size)) computer[0] = 0;
+    AppendField(out, "computer", computer);
+    wchar_t user[UNLEN + 1] = L"";
+    size = UNLEN + 1;
+    if (!GetUserNameW(user, &size)) user[0] = 0;
+    AppendField(out, "user", user);
+    // Room for the largest id a DWORD holds, so the field is never cut.
+    char pid[48];
+    snprintf(pid, sizeof pid, ",\"pid\":%lu,\"text\":\"", static_cast<unsigned long>(GetCurrentProcessId()));
+    AppendAscii(out, pid);
+    unsigned long long total = 0;
+    size_t kept = KeptUnits(text, length, limit, total);
+    if (length == 0 || total < limit) {
+        AppendJsonText(out, text, length);
+    } else {
+        char digits[24];
+        _ui64toa(total, digits, 10);
+        AppendAscii(out, "[");
+        AppendAscii(out, digits);
+        AppendJsonText(out, L" байт]\r\n", 8);
+        AppendJsonText(out, text, kept);
+        AppendJsonText(out, L"\r\n...", 5);
+    }
+    AppendAscii(out, "\"}");
+    return string(out.Data(), out.Size());
+}
