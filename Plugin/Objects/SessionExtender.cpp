@@ -5,7 +5,6 @@
 #include <TextCodec.h>
 #include <exceptions.h>
 
-#include "Settings/CommandPolicy.h"
 #include "Settings/SessionPropsCopy.h"
 
 using TAXDK::Tallivant::TASession;
@@ -79,7 +78,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     for (const auto& command : commands)
         if (name == command.name) {
             // Refused before the session is read: the arguments stay.
-            if (!CommandAllowed(name))
+            if (!rules.Allows(name))
                 throw KLAppException(string("Команда ") + TAXDK::Standard::ShownText(wideName) +
                                      " запрещена администратором");
             if (command.runOnObject) return command.runOnObject(session);
@@ -91,6 +90,6 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     static const char prefix[] = "aRvik.";
     const size_t prefixLength = sizeof prefix - 1;
     if (name.length() < prefixLength || keystring(string(name.c_str(), prefixLength)) != prefix) return;
-    if (ReadUnknownCommands() == UnknownCommands::Fail)
+    if (rules.Unknown() == UnknownCommands::Fail)
         throw KLAppException(string("Неизвестная команда: ") + TAXDK::Standard::ShownText(wideName));
 }

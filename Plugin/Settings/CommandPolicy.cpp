@@ -11,11 +11,10 @@
 
 namespace {
 
-enum class Listed { Absent, Yes, No };
-
-// "Allowed Commands" of one policy key, as to name.
-Listed OnList(const RequiredKey& key, const keystring& name) {
-    if (!key) return Listed::Absent;
+// "Allowed Commands" of one policy key into names; false where the key
+// holds no such value.
+bool ListIn(const RequiredKey& key, std::vector<keystring>& names) {
+    if (!key) return false;
     // Most lists fit a small buffer and are read in one call; a longer one
     // is read again into a buffer of its size, until it fits. Two
     // terminators more than the data end every form, also one stored
@@ -31,41 +30,44 @@ Listed OnList(const RequiredKey& key, const keystring& name) {
         large = new char[capacity + 2];
         data = large.get();
     }
-    if (result == ERROR_FILE_NOT_FOUND) return Listed::Absent;
+    if (result == ERROR_FILE_NOT_FOUND) return false;
+    names.clear();
     // Present but unreadable, or of a type that lists nothing: nothing is
     // allowed.
-    if (result != ERROR_SUCCESS || (type != REG_MULTI_SZ && type != REG_SZ)) return Listed::No;
+    if (result != ERROR_SUCCESS || (type != REG_MULTI_SZ && type != REG_SZ)) return true;
     if (size > capacity) size = capacity;
     data[size] = data[size + 1] = 0;
     for (const char* line = data; line < data + size; line += strlen(line) + 1) {
-        if (*line && name == line) return Listed::Yes;
+        if (*line) names.push_back(keystring(string(line)));
         if (type == REG_SZ) break;  // one name, up to its first terminator
     }
-    return Listed::No;
+    return true;
 }
-
-bool UnknownCommandsIn(const RequiredKey& key, string& text) { return key.TextIn(UNKNOWN_COMMANDS, text); }
 
 }  // namespace
 
-bool CommandAllowed(const keystring& name) {
+CommandRules ReadCommandRules(const RequiredKey& settings) {
+    CommandRules rules;
     PolicyKeys policies(POLICY_KEY);
-    Listed listed = OnList(policies.Machine(), name);
-    if (listed == Listed::Absent) listed = OnList(policies.User(), name);
-    return listed != Listed::No;
+    rules.restricted_ = ListIn(policies.Machine(), rules.allowed_) || ListIn(policies.User(), rules.allowed_);
+    rules.unknownSet_ = policies.Machine().TextIn(UNKNOWN_COMMANDS, rules.unknownText_) ||
+                        policies.User().TextIn(UNKNOWN_COMMANDS, rules.unknownText_) ||
+                        settings.TextIn(UNKNOWN_COMMANDS, rules.unknownText_);
+    return rules;
 }
 
-UnknownCommands ReadUnknownCommands() {
-    string text;
-    {
-        PolicyKeys policies(POLICY_KEY);
-        if (!UnknownCommandsIn(policies.Machine(), text) && !UnknownCommandsIn(policies.User(), text) &&
-            !UnknownCommandsIn(RequiredKey::Optional(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_READ), text))
-            return UnknownCommands::Ignore;
-    }
-    keystring mode(text);
+bool CommandRules::Allows(const keystring& name) const {
+    if (!restricted_) return true;
+    for (const keystring& allowed : allowed_)
+        if (name == allowed) return true;
+    return false;
+}
+
+UnknownCommands CommandRules::Unknown() const {
+    if (!unknownSet_) return UnknownCommands::Ignore;
+    keystring mode(unknownText_);
     if (mode == "ignore") return UnknownCommands::Ignore;
     if (mode == "fail") return UnknownCommands::Fail;
     throw KLAppException(string("Неверное значение настройки: " UNKNOWN_COMMANDS "=") +
-                         TAXDK::Standard::ShownText(text.c_str()) + " (допустимо: ignore, fail)");
+                         TAXDK::Standard::ShownText(unknownText_.c_str()) + " (допустимо: ignore, fail)");
 }

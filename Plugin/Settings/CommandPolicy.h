@@ -1,6 +1,6 @@
 // What the administrator, and for unknown names the user, decide about the
-// commands a script names. Both are read afresh at each command and make
-// no key: a change counts from the next command.
+// commands a script names, read at one moment (KeptCommandRules.h keeps
+// it between commands). Reading makes no key.
 //
 // "Allowed Commands", a policy only (Policy.h): the machine's value, where
 // it is present, decides, else the user's policy's; where neither holds
@@ -15,11 +15,29 @@
 // another type counts as absent); none: "ignore".
 #pragma once
 
+#include <vector>
+
 #include <str.h>
 
-bool CommandAllowed(const keystring& name);
+#include "Settings/RequiredKey.h"
 
 enum class UnknownCommands { Ignore, Fail };
-// "ignore" or "fail", without regard to case; any other text throws
-// KLAppException naming the setting and the text.
-UnknownCommands ReadUnknownCommands();
+
+class CommandRules {
+public:
+    bool Allows(const keystring& name) const;
+    // "ignore" or "fail", without regard to case; any other text throws
+    // KLAppException naming the setting and the text.
+    UnknownCommands Unknown() const;
+
+private:
+    friend CommandRules ReadCommandRules(const RequiredKey& settings);
+
+    bool restricted_ = false;         // a list applies
+    std::vector<keystring> allowed_;  // the list, where one applies
+    string unknownText_;              // "Unknown Commands" as written, if set
+    bool unknownSet_ = false;
+};
+
+// The rules as they stand; settings is the user's PLUGIN_KEY (may be empty).
+CommandRules ReadCommandRules(const RequiredKey& settings);
