@@ -35,12 +35,17 @@
 #define POLICY_SESSION_PROPS_KEY POLICY_KEY "\\" SESSION_PROPS
 
 // Values of PLUGIN_KEY under HKEY_CURRENT_USER (the first three also of
-// DEFAULTS_KEY and POLICY_KEY).
+// DEFAULTS_KEY and POLICY_KEY; CONTROL_DISABLED and UNKNOWN_COMMANDS also
+// of POLICY_KEY).
 #define SCRIPT_LOG_PATH "Script LogPath"
 #define MAX_LOG_TEXT "Max LogText"
 #define LOG_KEEP_DAYS "Log Keep Days"
 #define CONTROL_DISABLED "Control Disabled"
+#define UNKNOWN_COMMANDS "Unknown Commands"
 
 // Also a value of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: the form of the
 // script log's entries, a REG_SZ (Plugin/Log/LogFormat.h).
 #define LOG_FORMAT "Log Format"
+
+// A value of POLICY_KEY only: the commands an administrator allows.
+#define ALLOWED_COMMANDS "Allowed Commands"

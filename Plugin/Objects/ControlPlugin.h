@@ -1,6 +1,7 @@
 // ControlPlugin: the object the host's control panel creates. Initialised
 // with the control panel, it adds one new additional-parameters page to it,
-// unless the current user's "Control Disabled" switch is a nonzero number.
+// unless "Control Disabled" hides it (Settings/ControlSwitch.h: a policy's,
+// else the current user's own switch).
 // It keeps nothing between calls and never writes the switch.
 #pragma once
 

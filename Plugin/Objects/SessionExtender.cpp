@@ -1,5 +1,6 @@
 #include "Objects/SessionExtender.h"
 
+#include <ShownText.h>
 #include <TASession.h>
 #include <TextCodec.h>
 #include <exceptions.h>
@@ -76,9 +77,19 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
     };
     for (const auto& command : commands)
         if (name == command.name) {
+            // Refused before the session is read: the arguments stay.
+            if (!rules.Allows(name))
+                throw KLAppException(string("Команда ") + TAXDK::Standard::ShownText(wideName) +
+                                     " запрещена администратором");
             if (command.runOnObject) return command.runOnObject(session);
             TASession values(session);
             command.run(values, state);
             return;
         }
+    // Names of other plug-ins' commands are none of this one's business.
+    static const char prefix[] = "aRvik.";
+    const size_t prefixLength = sizeof prefix - 1;
+    if (name.length() < prefixLength || keystring(string(name.c_str(), prefixLength)) != prefix) return;
+    if (rules.Unknown() == UnknownCommands::Fail)
+        throw KLAppException(string("Неизвестная команда: ") + TAXDK::Standard::ShownText(wideName));
 }

@@ -11,11 +11,7 @@ static const DWORD kParentChanges = REG_NOTIFY_CHANGE_NAME;
 static const REGSAM kPolicyView = KEY_WOW64_64KEY;
 static const HKEY kPolicyRoots[2] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
-// The plug-in key for reading and change reports, made when missing;
-// throws when it can be neither read nor made.
-static RequiredKey OpenSettings() { return RequiredKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_READ | KEY_NOTIFY); }
-
-SettingsWatch::SettingsWatch() : state_(Unread), alwaysSet_(CreateEventA(nullptr, TRUE, TRUE, nullptr)), watches_(0) {}
+SettingsWatch::SettingsWatch(bool makeKey) : makeKey_(makeKey), state_(Unread), alwaysSet_(CreateEventA(nullptr, TRUE, TRUE, nullptr)), watches_(0) {}
 
 bool SettingsWatch::Changed() const {
     // One trip to the system for all reports. With no report set the wait
@@ -26,6 +22,22 @@ bool SettingsWatch::Changed() const {
     DWORD count = alwaysSet_ ? 5 : 4;
     DWORD result = WaitForMultipleObjects(count, reports, FALSE, 0);
     return result != WAIT_OBJECT_0 + 4 && result != WAIT_TIMEOUT;
+}
+
+// The plug-in key for reading and change reports: made when missing, and
+// throws when it can be neither read nor made; without makeKey_ empty then.
+RequiredKey SettingsWatch::OpenSettings() const {
+    if (!makeKey_) return RequiredKey::Optional(HKEY_CURRENT_USER, PLUGIN_KEY, KEY_READ | KEY_NOTIFY);
+    return RequiredKey(HKEY_CURRENT_USER, PLUGIN_KEY, true, KEY_READ | KEY_NOTIFY);
+}
+
+// A key left missing is not watched: the parent's watch tells of its making.
+bool SettingsWatch::WatchKey(RequiredKey key) {
+    if (!key && !makeKey_) {
+        key_.Stop();
+        return true;
+    }
+    return Watch(key_, std::move(key), kKeyChanges);
 }
 
 bool SettingsWatch::Watch(RegistryWatch& watch, RequiredKey key, DWORD filter, bool subtree) {
@@ -64,7 +76,7 @@ bool SettingsWatch::Update() {
         state_ = Unread;  // until a key stands again
         RequiredKey key = OpenSettings();
         state_ = Watched;
-        if (!Watch(key_, std::move(key), kKeyChanges)) return Unwatch();
+        if (!WatchKey(std::move(key))) return Unwatch();
     }
     return true;
 }
@@ -76,7 +88,7 @@ bool SettingsWatch::Start() {
     parent_.Stop();
     RequiredKey key = OpenSettings();
     if (!Watch(parent_, RequiredKey::Optional(HKEY_CURRENT_USER, PLUGINS_KEY, KEY_NOTIFY), kParentChanges) ||
-        !Watch(key_, std::move(key), kKeyChanges) || !WatchPolicies(policies_[0], kPolicyRoots[0]) ||
+        !WatchKey(std::move(key)) || !WatchPolicies(policies_[0], kPolicyRoots[0]) ||
         !WatchPolicies(policies_[1], kPolicyRoots[1]))
         return Unwatch();
     state_ = Watched;

@@ -6,7 +6,9 @@
 // system sets a report as the change is made, so a change is seen by the
 // next look, whoever made it. Only the watch whose report came is set
 // again. When a watch cannot be set (a parent that denies change reports),
-// nothing is watched and every Update reads afresh.
+// nothing is watched and every Update reads afresh. A watch made without
+// makeKey never makes the plug-in key: while it is missing (or cannot be
+// opened) Key() is empty and the parent's watch tells of its making.
 //
 // Changed may be called by any thread at any time; Update, Key and
 // Watching only under the owner's lock.
@@ -21,7 +23,7 @@
 
 class SettingsWatch {
 public:
-    SettingsWatch();
+    explicit SettingsWatch(bool makeKey = true);
     SettingsWatch(const SettingsWatch&) = delete;
     SettingsWatch& operator=(const SettingsWatch&) = delete;
 
@@ -30,8 +32,9 @@ public:
     // Acts on the reports that came. True when the settings must be read
     // from Key(): at the first call, after a report, and at every call
     // while nothing is watched. The key is opened for reading and change
-    // reports, and made when missing; one that can be neither throws its
-    // reason naming the key (RequiredKey), and the next Update tries again.
+    // reports, and with makeKey made when missing; one that can be neither
+    // throws its reason naming the key (RequiredKey), and the next Update
+    // tries again.
     bool Update();
     const RequiredKey& Key() const { return state_ == Unwatched ? unwatched_ : key_.Key(); }
     bool Watching() const { return state_ == Watched; }
@@ -39,15 +42,25 @@ public:
     // How many watches have been set so far.
     unsigned Watches() const { return watches_; }
 
+    // The events of the four watches (0 to kReports - 1), for an owner
+    // that waits on them in a wait of its own; Changed waits on them all.
+    static const unsigned kReports = 4;
+    HANDLE Report(unsigned i) const {
+        return i == 0 ? key_.Report() : i == 1 ? parent_.Report() : policies_[i - 2].Report();
+    }
+
 private:
     enum State { Unread, Watched, Unwatched };
 
     bool Start();
+    RequiredKey OpenSettings() const;
+    bool WatchKey(RequiredKey key);
     bool Watch(RegistryWatch& watch, RequiredKey key, DWORD filter, bool subtree = false);
     bool Again(RegistryWatch& watch);
     bool WatchPolicies(RegistryWatch& policies, HKEY root);
     bool Unwatch();
 
+    const bool makeKey_;
     State state_;
     RegistryWatch key_;
     RegistryWatch parent_;

@@ -58,3 +58,12 @@ void PolicyTest::StartSession() {
 }
 
 std::vector<std::string> LogEntries(const std::string& file) { return Entries(ReadWhole(file, "")); }
+
+std::string Eventually(const std::string& expected, const std::function<std::string()>& outcome) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::string last = outcome();
+        if (last == expected || GetTickCount() - start > 5000) return last;
+        Sleep(10);
+    }
+}

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include <RegistryNames.h>
@@ -47,6 +48,12 @@ struct PolicyTest : CommandTest {
     // The session handed to the extender as a new one.
     void StartSession();
 };
+
+// An extender reads the command rules again once the system reported
+// their change, which it does asynchronously: after a change, outcome is
+// asked again (short sleeps, 5 s at most) until it gives expected. The last
+// outcome, for an exact comparison.
+std::string Eventually(const std::string& expected, const std::function<std::string()>& outcome);
 
 // The entries of a log file, as Entries gives them; none without the file.
 std::vector<std::string> LogEntries(const std::string& file);

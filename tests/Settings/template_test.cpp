@@ -6,6 +6,7 @@
 // table of limits the plug-in and the installers share.
 #include <msxml2.h>
 
+#include <Settings/ControlSwitch.h>
 #include <Settings/FirstSettings.h>
 #include <SettingLimits.h>
 
@@ -117,7 +118,8 @@ std::wstring Text(IXMLDOMElement* element) {
 struct Setting {
     std::wstring tag, id, key, valueName;
     bool expandable = false, asText = false, explicitValue = false;
-    std::vector<std::wstring> texts;
+    // An enum's item texts, a boolean's true and false numbers, in order.
+    std::vector<std::wstring> values;
 };
 
 }  // namespace
@@ -164,13 +166,13 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
     };
     checks[L"LogFormat"] = [this](HKEY root, const Setting& s) {
         EXPECT_EQ(L"enum", s.tag);
-        ASSERT_EQ((std::vector<std::wstring>{L"text", L"json"}), s.texts);
+        ASSERT_EQ((std::vector<std::wstring>{L"text", L"json"}), s.values);
         const std::string file = scratch + "format.log";
         Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
         Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_FORMAT, "xml");  // the policy's decides
-        Put(root, s.key, s.valueName, s.texts[0]);
+        Put(root, s.key, s.valueName, s.values[0]);
         Log("as text");
-        Put(root, s.key, s.valueName, s.texts[1]);
+        Put(root, s.key, s.valueName, s.values[1]);
         Log("as json");
         // The JSON line follows the text entry, which runs up to a line with a stamp.
         Texts entries = LogEntries(file);
@@ -186,6 +188,43 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         Put(root, s.key, L"Отдел", L"Касса №2");
         StartSession();
         EXPECT_EQ("Касса №2", Get(L"Отдел"));
+    };
+
+    checks[L"AllowedCommands"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"multiText", s.tag);
+        Put(root, s.key, s.valueName, std::wstring(L"aRvik.GetEnv\0aRvik.UpdateProps", 30), REG_MULTI_SZ);
+        Set(L"aRvik.Name", "PATH");
+        EXPECT_EQ(S_OK, Command(L"aRvik.GetEnv"));
+        EXPECT_EQ(S_OK, Command(L"aRvik.UpdateProps"));
+        Set(L"aRvik.Name", "ARVIK_TEMPLATE_TEST");
+        Record record;
+        EXPECT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.PutEnv", &record));
+        EXPECT_EQ(Wide("Команда aRvik.PutEnv запрещена администратором"), std::wstring(record.bstrDescription));
+    };
+    checks[L"ControlDisabled"] = [](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"boolean", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"1", L"0"}), s.values);
+        Put(root, s.key, s.valueName, 1);
+        EXPECT_TRUE(ControlPageHidden());
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, CONTROL_DISABLED, 1);
+        Put(root, s.key, s.valueName, DWORD{0});
+        EXPECT_FALSE(ControlPageHidden());
+    };
+    checks[L"UnknownCommands"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"enum", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"ignore", L"fail"}), s.values);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "fail");
+        Put(root, s.key, s.valueName, s.values[0]);
+        EXPECT_EQ(S_OK, Command(L"aRvik.Unknown"));
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, UNKNOWN_COMMANDS, "ignore");
+        Put(root, s.key, s.valueName, s.values[1]);
+        // Seen once the system's report of the change came.
+        const std::string unknown = "Неизвестная команда: aRvik.Unknown";
+        EXPECT_EQ(unknown, Eventually(unknown, [this] {
+                      Record record;
+                      HRESULT hr = Command(L"aRvik.Unknown", &record);
+                      return hr == DISP_E_EXCEPTION ? Narrow(record.bstrDescription) : std::to_string(hr);
+                  }));
     };
 
     std::set<std::wstring> defined;
@@ -211,7 +250,12 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         setting.expandable = Attribute(value, L"expandable") == L"true";
         setting.asText = Attribute(value, L"storeAsText") == L"true";
         setting.explicitValue = Attribute(value, L"explicitValue") == L"true";
-        for (const auto& text : Elements(value, L"string")) setting.texts.push_back(Text(text.get()));
+        for (const auto& item : Elements(value, L"item"))
+            for (const auto& text : Elements(item.get(), L"string")) setting.values.push_back(Text(text.get()));
+        for (const wchar_t* state : {L"trueValue", L"falseValue"})
+            for (const auto& stateValue : Elements(value, state))
+                for (const auto& number : Elements(stateValue.get(), L"decimal"))
+                    setting.values.push_back(Attribute(number.get(), L"value"));
         auto check = checks.find(name);
         if (check == checks.end()) {
             ADD_FAILURE() << "a policy that no check covers";
@@ -228,7 +272,9 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
             check->second(root, setting);
         }
     }
-    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"LogFormat", L"SessionProps"}),
+    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"LogFormat",
+                                      L"SessionProps", L"AllowedCommands", L"ControlDisabled",
+                                      L"UnknownCommands"}),
               defined);
 }
 
@@ -255,8 +301,8 @@ TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
         for (const auto& elements : Elements(policy.get(), L"elements"))
             for (const auto& value : Children(elements.get())) ids.insert(Attribute(value.get(), L"id"));
     }
-    ASSERT_EQ(17u, strings.size());
-    ASSERT_EQ(5u, presentations.size());
+    ASSERT_EQ(25u, strings.size());
+    ASSERT_EQ(8u, presentations.size());
     for (const char* language : {"ru-RU\\aRvik.adml", "en-US\\aRvik.adml"}) {
         SCOPED_TRACE(language);
         co<IXMLDOMDocument> adml = Load(language);
@@ -284,8 +330,9 @@ TEST(PolicyTemplate, NumberRangesAreTheTableOfLimits) {
     ASSERT_TRUE(admx);
     std::map<std::wstring, std::wstring> ranges;  // value name: "min-max"
     for (const auto& decimal : Elements(admx.get(), L"decimal"))
-        ranges[Attribute(decimal.get(), L"valueName")] =
-            Attribute(decimal.get(), L"minValue") + L"-" + Attribute(decimal.get(), L"maxValue");
+        if (!Attribute(decimal.get(), L"valueName").empty())  // not a boolean's true or false value
+            ranges[Attribute(decimal.get(), L"valueName")] =
+                Attribute(decimal.get(), L"minValue") + L"-" + Attribute(decimal.get(), L"maxValue");
     EXPECT_EQ((std::map<std::wstring, std::wstring>{{L"Max LogText", L"0-" + std::to_wstring(MAX_LOG_TEXT_HIGHEST)},
                                                     {L"Log Keep Days", L"0-" + std::to_wstring(LOG_KEEP_DAYS_HIGHEST)}}),
               ranges);
