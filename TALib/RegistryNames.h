@@ -44,3 +44,6 @@
 // Also a value of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: the form of the
 // script log's entries, a REG_SZ (Plugin/Log/LogFormat.h).
 #define LOG_FORMAT "Log Format"
+// Also of those keys: the syslog collector the log delivers to, a REG_SZ
+// (Plugin/Log/Collector.h).
+#define LOG_COLLECTOR "Log Collector"
