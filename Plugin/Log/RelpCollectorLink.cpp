@@ -133,11 +133,18 @@ private:
 
 RelpCollectorLink::~RelpCollectorLink() {
     if (!socket_.Connected()) return;
-    // Says goodbye without waiting for the answer: nothing is in flight.
+    // Nothing is in flight: a "close", and the collector's end of the
+    // connection awaited a second at most, so that it sees a session ended
+    // and not one broken.
     Buffer<char> close;
     AppendFrame(close, next_, "close", "", 0);
     int error = 0;
-    socket_.Write(close.Data(), close.Size(), error);
+    if (socket_.Write(close.Data(), close.Size(), error) != static_cast<int>(close.Size())) return;
+    Deadline deadline(1000);
+    bool readable = false, writable = false;
+    char ignored[256];
+    while (socket_.Wait(false, deadline, readable, writable) && socket_.Read(ignored, sizeof ignored, error) > 0) {
+    }
 }
 
 bool RelpCollectorLink::Closed() {
