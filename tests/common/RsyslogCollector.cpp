@@ -28,25 +28,13 @@ std::string ReadFileText(const std::string& name) {
     return text;
 }
 
-// Starts a Unix program by its Unix path, its output and errors appended
-// to output when given; Wine's handle to it is of no use.
-bool RunUnix(const wchar_t* program, std::wstring commandLine, const std::string& output = "") {
+// Starts a Unix program by its Unix path; Wine's handle to it is of no use.
+bool RunUnix(const wchar_t* program, std::wstring commandLine) {
     STARTUPINFOW start = {};
     start.cb = sizeof start;
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE file = output.empty() ? INVALID_HANDLE_VALUE
-                                 : CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               &inherited, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        start.dwFlags = STARTF_USESTDHANDLES;
-        start.hStdInput = nullptr;
-        start.hStdOutput = start.hStdError = file;
-    }
     PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessW(program, &commandLine[0], nullptr, nullptr, file != INVALID_HANDLE_VALUE, 0,
-                                  nullptr, nullptr, &start, &process);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    if (!started) return false;
+    if (!CreateProcessW(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
+        return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
@@ -126,7 +114,7 @@ unsigned short FreePort() {
     return port;
 }
 
-bool Accepts(unsigned short port) {
+bool Accepts(unsigned short port, bool relp) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return false;
     u_long nonBlocking = 1;
@@ -146,6 +134,20 @@ bool Accepts(unsigned short port) {
         int error = 0, size = sizeof error;
         accepted = select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable) &&
                    getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 && error == 0;
+    }
+    if (accepted && relp) {
+        // A session opened and closed: imrelp takes a bare connection for a broken one.
+        const char session[] = "1 open 57 relp_version=0\nrelp_software=probe,1,none\ncommands=syslog\n2 close 0\n";
+        u_long blocking = 0;
+        ioctlsocket(s, FIONBIO, &blocking);
+        DWORD limit = 2000;
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit), sizeof limit);
+        std::string answer;
+        char buffer[512];
+        int got = 0;
+        if (send(s, session, static_cast<int>(sizeof session - 1), 0) == static_cast<int>(sizeof session - 1))
+            while ((got = recv(s, buffer, sizeof buffer, 0)) > 0) answer.append(buffer, static_cast<size_t>(got));
+        accepted = answer.compare(0, 6, "1 rsp ") == 0 && answer.find(" 200 OK") != std::string::npos;
     }
     closesocket(s);
     return accepted;
@@ -201,13 +203,13 @@ bool RsyslogCollector::Start() {
     if (pid_) return true;
     DeleteFileA((scratch_ + "rsyslogd.pid").c_str());
     std::string command = "rsyslogd -n -f " + unixFolder_ + "rsyslog.conf -i " + unixFolder_ + "rsyslogd.pid";
-    if (!RunUnix(L"/usr/sbin/rsyslogd", Wide(command), scratch_ + "rsyslogd.txt")) {
+    if (!RunUnix(L"/usr/sbin/rsyslogd", Wide(command))) {
         error = "cannot start /usr/sbin/rsyslogd: " + std::to_string(GetLastError());
         return false;
     }
     for (int i = 0; i < 400; ++i) {
         if (!pid_) pid_ = strtoul(ReadFileText(scratch_ + "rsyslogd.pid").c_str(), nullptr, 10);
-        if (pid_ && Accepts(tcpPort_) && Accepts(relpPort_)) return true;
+        if (pid_ && Accepts(tcpPort_) && Accepts(relpPort_, true)) return true;
         Sleep(50);
     }
     error = "rsyslogd took no connection on " + std::to_string(tcpPort_) + " and " + std::to_string(relpPort_) +

@@ -8,9 +8,8 @@
 // Wine starts the Unix program (CreateProcessW with its Unix path) but
 // cannot wait on it: it is known by its pid file, ready when both ports
 // take a connection, stopped by /bin/kill and gone when its ports refuse
-// and its pid file is removed; every wait is bounded. What it says goes to
-// rsyslogd.txt in the folder. The destructor stops it and removes the
-// folder.
+// and its pid file is removed; every wait is bounded. The destructor
+// stops it and removes the folder.
 #pragma once
 
 #include <winsock2.h>
@@ -66,5 +65,6 @@ private:
 std::string UnixPathOf(const std::string& windowsPath);
 // A port of 127.0.0.1 no one listens on now (0 when none could be had).
 unsigned short FreePort();
-// Whether something on 127.0.0.1 takes a connection on port (within 1 s).
-bool Accepts(unsigned short port);
+// Whether something on 127.0.0.1 takes a connection on port (within 1 s),
+// and with relp a RELP session as well (within 2 s more).
+bool Accepts(unsigned short port, bool relp = false);
