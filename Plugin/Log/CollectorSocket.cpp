@@ -182,6 +182,12 @@ bool CollectorSocket::Wait(bool write, const Deadline& deadline, bool& readable,
     return ready != 0;
 }
 
+bool CollectorSocket::Stale() {
+    bool readable = false, writable = false;
+    Wait(false, Deadline(0), readable, writable);
+    return readable;
+}
+
 int CollectorSocket::Write(const char* data, size_t size, int& error) {
     int chunk = size > 0x10000 ? 0x10000 : static_cast<int>(size);
     int sent = send(socket_.get(), data, chunk, 0);

@@ -54,6 +54,10 @@ public:
     // Waits until the connection can be read, or written when write is
     // asked, or deadline passes (false, nothing ready).
     bool Wait(bool write, const Deadline& deadline, bool& readable, bool& writable);
+    // Whether the connection can be read now, when the link awaits
+    // nothing: the collector closed or reset it, or wrote what it should
+    // not have. Either way it is of no more use.
+    bool Stale();
     // What the system takes of size bytes now: their count, or -1 with
     // the socket error (never WSAEWOULDBLOCK: 0 then).
     int Write(const char* data, size_t size, int& error);

@@ -102,8 +102,12 @@ public:
         try {
             Deliver(messages, timeoutMs, reason);
         } catch (...) {
+            // Only memory runs out here; the reason itself may not be had.
             socket_.Drop();
-            reason = socket_.Failure("нет памяти");
+            try {
+                reason = socket_.Failure("нет памяти");
+            } catch (...) {
+            }
         }
         return acked_;
     }
@@ -118,9 +122,6 @@ private:
         reason = why;
         socket_.Drop();
     }
-    // Whether the collector wrote anything while no command waited (a
-    // "serverclose", or the connection's end): the connection is done.
-    bool Closed();
 
     CollectorSocket socket_;
     unsigned long next_;       // the next command's transaction number
@@ -136,22 +137,15 @@ RelpCollectorLink::~RelpCollectorLink() {
     // Nothing is in flight: a "close", and the collector's end of the
     // connection awaited a second at most, so that it sees a session ended
     // and not one broken.
-    Buffer<char> close;
-    AppendFrame(close, next_, "close", "", 0);
+    char close[24];
+    int size = snprintf(close, sizeof close, "%lu close 0\n", next_);
     int error = 0;
-    if (socket_.Write(close.Data(), close.Size(), error) != static_cast<int>(close.Size())) return;
+    if (socket_.Write(close, static_cast<size_t>(size), error) != size) return;
     Deadline deadline(1000);
     bool readable = false, writable = false;
     char ignored[256];
     while (socket_.Wait(false, deadline, readable, writable) && socket_.Read(ignored, sizeof ignored, error) > 0) {
     }
-}
-
-bool RelpCollectorLink::Closed() {
-    Deadline now(0);
-    bool readable = false, writable = false;
-    socket_.Wait(false, now, readable, writable);
-    return readable;
 }
 
 bool RelpCollectorLink::TakeAnswers(string& reason) {
@@ -202,7 +196,7 @@ bool RelpCollectorLink::TakeAnswers(string& reason) {
 void RelpCollectorLink::Deliver(const std::vector<string>& messages, DWORD timeoutMs, string& reason) {
     if (messages.empty()) return;
     Deadline deadline(timeoutMs);
-    if (socket_.Connected() && (Closed() || next_ + messages.size() > kLastTxnr)) socket_.Drop();
+    if (socket_.Connected() && (socket_.Stale() || next_ + messages.size() > kLastTxnr)) socket_.Drop();
     Buffer<char> out;
     if (!socket_.Connected()) {
         if (!socket_.Connect(deadline, timeoutMs, reason)) return;

@@ -22,32 +22,26 @@ public:
         try {
             written = Deliver(messages, timeoutMs, reason);
         } catch (...) {
+            // Only memory runs out here; the reason itself may not be had.
             socket_.Drop();
-            reason = socket_.Failure("нет памяти");
+            try {
+                reason = socket_.Failure("нет памяти");
+            } catch (...) {
+            }
         }
         return written;
     }
 
 private:
     size_t Deliver(const std::vector<string>& messages, DWORD timeoutMs, string& reason);
-    // Whether the collector closed the connection, or wrote something
-    // (which it never does): either way it is no longer to be used.
-    bool Closed();
 
     CollectorSocket socket_;
 };
 
-bool TcpCollectorLink::Closed() {
-    Deadline now(0);
-    bool readable = false, writable = false;
-    socket_.Wait(false, now, readable, writable);
-    return readable;
-}
-
 size_t TcpCollectorLink::Deliver(const std::vector<string>& messages, DWORD timeoutMs, string& reason) {
     if (messages.empty()) return 0;
     Deadline deadline(timeoutMs);
-    if (socket_.Connected() && Closed()) socket_.Drop();
+    if (socket_.Connected() && socket_.Stale()) socket_.Drop();
     if (!socket_.Connected() && !socket_.Connect(deadline, timeoutMs, reason)) return 0;
     size_t whole = 0;  // messages written whole
     Buffer<char> frames;

@@ -5,6 +5,7 @@
 // messages a second over RELP and TCP to the local rsyslogd.
 #include <winsock2.h>
 #include <windows.h>
+#include <ws2tcpip.h>
 
 #include <algorithm>
 #include <atomic>
@@ -128,7 +129,8 @@ std::string Repeated(const std::string& piece, size_t times) {
 }
 
 TEST(CollectorMessage, IsRfc5424WithTheEntrysIdAndItsTextInUtf8) {
-    EXPECT_EQ(kHead + kBom + u8"Привет, мир\r\nвторая строка", CollectorMessage(Entry(L"Привет, мир\r\nвторая строка")).c_str());
+    EXPECT_EQ(kHead + kBom + u8"Привет, мир\r\nвторая строка",
+              CollectorMessage(Entry(L"Привет, мир\r\nвторая строка")).c_str());
     EXPECT_EQ(kHead + kBom, CollectorMessage(Entry(L"")).c_str());
     LogEntry e = Entry(L"x", L"", 18446744073709551615ULL);
     e.time = {2027, 1, 5, 1, 2, 3, 4, 5};
@@ -468,6 +470,44 @@ TEST(TcpLink, SaysWhenNothingListens) {
     }
 }
 
+TEST(TcpLink, FramesMessagesToAnIpv6Address) {
+    SOCKET listener = socket(AF_INET6, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in6 address = {};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    int size = sizeof address;
+    if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
+        listen(listener, 1) || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size)) {
+        if (listener != INVALID_SOCKET) closesocket(listener);
+        GTEST_SKIP() << "no IPv6 loopback here";
+    }
+    unsigned short port = ntohs(address.sin6_port);
+    CollectorAddress a = CollectorOf(("tcp://[::1]:" + std::to_string(port)).c_str());
+    ptr<CollectorLink> link(OpenCollectorLink(a));
+    std::vector<string> messages = Messages("ipv6", 2);
+    Sent s = Send(*link, messages, 5000);
+    EXPECT_EQ(2u, s.count);
+    EXPECT_EQ("", s.reason);
+    // The connection waits in the listener's queue; what came is read within 5 s.
+    SOCKET connection = accept(listener, nullptr, nullptr);
+    ASSERT_NE(INVALID_SOCKET, connection);
+    std::string expected;
+    for (const string& m : messages) expected += std::to_string(m.length()) + " " + m.c_str();
+    std::string got;
+    for (ULONGLONG end = GetTickCount64() + 5000; got.size() < expected.size() && GetTickCount64() < end;) {
+        fd_set reads;
+        FD_ZERO(&reads);
+        FD_SET(connection, &reads);
+        timeval wait = {0, 100000};
+        char buffer[4096];
+        int n = select(0, &reads, nullptr, nullptr, &wait) > 0 ? recv(connection, buffer, sizeof buffer, 0) : 0;
+        if (n > 0) got.append(buffer, static_cast<size_t>(n));
+    }
+    EXPECT_EQ(expected, got);
+    closesocket(connection);
+    closesocket(listener);
+}
+
 TEST(TcpLink, NamesAHostThatIsNotThere) {
     CollectorAddress a = CollectorOf("relp://no-such-host.invalid:514");
     ptr<CollectorLink> link(OpenCollectorLink(a));
@@ -588,7 +628,8 @@ TEST(Rsyslog, MessagesASecond) {
     size_t written = 0;
     for (auto protocol : {CollectorAddress::Relp, CollectorAddress::Tcp}) {
         for (size_t batch : {size_t(128), total}) {
-            std::string spool = std::string(protocol == CollectorAddress::Relp ? "relp" : "tcp") + std::to_string(batch);
+            std::string spool =
+                std::string(protocol == CollectorAddress::Relp ? "relp" : "tcp") + std::to_string(batch);
             std::vector<string> messages =
                 Messages(spool.c_str(), total, 1, L"Запись журнала сценария средней длины, шестьдесят знаков.");
             ptr<CollectorLink> link(OpenCollectorLink(
