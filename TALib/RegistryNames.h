@@ -46,6 +46,9 @@
 // Also a value of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: the form of the
 // script log's entries, a REG_SZ (Plugin/Log/LogFormat.h).
 #define LOG_FORMAT "Log Format"
+// Also of those keys: the syslog collector the log delivers to, a REG_SZ
+// (Plugin/Log/Collector.h).
+#define LOG_COLLECTOR "Log Collector"
 
 // A value of POLICY_KEY only: the commands an administrator allows.
 #define ALLOWED_COMMANDS "Allowed Commands"

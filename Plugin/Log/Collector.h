@@ -46,7 +46,9 @@ public:
     // Sends messages (CollectorMessage texts) in order and returns how many
     // of the first ones the collector took: over RELP those acknowledged
     // with 200, over TCP those written whole to the connection. Fewer than
-    // all: reason says why (in Russian, naming the collector). Returns
+    // all: reason says why (in Russian, naming the collector: "Не удалось
+    // передать журнал сборщику (WHY): relp://HOST:PORT", docs/failures.md),
+    // and the connection is dropped; otherwise reason is empty. Returns
     // within about timeoutMs whatever the collector does; never throws.
     virtual size_t Send(const std::vector<string>& messages, DWORD timeoutMs, string& reason) = 0;
 };

@@ -1,56 +1,13 @@
 #include "Log/JsonLogEntry.h"
 
+#include "Log/Utf8Text.h"
+
 #include <lmcons.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
 namespace {
-
-// The character that starts at text[i] (of length units) and how many
-// units it takes; an unpaired surrogate is U+FFFD.
-unsigned CodePoint(const wchar_t* text, size_t length, size_t i, size_t& units) {
-    unsigned c = static_cast<unsigned short>(text[i]);
-    units = 1;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
-        unsigned low = static_cast<unsigned short>(text[i + 1]);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-            units = 2;
-            return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        }
-    }
-    if (c >= 0xD800 && c <= 0xDFFF) return 0xFFFD;
-    return c;
-}
-
-size_t Utf8Size(unsigned c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
-
-void AppendUtf8(Buffer<char>& out, unsigned c) {
-    char bytes[4];
-    size_t n = Utf8Size(c);
-    if (n == 1) {
-        bytes[0] = static_cast<char>(c);
-    } else {
-        for (size_t k = n - 1; k > 0; --k, c >>= 6) bytes[k] = static_cast<char>(0x80 | (c & 0x3F));
-        static const unsigned char lead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
-        bytes[0] = static_cast<char>(lead[n] | c);
-    }
-    out.Append(bytes, n);
-}
-
-// How many units of text make the longest run of whole characters of at
-// most limit UTF-8 bytes, and the UTF-8 bytes of the whole text.
-size_t KeptUnits(const wchar_t* text, size_t length, unsigned long long limit, unsigned long long& total) {
-    size_t kept = length;
-    total = 0;
-    for (size_t i = 0, units = 0; i < length; i += units) {
-        size_t bytes = Utf8Size(CodePoint(text, length, i, units));
-        if (kept == length && total + bytes > limit) kept = i;
-        total += bytes;
-    }
-    return kept;
-}
 
 void AppendAscii(Buffer<char>& out, const char* text) { out.Append(text, strlen(text)); }
 
@@ -130,19 +87,9 @@ string JsonLogEntry(const wchar_t* text, size_t length, DWORD limit) {
     char pid[48];
     snprintf(pid, sizeof pid, ",\"pid\":%lu,\"text\":\"", static_cast<unsigned long>(GetCurrentProcessId()));
     AppendAscii(out, pid);
-    unsigned long long total = 0;
-    size_t kept = KeptUnits(text, length, limit, total);
-    if (length == 0 || total < limit) {
-        AppendJsonText(out, text, length);
-    } else {
-        char digits[24];
-        _ui64toa(total, digits, 10);
-        AppendAscii(out, "[");
-        AppendAscii(out, digits);
-        AppendJsonText(out, L" байт]\r\n", 8);
-        AppendJsonText(out, text, kept);
-        AppendJsonText(out, L"\r\n...", 5);
-    }
+    Buffer<wchar_t> cut;
+    LimitUtf8Text(cut, text, length, limit);
+    AppendJsonText(out, cut.Data(), cut.Size());
     AppendAscii(out, "\"}");
     return string(out.Data(), out.Size());
 }
