@@ -17,7 +17,7 @@ ScriptLogSettings::ScriptLogSettings(Clock clock)
       pathDay_(0),
       cleanDay_(0) {}
 
-void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, LogFormat* format) {
+void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, LogFormat* format, LogRoute* route) {
     // Outside the lock, so that threads do not queue behind each other's
     // looks. A report stays set until the thread that acts on it sets its
     // watch again.
@@ -29,6 +29,13 @@ void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, Lo
     if ((changed || !watch_.Watching()) && watch_.Update()) Load(ReadLogSettings(watch_.Key()));
     if (cleanup) cleanup->keepDays = 0;
     if (format_ == LogFormat::Unknown) ThrowUnknownLogFormat(formatText_);
+    LogRoute read;
+    read.spooled = SpooledDelivery(deliveryText_);
+    read.spoolMiB = SpoolMiB(spoolValue_);
+    // Its environment references are expanded at each entry.
+    if (!collectorText_.empty()) read.collector = CollectorOf(collectorText_);
+    read.now = now;
+    if (route) *route = read;
     if (format) *format = format_;
     // The environment may have changed since the last entry (aRvik.PutEnv).
     if (pathDay_ != today || expands_) {
@@ -62,6 +69,9 @@ void ScriptLogSettings::Load(const LogSettings& settings) {
     keepDays_ = settings.keepDays;
     limit_ = settings.limit;
     formatText_ = settings.format;
+    deliveryText_ = settings.delivery;
+    spoolValue_ = settings.spoolMiB;
+    collectorText_ = settings.collector;
     format_ = LogFormatOf(settings.format);
     pathDay_ = 0;
 }
@@ -88,4 +98,10 @@ string LimitLogText(const string& text, DWORD limit) {
     Buffer<char> cut;
     TAXDK::Standard::CutText(length, text.c_str(), limit, cut);
     return string(cut.Data(), cut.Size());
+}
+
+string TextLogLine(const SYSTEMTIME& time, const string& text, DWORD limit) {
+    return FormatBuffer(32, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", time.wYear, time.wMonth, time.wDay, time.wHour,
+                        time.wMinute, time.wSecond, time.wMilliseconds) +
+           LimitLogText(text, limit).c_str() + "\r\n";
 }

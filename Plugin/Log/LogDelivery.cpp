@@ -1,0 +1,283 @@
+#include "Log/LogDelivery.h"
+
+#include <process.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <Trevan/CriticalSection.h>
+#include <exceptions.h>
+#include <owned.h>
+
+#include "Log/JsonLogEntry.h"
+#include "Log/LogFile.h"
+#include "Log/ScriptLog.h"
+
+namespace {
+
+enum Result { Idle, Progress, Failed };
+
+bool SameAddress(const CollectorAddress& a, const CollectorAddress& b) {
+    return a.protocol == b.protocol && a.port == b.port && string::Compare(a.host, b.host) == 0;
+}
+
+string Joined(const std::string& text) { return string(text.data(), text.size()); }
+
+}  // namespace
+
+SpoolRecord DroppedNotice(const SpoolRecord& next, unsigned long long dropped) {
+    SpoolRecord notice = next;
+    wchar_t text[80];
+    swprintf(text, 80, L"Журнал переполнен: пропущено %llu записей", dropped);
+    notice.entry.text = text;
+    // Numbered apart from the entries: no entry's id is taken twice.
+    notice.entry.sequence = 0;
+    notice.entry.limit = 0xFFFFFFFF;
+    if (notice.json) {
+        notice.line = JsonLogEntry(notice.entry) + "\r\n";
+    } else {
+        char narrow[80];
+        snprintf(narrow, sizeof narrow, "Журнал переполнен: пропущено %llu записей", dropped);
+        notice.line = TextLogLine(notice.entry.time, string(narrow), 0xFFFFFFFF);
+    }
+    return notice;
+}
+
+struct LogDelivery::State {
+    State(const std::wstring& folder, unsigned long long bound, LinkMaker makeLink)
+        : folder(folder), own(folder, bound), makeLink(makeLink) {}
+
+    const std::wstring folder;
+    LogSpool own;
+    const LinkMaker makeLink;
+    KernelHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    volatile LONG adopting = 1;  // until the orphans are found
+
+    Trevan::CriticalSection lock;  // what follows, to the thread's part
+    CollectorAddress collector;
+    string failure[LogSpool::Destinations];
+
+    // The thread's own.
+    std::vector<std::unique_ptr<LogSpool>> adopted;
+    volatile LONG adoptedLeft = 0;
+    LogFile file;
+    ptr<CollectorLink> link;
+    CollectorAddress linkAddress;
+    unsigned failures[LogSpool::Destinations] = {};
+    ULONGLONG retryAt[LogSpool::Destinations] = {};
+
+    void Run();
+    Result Deliver(LogSpool::Destination to);
+    Result ToFile(LogSpool& spool);
+    Result ToCollector(LogSpool& spool);
+    void Failure(LogSpool::Destination to, const string& reason) {
+        Trevan::Lock hold(lock);
+        failure[to] = reason;
+    }
+};
+
+// Each destination from the oldest spool that has something for it.
+Result LogDelivery::State::Deliver(LogSpool::Destination to) {
+    std::vector<LogSpool*> spools;
+    for (auto& spool : adopted) spools.push_back(spool.get());
+    spools.push_back(&own);
+    for (LogSpool* spool : spools) {
+        Result result = to == LogSpool::File ? ToFile(*spool) : ToCollector(*spool);
+        if (result != Idle) return result;
+    }
+    return Idle;
+}
+
+Result LogDelivery::State::ToFile(LogSpool& spool) {
+    std::vector<SpoolRecord> records;
+    unsigned long long dropped = 0;
+    spool.Pending(LogSpool::File, BATCH, records, dropped);
+    if (records.empty()) return Idle;
+    // One write for the entries of one file.
+    size_t count = 1;
+    while (count < records.size() && string::Compare(records[count].path, records[0].path) == 0) ++count;
+    const string& path = records[0].path;
+    if (!path.empty()) {
+        std::string text;
+        if (dropped) text += DroppedNotice(records[0], dropped).line.c_str();
+        for (size_t i = 0; i < count; ++i) text.append(records[i].line.c_str(), records[i].line.length());
+        file.SetPath(path);
+        Jotter::Outcome outcome = file.Put(LogWriter::Record(6, Joined(text)));
+        if (outcome.error) {
+            Failure(LogSpool::File, FileWriteError(outcome.error, outcome.path).Reason());
+            return Failed;
+        }
+    }
+    // The log is off for an entry without a path: taken as written.
+    spool.Taken(LogSpool::File, count, dropped);
+    return Progress;
+}
+
+Result LogDelivery::State::ToCollector(LogSpool& spool) {
+    std::vector<SpoolRecord> records;
+    unsigned long long dropped = 0;
+    spool.Pending(LogSpool::Collector, BATCH, records, dropped);
+    if (records.empty()) return Idle;
+    CollectorAddress address;
+    {
+        Trevan::Lock hold(lock);
+        address = collector;
+    }
+    std::vector<string> messages;
+    std::vector<size_t> sent;  // the record of each message
+    if (address.protocol != CollectorAddress::None) {
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (!records[i].toCollector) continue;
+            if (dropped && messages.empty()) {
+                messages.push_back(CollectorMessage(DroppedNotice(records[i], dropped).entry));
+                sent.push_back(i);
+            }
+            messages.push_back(CollectorMessage(records[i].entry));
+            sent.push_back(i);
+        }
+    }
+    if (messages.empty()) {
+        // Nothing for a collector: taken; a count of dropped ones waits
+        // for an entry that goes to one.
+        spool.Taken(LogSpool::Collector, records.size(), address.protocol == CollectorAddress::None ? dropped : 0);
+        return Progress;
+    }
+    if (!link || !SameAddress(address, linkAddress)) {
+        link = makeLink ? makeLink(address) : OpenCollectorLink(address).Detach();
+        linkAddress = address;
+    }
+    string reason;
+    size_t taken = link ? link->Send(messages, SEND_TIMEOUT_MS, reason) : 0;
+    if (!link) reason = "Нет связи со сборщиком журнала";
+    if (taken >= messages.size()) {
+        spool.Taken(LogSpool::Collector, records.size(), dropped);
+        return Progress;
+    }
+    // The records before the first message not taken; a notice taken
+    // counts as told.
+    size_t notice = dropped ? 1 : 0;
+    spool.Taken(LogSpool::Collector, sent[taken], taken > 0 ? dropped : 0);
+    if (taken > notice) {
+        // Some went: not yet a failure, the rest goes at once.
+        return Progress;
+    }
+    Failure(LogSpool::Collector, reason);
+    return Failed;
+}
+
+void LogDelivery::State::Run() {
+    try {
+        for (LogSpool* spool : LogSpool::Orphans(folder, own.Id())) adopted.emplace_back(spool);
+    } catch (...) {
+        // Memory only: whatever was found stays for the next start.
+    }
+    adoptedLeft = static_cast<LONG>(adopted.size());
+    InterlockedExchange(&adopting, 0);
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        DWORD wait = INFINITE;
+        bool more = false;
+        for (int to = 0; to < LogSpool::Destinations; ++to) {
+            if (now < retryAt[to]) {
+                wait = std::min<DWORD>(wait, static_cast<DWORD>(retryAt[to] - now));
+                continue;
+            }
+            Result result;
+            try {
+                result = Deliver(static_cast<LogSpool::Destination>(to));
+            } catch (const KelmirException& failure) {
+                Failure(static_cast<LogSpool::Destination>(to), failure.Reason());
+                result = Failed;
+            } catch (...) {
+                Failure(static_cast<LogSpool::Destination>(to), "Не удалось доставить запись журнала");
+                result = Failed;
+            }
+            if (result == Failed) {
+                // 1 s, 2 s, 4 s ... 60 s.
+                unsigned shift = std::min(failures[to]++, 6u);
+                DWORD delay = std::min<DWORD>(1000u << shift, 60000u);
+                retryAt[to] = GetTickCount64() + delay;
+                wait = std::min(wait, delay);
+                continue;
+            }
+            if (result == Progress) {
+                more = true;
+                if (failures[to]) Failure(static_cast<LogSpool::Destination>(to), string(""));
+                failures[to] = 0;
+            }
+        }
+        // Adopted spools delivered everywhere are gone for good.
+        for (size_t i = 0; i < adopted.size();) {
+            if (adopted[i]->Done()) {
+                adopted[i]->Remove();
+                adopted.erase(adopted.begin() + static_cast<long>(i));
+            } else {
+                ++i;
+            }
+        }
+        InterlockedExchange(&adoptedLeft, static_cast<LONG>(adopted.size()));
+        HANDLE events[2] = {stop.get(), wake.get()};
+        DWORD woke = WaitForMultipleObjects(2, events, FALSE, more ? 0 : wait);
+        if (woke == WAIT_OBJECT_0) break;
+    }
+    // Fully delivered, this spool leaves nothing behind.
+    if (own.Done()) own.Remove();
+}
+
+namespace {
+struct Start {
+    std::shared_ptr<LogDelivery::State> state;
+    HMODULE module;
+};
+
+unsigned __stdcall Deliverer(void* argument) {
+    Start* start = static_cast<Start*>(argument);
+    HMODULE module = start->module;
+    start->state->Run();
+    delete start;
+    // The module stays loaded while its code runs.
+    if (module) FreeLibraryAndExitThread(module, 0);
+    return 0;
+}
+}  // namespace
+
+LogDelivery::LogDelivery(const std::wstring& folder, unsigned long long bound, LinkMaker makeLink)
+    : state_(std::make_shared<State>(folder, bound, makeLink)), thread_(nullptr) {
+    Start* start = new Start{state_, nullptr};
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&Deliverer),
+                       &start->module);
+    thread_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Deliverer, start, 0, nullptr));
+    if (!thread_) {
+        if (start->module) FreeLibrary(start->module);
+        delete start;
+        THROW_LAST_ERROR_IF(true);
+    }
+}
+
+LogDelivery::~LogDelivery() {
+    SetEvent(state_->stop.get());
+    WaitForSingleObject(thread_, STOP_WAIT_MS);
+    CloseHandle(thread_);
+}
+
+void LogDelivery::Write(SpoolRecord& record, const CollectorAddress& collector, unsigned long long bound) {
+    {
+        Trevan::Lock hold(state_->lock);
+        if (!SameAddress(collector, state_->collector)) state_->collector = collector;
+    }
+    state_->own.SetBound(bound);
+    state_->own.Append(record);
+    SetEvent(state_->wake.get());
+}
+
+string LogDelivery::Failure(LogSpool::Destination to) {
+    Trevan::Lock hold(state_->lock);
+    return state_->failure[to];
+}
+
+bool LogDelivery::Delivered() { return !state_->adopting && !state_->adoptedLeft && state_->own.Done(); }
+
+const std::string& LogDelivery::SpoolId() const { return state_->own.Id(); }
