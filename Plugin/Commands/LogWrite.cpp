@@ -2,8 +2,6 @@
 // user's (and the administrator's) settings say.
 #include "Commands/Commands.h"
 
-#include <lmcons.h>
-
 #include <memory>
 
 #include <TASession.h>
@@ -44,21 +42,6 @@ void DeleteState(KeptLog* log) { delete log; }
 // The entry into the log's spool; the file and the collector get it later.
 static void SpoolEntry(CommandArguments& arguments, KeptLog& state, const string& path, DWORD limit,
                        LogFormat format, const LogRoute& route) {
-    SpoolRecord record;
-    LogEntry& entry = record.entry;
-    entry.time = route.now;
-    SYSTEMTIME local;
-    LocalNow(local, entry.utcOffsetMinutes);
-    entry.pid = GetCurrentProcessId();
-    entry.limit = limit;
-    entry.text = arguments.WideText("aRvik.LogText");
-    wchar_t user[UNLEN + 1] = L"";
-    DWORD size = UNLEN + 1;
-    if (!GetUserNameW(user, &size)) user[0] = 0;
-    entry.user = user;
-    record.json = format == LogFormat::Json;
-    record.toCollector = route.collector.protocol != CollectorAddress::None;
-    record.path = path;
     const unsigned long long bound = static_cast<unsigned long long>(route.spoolMiB) << 20;
     LogDelivery* delivery;
     {
@@ -66,18 +49,18 @@ static void SpoolEntry(CommandArguments& arguments, KeptLog& state, const string
         if (!state.spooled) {
             // A name the system cannot give is left empty: the entry is not lost for it.
             wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
-            size = MAX_COMPUTERNAME_LENGTH + 1;
+            DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
             if (!GetComputerNameW(computer, &size)) computer[0] = 0;
             state.computer = computer;
-            state.spooled.reset(new LogDelivery(SpoolFolder(), bound));
+            state.spooled.reset(new LogDelivery(SpoolFolder(), bound, route.collector));
         }
         delivery = state.spooled.get();
     }
-    entry.computer = state.computer;
-    if (record.json)
-        record.line = JsonLogEntry(entry) + "\r\n";
-    else
-        record.line = TextLogLine(entry.time, arguments.Text("aRvik.LogText"), limit);
+    // The text form's line holds the text in the ANSI code page, as the
+    // direct delivery writes it.
+    string narrow = format == LogFormat::Json ? string("") : arguments.Text("aRvik.LogText");
+    SpoolRecord record = SpooledEntry(route, path, limit, format, arguments.WideText("aRvik.LogText"), narrow,
+                                      state.computer);
     delivery->Write(record, route.collector, bound);
 }
 

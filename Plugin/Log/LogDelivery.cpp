@@ -1,5 +1,6 @@
 #include "Log/LogDelivery.h"
 
+#include <lmcons.h>
 #include <process.h>
 #include <stdio.h>
 #include <string.h>
@@ -45,13 +46,36 @@ SpoolRecord DroppedNotice(const SpoolRecord& next, unsigned long long dropped) {
     return notice;
 }
 
+SpoolRecord SpooledEntry(const LogRoute& route, const string& path, DWORD limit, LogFormat format,
+                         const basic_text<wchar_t>& wide, const string& narrow, const basic_text<wchar_t>& computer) {
+    SpoolRecord record;
+    LogEntry& entry = record.entry;
+    entry.time = route.now;
+    SYSTEMTIME local;
+    LocalNow(local, entry.utcOffsetMinutes);
+    entry.computer = computer;
+    wchar_t user[UNLEN + 1] = L"";
+    DWORD size = UNLEN + 1;
+    if (!GetUserNameW(user, &size)) user[0] = 0;
+    entry.user = user;
+    entry.pid = GetCurrentProcessId();
+    entry.text = wide;
+    entry.limit = limit;
+    record.json = format == LogFormat::Json;
+    record.toCollector = route.collector.protocol != CollectorAddress::None;
+    record.path = path;
+    record.line = record.json ? JsonLogEntry(entry) + "\r\n" : TextLogLine(entry.time, narrow, limit);
+    return record;
+}
+
 struct LogDelivery::State {
-    State(const std::wstring& folder, unsigned long long bound, LinkMaker makeLink)
-        : folder(folder), own(folder, bound), makeLink(makeLink) {}
+    State(const std::wstring& folder, unsigned long long bound, LinkMaker makeLink, MessageMaker makeMessage)
+        : folder(folder), own(folder, bound), makeLink(makeLink), makeMessage(makeMessage) {}
 
     const std::wstring folder;
     LogSpool own;
     const LinkMaker makeLink;
+    const MessageMaker makeMessage;
     KernelHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     volatile LONG adopting = 1;  // until the orphans are found
@@ -60,35 +84,41 @@ struct LogDelivery::State {
     CollectorAddress collector;
     string failure[LogSpool::Destinations];
 
-    // The thread's own.
+    // The thread's own. Each spool's destinations are tried again on their
+    // own, so that a file of an old spool that never comes back holds up
+    // no other.
+    struct Tries {
+        unsigned failures[LogSpool::Destinations] = {};
+        ULONGLONG retryAt[LogSpool::Destinations] = {};
+    };
     std::vector<std::unique_ptr<LogSpool>> adopted;
+    std::vector<Tries> adoptedTries;
+    Tries ownTries;
     volatile LONG adoptedLeft = 0;
     LogFile file;
     ptr<CollectorLink> link;
     CollectorAddress linkAddress;
-    unsigned failures[LogSpool::Destinations] = {};
-    ULONGLONG retryAt[LogSpool::Destinations] = {};
 
     void Run();
-    Result Deliver(LogSpool::Destination to);
+    Result Deliver(LogSpool& spool, LogSpool::Destination to);
     Result ToFile(LogSpool& spool);
     Result ToCollector(LogSpool& spool);
+    string Message(const LogEntry& entry) { return makeMessage ? makeMessage(entry) : CollectorMessage(entry); }
     void Failure(LogSpool::Destination to, const string& reason) {
         Trevan::Lock hold(lock);
         failure[to] = reason;
     }
 };
 
-// Each destination from the oldest spool that has something for it.
-Result LogDelivery::State::Deliver(LogSpool::Destination to) {
-    std::vector<LogSpool*> spools;
-    for (auto& spool : adopted) spools.push_back(spool.get());
-    spools.push_back(&own);
-    for (LogSpool* spool : spools) {
-        Result result = to == LogSpool::File ? ToFile(*spool) : ToCollector(*spool);
-        if (result != Idle) return result;
+Result LogDelivery::State::Deliver(LogSpool& spool, LogSpool::Destination to) {
+    try {
+        return to == LogSpool::File ? ToFile(spool) : ToCollector(spool);
+    } catch (const KelmirException& failure) {
+        Failure(to, failure.Reason());
+    } catch (...) {
+        Failure(to, "Не удалось доставить запись журнала");
     }
-    return Idle;
+    return Failed;
 }
 
 Result LogDelivery::State::ToFile(LogSpool& spool) {
@@ -132,10 +162,10 @@ Result LogDelivery::State::ToCollector(LogSpool& spool) {
         for (size_t i = 0; i < records.size(); ++i) {
             if (!records[i].toCollector) continue;
             if (dropped && messages.empty()) {
-                messages.push_back(CollectorMessage(DroppedNotice(records[i], dropped).entry));
+                messages.push_back(Message(DroppedNotice(records[i], dropped).entry));
                 sent.push_back(i);
             }
-            messages.push_back(CollectorMessage(records[i].entry));
+            messages.push_back(Message(records[i].entry));
             sent.push_back(i);
         }
     }
@@ -174,39 +204,39 @@ void LogDelivery::State::Run() {
     } catch (...) {
         // Memory only: whatever was found stays for the next start.
     }
+    adoptedTries.resize(adopted.size());
     adoptedLeft = static_cast<LONG>(adopted.size());
     InterlockedExchange(&adopting, 0);
     for (;;) {
-        ULONGLONG now = GetTickCount64();
         DWORD wait = INFINITE;
         bool more = false;
-        for (int to = 0; to < LogSpool::Destinations; ++to) {
-            if (now < retryAt[to]) {
-                wait = std::min<DWORD>(wait, static_cast<DWORD>(retryAt[to] - now));
-                continue;
-            }
-            Result result;
-            try {
-                result = Deliver(static_cast<LogSpool::Destination>(to));
-            } catch (const KelmirException& failure) {
-                Failure(static_cast<LogSpool::Destination>(to), failure.Reason());
-                result = Failed;
-            } catch (...) {
-                Failure(static_cast<LogSpool::Destination>(to), "Не удалось доставить запись журнала");
-                result = Failed;
-            }
-            if (result == Failed) {
-                // 1 s, 2 s, 4 s ... 60 s.
-                unsigned shift = std::min(failures[to]++, 6u);
-                DWORD delay = std::min<DWORD>(1000u << shift, 60000u);
-                retryAt[to] = GetTickCount64() + delay;
-                wait = std::min(wait, delay);
-                continue;
-            }
-            if (result == Progress) {
-                more = true;
-                if (failures[to]) Failure(static_cast<LogSpool::Destination>(to), string(""));
-                failures[to] = 0;
+        // The adopted spools first, oldest first, then this one, which waits
+        // for them unless they are failing.
+        bool ahead[LogSpool::Destinations] = {};
+        for (size_t i = 0; i <= adopted.size(); ++i) {
+            LogSpool& spool = i < adopted.size() ? *adopted[i] : own;
+            Tries& tries = i < adopted.size() ? adoptedTries[i] : ownTries;
+            for (int to = 0; to < LogSpool::Destinations; ++to) {
+                if (i == adopted.size() && ahead[to]) continue;
+                ULONGLONG now = GetTickCount64();
+                if (now < tries.retryAt[to]) {
+                    wait = std::min<DWORD>(wait, static_cast<DWORD>(tries.retryAt[to] - now));
+                    continue;
+                }
+                LogSpool::Destination destination = static_cast<LogSpool::Destination>(to);
+                Result result = Deliver(spool, destination);
+                if (result == Failed) {
+                    // 1 s, 2 s, 4 s ... 60 s.
+                    unsigned shift = std::min(tries.failures[to]++, 6u);
+                    DWORD delay = std::min<DWORD>(1000u << shift, 60000u);
+                    tries.retryAt[to] = GetTickCount64() + delay;
+                    wait = std::min(wait, delay);
+                } else if (result == Progress) {
+                    more = true;
+                    ahead[to] = true;
+                    if (tries.failures[to]) Failure(destination, string(""));
+                    tries.failures[to] = 0;
+                }
             }
         }
         // Adopted spools delivered everywhere are gone for good.
@@ -214,6 +244,7 @@ void LogDelivery::State::Run() {
             if (adopted[i]->Done()) {
                 adopted[i]->Remove();
                 adopted.erase(adopted.begin() + static_cast<long>(i));
+                adoptedTries.erase(adoptedTries.begin() + static_cast<long>(i));
             } else {
                 ++i;
             }
@@ -244,8 +275,10 @@ unsigned __stdcall Deliverer(void* argument) {
 }
 }  // namespace
 
-LogDelivery::LogDelivery(const std::wstring& folder, unsigned long long bound, LinkMaker makeLink)
-    : state_(std::make_shared<State>(folder, bound, makeLink)), thread_(nullptr) {
+LogDelivery::LogDelivery(const std::wstring& folder, unsigned long long bound, const CollectorAddress& collector,
+                         LinkMaker makeLink, MessageMaker makeMessage)
+    : state_(std::make_shared<State>(folder, bound, makeLink, makeMessage)), thread_(nullptr) {
+    state_->collector = collector;
     Start* start = new Start{state_, nullptr};
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&Deliverer),
                        &start->module);

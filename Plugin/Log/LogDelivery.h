@@ -35,18 +35,24 @@
 #include <str.h>
 
 #include "Log/Collector.h"
+#include "Log/LogFormat.h"
+#include "Log/LogRoute.h"
 #include "Log/LogSpool.h"
 
 class LogDelivery {
 public:
     typedef std::function<CollectorLink*(const CollectorAddress&)> LinkMaker;
+    typedef std::function<string(const LogEntry&)> MessageMaker;
     static const DWORD SEND_TIMEOUT_MS = 3000;
     static const DWORD STOP_WAIT_MS = 5000;
     static const size_t BATCH = 128;
 
-    // A spool of bound bytes in folder; links made by makeLink (by
-    // OpenCollectorLink when empty).
-    LogDelivery(const std::wstring& folder, unsigned long long bound, LinkMaker makeLink = LinkMaker());
+    // A spool of bound bytes in folder, for collector until a Write names
+    // another (the adopted spools' entries go there too); links made by
+    // makeLink (by OpenCollectorLink when empty), messages by makeMessage
+    // (CollectorMessage when empty).
+    LogDelivery(const std::wstring& folder, unsigned long long bound, const CollectorAddress& collector,
+                LinkMaker makeLink = LinkMaker(), MessageMaker makeMessage = MessageMaker());
     ~LogDelivery();
     LogDelivery(const LogDelivery&) = delete;
     LogDelivery& operator=(const LogDelivery&) = delete;
@@ -68,6 +74,13 @@ private:
     std::shared_ptr<State> state_;
     HANDLE thread_;
 };
+
+// The record of one LogWrite: the entry at route.now with the text whole
+// (wide), the user's and the process's names and ids as now, and the line
+// of format for path (the text form's of narrow, the text in the ANSI code
+// page).
+SpoolRecord SpooledEntry(const LogRoute& route, const string& path, DWORD limit, LogFormat format,
+                         const basic_text<wchar_t>& wide, const string& narrow, const basic_text<wchar_t>& computer);
 
 // The entry that tells a destination how many entries it lost, with the
 // time, names and place of the entry that follows it.
