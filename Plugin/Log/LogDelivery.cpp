@@ -79,6 +79,7 @@ struct LogDelivery::State {
     KernelHandle stop{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     KernelHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     volatile LONG adopting = 1;  // until the orphans are found
+    volatile LONG sleeping = 0;  // the thread is about to wait: a Write wakes it
 
     Trevan::CriticalSection lock;  // what follows, to the thread's part
     CollectorAddress collector;
@@ -208,6 +209,7 @@ void LogDelivery::State::Run() {
     adoptedLeft = static_cast<LONG>(adopted.size());
     InterlockedExchange(&adopting, 0);
     for (;;) {
+        const unsigned long long written = own.Written();
         DWORD wait = INFINITE;
         bool more = false;
         // The adopted spools first, oldest first, then this one, which waits
@@ -250,8 +252,18 @@ void LogDelivery::State::Run() {
             }
         }
         InterlockedExchange(&adoptedLeft, static_cast<LONG>(adopted.size()));
+        if (!more) {
+            // An entry appended before the flag was set woke nobody: it is
+            // seen here. One appended after sets the event.
+            InterlockedExchange(&sleeping, 1);
+            if (own.Written() != written) {
+                InterlockedExchange(&sleeping, 0);
+                more = true;
+            }
+        }
         HANDLE events[2] = {stop.get(), wake.get()};
         DWORD woke = WaitForMultipleObjects(2, events, FALSE, more ? 0 : wait);
+        InterlockedExchange(&sleeping, 0);
         if (woke == WAIT_OBJECT_0) break;
     }
     // Fully delivered, this spool leaves nothing behind.
@@ -303,7 +315,8 @@ void LogDelivery::Write(SpoolRecord& record, const CollectorAddress& collector, 
     }
     state_->own.SetBound(bound);
     state_->own.Append(record);
-    SetEvent(state_->wake.get());
+    // A thread at work sees the entry when its round ends.
+    if (InterlockedExchange(&state_->sleeping, 0)) SetEvent(state_->wake.get());
 }
 
 string LogDelivery::Failure(LogSpool::Destination to) {

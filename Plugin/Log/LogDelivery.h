@@ -2,8 +2,9 @@
 // object: its spool (LogSpool.h) and the thread that delivers it.
 //
 // Write, on the script's thread, appends the entry to the spool and wakes
-// the thread: one WriteFile and one SetEvent; it fails only when the spool
-// cannot be written, and never waits for a delivery.
+// the thread: one WriteFile, and one SetEvent when the thread waits; it
+// fails only when the spool cannot be written, and never waits for a
+// delivery.
 //
 // The thread, started with the object, first adopts the spools of the
 // folder that no process holds and delivers them, each under its own id,

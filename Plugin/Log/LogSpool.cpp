@@ -50,6 +50,18 @@ DWORD WriteAt(HANDLE file, unsigned long long offset, const char* data, size_t s
     return 0;
 }
 
+// Writes size bytes at the file's position; 0 or the system's error.
+DWORD WriteAll(HANDLE file, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size), written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr)) return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
+        data += written;
+        size -= written;
+    }
+    return 0;
+}
+
 // Reads exactly size bytes at offset; false when the file has fewer.
 bool ReadAt(HANDLE file, unsigned long long offset, char* data, size_t size) {
     while (size > 0) {
@@ -194,10 +206,15 @@ void LogSpool::Append(SpoolRecord& record) {
     if (sealed_ || segments_.empty() || (segments_.back().size > 0 && segments_.back().size + size > longest))
         NewSegment();
     Segment& segment = segments_.back();
-    // At the end of the whole records: a write that failed halfway is
-    // written over by the next.
-    if (DWORD error = WriteAt(current_.get(), segment.size, encoded_.data(), encoded_.size()))
+    // At the file's position, its end: a write with a position of its own
+    // costs a server request more under Wine. After a write that failed,
+    // perhaps halfway, the segment takes no more: the next entry starts
+    // another, and what follows the whole records is never read.
+    if (DWORD error = WriteAll(current_.get(), encoded_.data(), encoded_.size())) {
+        current_.Close();
+        sealed_ = true;
         ThrowSpoolWriteError(error, SegmentName(segment.number));
+    }
     segment.size += size;
     total_ += size;
     if (!segment.first) segment.first = next_;
@@ -281,6 +298,11 @@ void LogSpool::Taken(Destination to, size_t count, unsigned long long told) {
     // a restart delivers these again.
     SaveProgress();
     RemoveTaken();
+}
+
+unsigned long long LogSpool::Written() {
+    Trevan::Lock hold(lock_);
+    return next_ - 1;
 }
 
 bool LogSpool::Done() {

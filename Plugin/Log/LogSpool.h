@@ -67,6 +67,8 @@ public:
     void Taken(Destination to, size_t count, unsigned long long told);
     // Whether every destination took every entry.
     bool Done();
+    // How many entries were appended.
+    unsigned long long Written();
     // Removes the spool's files; only once it is Done.
     void Remove();
 
