@@ -46,13 +46,30 @@ SpoolRecord DroppedNotice(const SpoolRecord& next, unsigned long long dropped) {
     return notice;
 }
 
+// The offset from UTC now, read again when the local hour changed: it
+// changes only on an hour (summer time), and reading it costs more than
+// the rest of an entry under Wine. Packed into one value, so that threads
+// see a pair that belongs together.
+static LONG UtcOffsetNow() {
+    static volatile LONG64 cached = 0;  // YYYYMMDDHH << 16 | offset + 0x8000
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const LONG64 hour = ((now.wYear * 100LL + now.wMonth) * 100 + now.wDay) * 100 + now.wHour;
+    LONG64 seen = InterlockedCompareExchange64(&cached, 0, 0);
+    if (seen >> 16 == hour) return static_cast<LONG>(seen & 0xFFFF) - 0x8000;
+    SYSTEMTIME local;
+    LONG offset = 0;
+    LocalNow(local, offset);
+    InterlockedExchange64(&cached, hour << 16 | ((offset + 0x8000) & 0xFFFF));
+    return offset;
+}
+
 SpoolRecord SpooledEntry(const LogRoute& route, const string& path, DWORD limit, LogFormat format,
                          const basic_text<wchar_t>& wide, const string& narrow, const basic_text<wchar_t>& computer) {
     SpoolRecord record;
     LogEntry& entry = record.entry;
     entry.time = route.now;
-    SYSTEMTIME local;
-    LocalNow(local, entry.utcOffsetMinutes);
+    entry.utcOffsetMinutes = UtcOffsetNow();
     entry.computer = computer;
     wchar_t user[UNLEN + 1] = L"";
     DWORD size = UNLEN + 1;

@@ -105,6 +105,8 @@ unsigned long SpoolCrc32(const void* data, size_t size) {
 
 void EncodeSpoolRecord(const SpoolRecord& record, std::vector<char>& out) {
     size_t start = out.size();
+    out.reserve(start + 64 + (record.entry.computer.length() + record.entry.user.length() + record.entry.text.length()) * 2 +
+                record.path.length() + record.line.length());
     out.insert(out.end(), MAGIC, MAGIC + 4);
     Put32(out, 0);  // length and checksum, once the payload is there
     Put32(out, 0);
