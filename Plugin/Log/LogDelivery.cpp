@@ -20,11 +20,11 @@ namespace {
 
 enum Result { Idle, Progress, Failed };
 
+const DWORD GATHER_MS = 20;
+
 bool SameAddress(const CollectorAddress& a, const CollectorAddress& b) {
     return a.protocol == b.protocol && a.port == b.port && string::Compare(a.host, b.host) == 0;
 }
-
-string Joined(const std::string& text) { return string(text.data(), text.size()); }
 
 }  // namespace
 
@@ -149,11 +149,19 @@ Result LogDelivery::State::ToFile(LogSpool& spool) {
     while (count < records.size() && string::Compare(records[count].path, records[0].path) == 0) ++count;
     const string& path = records[0].path;
     if (!path.empty()) {
-        std::string text;
-        if (dropped) text += DroppedNotice(records[0], dropped).line.c_str();
-        for (size_t i = 0; i < count; ++i) text.append(records[i].line.c_str(), records[i].line.length());
+        string notice = dropped ? DroppedNotice(records[0], dropped).line : string("");
+        size_t length = notice.length();
+        for (size_t i = 0; i < count; ++i) length += records[i].line.length();
+        char* text = new char[length + 1];
+        char* at = text;
+        for (size_t i = 0; i <= count; ++i) {
+            const string& line = i == 0 ? notice : records[i - 1].line;
+            if (line.length()) memcpy(at, line.c_str(), line.length());
+            at += line.length();
+        }
+        *at = 0;
         file.SetPath(path);
-        Jotter::Outcome outcome = file.Put(LogWriter::Record(6, Joined(text)));
+        Jotter::Outcome outcome = file.Put(LogWriter::Record(6, string::Adopt(text)));
         if (outcome.error) {
             Failure(LogSpool::File, FileWriteError(outcome.error, outcome.path).Reason());
             return Failed;
@@ -165,32 +173,32 @@ Result LogDelivery::State::ToFile(LogSpool& spool) {
 }
 
 Result LogDelivery::State::ToCollector(LogSpool& spool) {
-    std::vector<SpoolRecord> records;
-    unsigned long long dropped = 0;
-    spool.Pending(LogSpool::Collector, BATCH, records, dropped);
-    if (records.empty()) return Idle;
     CollectorAddress address;
     {
         Trevan::Lock hold(lock);
         address = collector;
     }
+    // No collector: everything counts as taken, without a look.
+    if (address.protocol == CollectorAddress::None) return spool.TakeAll(LogSpool::Collector) ? Progress : Idle;
+    std::vector<SpoolRecord> records;
+    unsigned long long dropped = 0;
+    spool.Pending(LogSpool::Collector, BATCH, records, dropped);
+    if (records.empty()) return Idle;
     std::vector<string> messages;
     std::vector<size_t> sent;  // the record of each message
-    if (address.protocol != CollectorAddress::None) {
-        for (size_t i = 0; i < records.size(); ++i) {
-            if (!records[i].toCollector) continue;
-            if (dropped && messages.empty()) {
-                messages.push_back(Message(DroppedNotice(records[i], dropped).entry));
-                sent.push_back(i);
-            }
-            messages.push_back(Message(records[i].entry));
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (!records[i].toCollector) continue;
+        if (dropped && messages.empty()) {
+            messages.push_back(Message(DroppedNotice(records[i], dropped).entry));
             sent.push_back(i);
         }
+        messages.push_back(Message(records[i].entry));
+        sent.push_back(i);
     }
     if (messages.empty()) {
         // Nothing for a collector: taken; a count of dropped ones waits
         // for an entry that goes to one.
-        spool.Taken(LogSpool::Collector, records.size(), address.protocol == CollectorAddress::None ? dropped : 0);
+        spool.Taken(LogSpool::Collector, records.size(), 0);
         return Progress;
     }
     if (!link || !SameAddress(address, linkAddress)) {
@@ -282,6 +290,9 @@ void LogDelivery::State::Run() {
         DWORD woke = WaitForMultipleObjects(2, events, FALSE, more ? 0 : wait);
         InterlockedExchange(&sleeping, 0);
         if (woke == WAIT_OBJECT_0) break;
+        // Woken by an entry: those that follow it closely go in the same
+        // batch, and the writers wake the thread seldom.
+        if (woke == WAIT_OBJECT_0 + 1 && WaitForSingleObject(stop.get(), GATHER_MS) == WAIT_OBJECT_0) break;
     }
     // Fully delivered, this spool leaves nothing behind.
     if (own.Done()) own.Remove();

@@ -62,31 +62,56 @@ DWORD WriteAll(HANDLE file, const char* data, size_t size) {
     return 0;
 }
 
-// Reads exactly size bytes at offset; false when the file has fewer.
-bool ReadAt(HANDLE file, unsigned long long offset, char* data, size_t size) {
-    while (size > 0) {
-        DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size), read = 0;
-        OVERLAPPED at = At(offset);
-        if (!ReadFile(file, data, chunk, &read, &at) || read == 0) return false;
-        data += read;
-        size -= read;
-        offset += read;
-    }
-    return true;
-}
+// Reads a segment's records in order from a buffer of 64 KiB or more: one
+// read for many records.
+class SegmentReader {
+public:
+    // end: where the whole records end (~0: the file's end).
+    SegmentReader(HANDLE file, unsigned long long end) : file_(file), end_(end) {}
 
-// The record that starts at offset of file, and its size; 0 when no whole,
-// sound record starts there.
-size_t ReadRecord(HANDLE file, unsigned long long offset, std::vector<char>& bytes, SpoolRecord& record) {
-    char header[SPOOL_RECORD_HEADER];
-    if (!ReadAt(file, offset, header, sizeof header)) return 0;
-    size_t length = SpoolRecordLength(header);
-    if (!length) return 0;
-    bytes.resize(SPOOL_RECORD_HEADER + length);
-    memcpy(bytes.data(), header, sizeof header);
-    if (!ReadAt(file, offset + SPOOL_RECORD_HEADER, bytes.data() + SPOOL_RECORD_HEADER, length)) return 0;
-    return DecodeSpoolRecord(bytes.data(), bytes.size(), record);
-}
+    // The record at offset, and its size; 0 when no whole, sound record
+    // starts there.
+    size_t Next(unsigned long long offset, SpoolRecord& record, bool names = true) {
+        if (!Have(offset, SPOOL_RECORD_HEADER)) return 0;
+        size_t length = SpoolRecordLength(At(offset));
+        if (!length || !Have(offset, SPOOL_RECORD_HEADER + length)) return 0;
+        return DecodeSpoolRecord(At(offset), SPOOL_RECORD_HEADER + length, record, names);
+    }
+
+private:
+    const char* At(unsigned long long offset) const { return bytes_.data() + (offset - start_); }
+    // Whether size bytes from offset are in the buffer, read when not.
+    bool Have(unsigned long long offset, size_t size) {
+        if (offset >= start_ && offset + size <= start_ + filled_) return true;
+        if (offset + size > end_) return false;
+        size_t want = std::max<size_t>(size, 64 << 10);
+        if (end_ - offset < want) want = static_cast<size_t>(end_ - offset);
+        bytes_.resize(want);
+        DWORD read = 0;
+        OVERLAPPED at = At64(offset);
+        start_ = offset;
+        filled_ = 0;
+        while (filled_ < want) {
+            DWORD chunk = static_cast<DWORD>(std::min<size_t>(want - filled_, 0x40000000));
+            at = At64(offset + filled_);
+            if (!ReadFile(file_, bytes_.data() + filled_, chunk, &read, &at) || read == 0) break;
+            filled_ += read;
+        }
+        return size <= filled_;
+    }
+    static OVERLAPPED At64(unsigned long long offset) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        return at;
+    }
+
+    HANDLE file_;
+    unsigned long long end_;
+    std::vector<char> bytes_;
+    unsigned long long start_ = 0;
+    size_t filled_ = 0;
+};
 
 std::string FreshId() {
     unsigned char bytes[16] = {};
@@ -172,7 +197,10 @@ void LogSpool::Start() {
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (control == INVALID_HANDLE_VALUE) ThrowSpoolWriteError(GetLastError(), name);
     control_.Reset(control);
-    if (DWORD error = SaveProgress()) ThrowSpoolWriteError(error, name);
+    // Nobody saves before the control file is there: no need of saveLock_.
+    char slot[SLOT];
+    FillSlot(slot);
+    if (DWORD error = WriteAt(control_.get(), (generation_ % 2) * SLOT, slot, SLOT)) ThrowSpoolWriteError(error, name);
 }
 
 // Under lock_.
@@ -190,6 +218,16 @@ void LogSpool::NewSegment() {
 }
 
 void LogSpool::Append(SpoolRecord& record) {
+    std::vector<unsigned> gone;
+    Write(record, gone);
+    if (gone.empty()) return;
+    // The dropped ones' count is kept at once; should that fail, by the
+    // next save: the entry is in the spool either way.
+    Save();
+    Delete(gone);
+}
+
+void LogSpool::Write(SpoolRecord& record, std::vector<unsigned>& gone) {
     Trevan::Lock hold(lock_);
     if (!control_) Start();
     record.entry.spoolId = id_.c_str();
@@ -199,7 +237,7 @@ void LogSpool::Append(SpoolRecord& record) {
     const unsigned long long size = encoded_.size();
     // The oldest go first, whole segments, until the entry fits; an entry
     // larger than the bound still takes a segment of its own.
-    while (total_ + size > bound_ && total_ > 0) DropOldest();
+    while (total_ + size > bound_ && total_ > 0) gone.push_back(DropOldest());
     // Segments of an eighth of the bound (64 KiB to 4 MiB) keep what a
     // drop takes small and the files few.
     const unsigned long long longest = std::min<unsigned long long>(std::max<unsigned long long>(bound_ / 8, 64 << 10), 4 << 20);
@@ -221,9 +259,10 @@ void LogSpool::Append(SpoolRecord& record) {
     segment.last = next_++;
 }
 
-// Under lock_: the oldest segment goes, and what it held that a destination
-// had not taken is counted as dropped for it.
-void LogSpool::DropOldest() {
+// Under lock_: the oldest segment goes (its number returned, its file for
+// the caller to delete), and what it held that a destination had not taken
+// is counted as dropped for it.
+unsigned LogSpool::DropOldest() {
     Segment oldest = segments_.front();
     if (segments_.size() == 1) {
         current_.Close();
@@ -235,10 +274,9 @@ void LogSpool::DropOldest() {
         progress_.dropped[to] += oldest.last - from;
         progress_.taken[to] = oldest.last;
     }
-    DeleteFileW(SegmentName(oldest.number).c_str());
     total_ -= oldest.size;
     segments_.erase(segments_.begin());
-    if (DWORD error = SaveProgress()) ThrowSpoolWriteError(error, ControlName());
+    return oldest.number;
 }
 
 void LogSpool::Pending(Destination to, size_t most, std::vector<SpoolRecord>& records,
@@ -257,7 +295,6 @@ void LogSpool::Pending(Destination to, size_t most, std::vector<SpoolRecord>& re
         for (const Segment& segment : segments_)
             if (segment.number >= at.segment && segment.first && segment.last > taken) segments.push_back(segment);
     }
-    std::vector<char> bytes;
     for (const Segment& segment : segments) {
         // Opened for each look: a segment may go while it is read (its
         // entries dropped), and stays readable until closed.
@@ -266,9 +303,12 @@ void LogSpool::Pending(Destination to, size_t most, std::vector<SpoolRecord>& re
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) continue;
         unsigned long long offset = segment.number == at.segment ? at.offset : 0;
+        SegmentReader reader(file.get(), segment.size);
         while (offset < segment.size && records.size() < most) {
             SpoolRecord record;
-            size_t size = ReadRecord(file.get(), offset, bytes, record);
+            // The file needs the path and the line only, and the names
+            // for a notice of dropped entries.
+            size_t size = reader.Next(offset, record, to == Collector || dropped);
             if (!size) break;
             offset += size;
             if (record.entry.sequence <= taken) continue;
@@ -285,7 +325,20 @@ void LogSpool::Pending(Destination to, size_t most, std::vector<SpoolRecord>& re
 }
 
 void LogSpool::Taken(Destination to, size_t count, unsigned long long told) {
-    Trevan::Lock hold(lock_);
+    std::vector<unsigned> gone;
+    {
+        Trevan::Lock hold(lock_);
+        Take(to, count, told);
+        RemoveTaken(gone);
+    }
+    // A progress that cannot be kept is kept by the next batch; until then
+    // a restart delivers these again.
+    Save();
+    Delete(gone);
+}
+
+// Under lock_.
+void LogSpool::Take(Destination to, size_t count, unsigned long long told) {
     if (told) progress_.dropped[to] -= std::min(told, progress_.dropped[to]);
     if (count && count <= after_[to].size()) {
         const Cursor& after = after_[to][count - 1];
@@ -294,15 +347,30 @@ void LogSpool::Taken(Destination to, size_t count, unsigned long long told) {
             cursor = after;
         progress_.taken[to] = std::max(progress_.taken[to], after.sequence);
     }
-    // A progress that cannot be kept is kept by the next batch; until then
-    // a restart delivers these again.
-    SaveProgress();
-    RemoveTaken();
 }
 
 unsigned long long LogSpool::Written() {
     Trevan::Lock hold(lock_);
     return next_ - 1;
+}
+
+bool LogSpool::TakeAll(Destination to) {
+    std::vector<unsigned> gone;
+    {
+        Trevan::Lock hold(lock_);
+        if (progress_.taken[to] + 1 >= next_ && !progress_.dropped[to]) return false;
+        progress_.taken[to] = next_ - 1;
+        progress_.dropped[to] = 0;
+        after_[to].clear();
+        if (!segments_.empty()) {
+            cursor_[to].segment = segments_.back().number;
+            cursor_[to].offset = segments_.back().size;
+        }
+        RemoveTaken(gone);
+    }
+    Save();
+    Delete(gone);
+    return true;
 }
 
 bool LogSpool::Done() {
@@ -312,18 +380,26 @@ bool LogSpool::Done() {
     return true;
 }
 
-// Under lock_: the segments every destination took, but the one appended to.
-void LogSpool::RemoveTaken() {
+// Under lock_: the segments every destination took, but the one appended
+// to, leave the list; gone gets their numbers, for Delete.
+void LogSpool::RemoveTaken(std::vector<unsigned>& gone) {
     unsigned long long taken = std::min(progress_.taken[File], progress_.taken[Collector]);
     while (!segments_.empty() && (segments_.size() > 1 || sealed_) && segments_.front().last <= taken) {
         if (segments_.size() == 1) current_.Close();
-        DeleteFileW(SegmentName(segments_.front().number).c_str());
+        gone.push_back(segments_.front().number);
         total_ -= segments_.front().size;
         segments_.erase(segments_.begin());
     }
 }
 
+// Outside lock_, so that a writer never waits for the file system's
+// deletions: the segments are out of the list already.
+void LogSpool::Delete(const std::vector<unsigned>& gone) {
+    for (unsigned number : gone) DeleteFileW(SegmentName(number).c_str());
+}
+
 void LogSpool::Remove() {
+    Trevan::Lock save(saveLock_);
     Trevan::Lock hold(lock_);
     current_.Close();
     for (const Segment& segment : segments_) DeleteFileW(SegmentName(segment.number).c_str());
@@ -334,11 +410,28 @@ void LogSpool::Remove() {
     control_.Close();
 }
 
-// Under lock_: the slot the last save did not write.
-DWORD LogSpool::SaveProgress() {
-    if (!control_) return 0;
+// The progress now into the slot the last save did not write. Under
+// saveLock_, so that saves land in the order of their generations, and
+// outside lock_, so that a writer never waits for the write.
+DWORD LogSpool::Save() {
+    Trevan::Lock save(saveLock_);
+    char slot[SLOT];
+    unsigned long long generation;
+    HANDLE control;
+    {
+        Trevan::Lock hold(lock_);
+        control = control_.get();
+        if (!control_) return 0;
+        FillSlot(slot);
+        generation = generation_;
+    }
+    return WriteAt(control, (generation % 2) * SLOT, slot, SLOT);
+}
+
+// Under lock_: the next generation's slot.
+void LogSpool::FillSlot(char* slot) {
     ++generation_;
-    char slot[SLOT] = {};
+    memset(slot, 0, SLOT);
     memcpy(slot, CONTROL_MAGIC, 4);
     Put64(slot + 4, generation_);
     for (int to = 0; to < Destinations; ++to) {
@@ -347,7 +440,6 @@ DWORD LogSpool::SaveProgress() {
     }
     unsigned long crc = SpoolCrc32(slot, SLOT_BYTES - 4);
     for (int i = 0; i < 4; ++i) slot[SLOT_BYTES - 4 + i] = static_cast<char>((crc >> (8 * i)) & 0xFF);
-    return WriteAt(control_.get(), (generation_ % 2) * SLOT, slot, SLOT);
 }
 
 // The newer sound slot; none sound: nothing taken yet.
@@ -378,10 +470,10 @@ void LogSpool::Scan(Segment& segment) {
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!file) return;
-    std::vector<char> bytes;
+    SegmentReader reader(file.get(), ~0ULL);
     for (;;) {
         SpoolRecord record;
-        size_t size = ReadRecord(file.get(), segment.size, bytes, record);
+        size_t size = reader.Next(segment.size, record, false);
         if (!size) break;
         segment.size += size;
         if (!segment.first) segment.first = record.entry.sequence;

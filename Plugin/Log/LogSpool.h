@@ -65,6 +65,9 @@ public:
     // segments that every destination took are removed. One thread calls
     // Pending and Taken.
     void Taken(Destination to, size_t count, unsigned long long told);
+    // The destination took every entry there is, unread (and needs to
+    // hear of none dropped); false when it had taken them all already.
+    bool TakeAll(Destination to);
     // Whether every destination took every entry.
     bool Done();
     // How many entries were appended.
@@ -85,16 +88,22 @@ private:
 
     LogSpool(const std::wstring& folder, const std::string& id, HANDLE control);
     void Start();
+    void Write(SpoolRecord& record, std::vector<unsigned>& gone);
     void Scan(Segment& segment);
     void NewSegment();
-    void DropOldest();
-    void RemoveTaken();
-    DWORD SaveProgress();
+    unsigned DropOldest();
+    void Take(Destination to, size_t count, unsigned long long told);
+    void RemoveTaken(std::vector<unsigned>& gone);
+    void Delete(const std::vector<unsigned>& gone);
+    DWORD Save();
+    void FillSlot(char* slot);
     void LoadProgress();
     std::wstring SegmentName(unsigned number) const;
     std::wstring ControlName() const;
 
-    Trevan::CriticalSection lock_;
+    // saveLock_ before lock_, never the other way round.
+    Trevan::CriticalSection saveLock_;  // the control file's writes
+    Trevan::CriticalSection lock_;      // all else
     const std::wstring folder_;
     const std::string id_;
     unsigned long long bound_;

@@ -54,9 +54,13 @@ public:
         if (!Take(size)) return nullptr;
         return at_ - size;
     }
-    basic_text<wchar_t> Wide() {
+    basic_text<wchar_t> Wide(bool keep = true) {
         size_t size = 0;
         const char* bytes = Bytes(size);
+        if (!keep) {
+            if (size % sizeof(wchar_t)) ok_ = false;
+            return basic_text<wchar_t>();
+        }
         if (!bytes || size % sizeof(wchar_t)) {
             ok_ = false;
             return basic_text<wchar_t>(L"");
@@ -136,7 +140,7 @@ size_t SpoolRecordLength(const char* header) {
     return length <= LONGEST_PAYLOAD ? length : 0;
 }
 
-size_t DecodeSpoolRecord(const char* data, size_t size, SpoolRecord& record) {
+size_t DecodeSpoolRecord(const char* data, size_t size, SpoolRecord& record, bool names) {
     if (size < SPOOL_RECORD_HEADER) return 0;
     size_t length = SpoolRecordLength(data);
     if (!length || length > size - SPOOL_RECORD_HEADER) return 0;
@@ -154,9 +158,9 @@ size_t DecodeSpoolRecord(const char* data, size_t size, SpoolRecord& record) {
     entry.utcOffsetMinutes = static_cast<LONG>(in.U32());
     entry.pid = in.U32();
     entry.limit = in.U32();
-    entry.computer = in.Wide();
-    entry.user = in.Wide();
-    entry.text = in.Wide();
+    entry.computer = in.Wide(names);
+    entry.user = in.Wide(names);
+    entry.text = in.Wide(names);
     record.path = in.Narrow();
     record.line = in.Narrow();
     if (!in.done() || timeSize != sizeof entry.time) return 0;

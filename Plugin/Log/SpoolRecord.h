@@ -29,8 +29,10 @@ const size_t SPOOL_RECORD_HEADER = 12;
 void EncodeSpoolRecord(const SpoolRecord& record, std::vector<char>& out);
 
 // The record at data (size bytes from a record's start): its whole size,
-// or 0 when no whole, sound record starts there.
-size_t DecodeSpoolRecord(const char* data, size_t size, SpoolRecord& record);
+// or 0 when no whole, sound record starts there. Without names, the
+// entry's computer, user and text are left empty (the file needs only the
+// path and the line).
+size_t DecodeSpoolRecord(const char* data, size_t size, SpoolRecord& record, bool names = true);
 
 // The payload length a header gives (0 for no header), so that a reader
 // knows how much to read.

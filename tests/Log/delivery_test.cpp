@@ -412,7 +412,8 @@ TEST_F(SpoolTest, ABoundOfOneMiBDropsTheOldestAndSaysHowMany) {
     int lost = std::stoi(got[0].substr(notice.size() + 2));
     EXPECT_EQ(static_cast<size_t>(101 - lost), got.size());
     EXPECT_EQ("100 100 " + big, got.back());
-    EXPECT_TRUE(log->Failure(LogSpool::Collector).empty());
+    // Cleared once the thread sees its success, just after the spool does.
+    EXPECT_TRUE(WaitFor([&] { return log->Failure(LogSpool::Collector).empty(); }, 30000));
 }
 
 // A record cut short by a crash is dropped when the spool is adopted; the
