@@ -205,7 +205,9 @@ void LogSpool::Start() {
 
 // Under lock_.
 void LogSpool::NewSegment() {
-    unsigned number = segments_.empty() ? 1 : segments_.back().number + 1;
+    // Never a number used before: the file of a dropped one may still be
+    // there, to be deleted.
+    unsigned number = ++lastNumber_;
     std::wstring name = SegmentName(number);
     HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

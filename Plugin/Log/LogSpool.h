@@ -111,6 +111,7 @@ private:
     KernelHandle current_;  // the segment appended to (the last one)
     bool sealed_ = false;   // the last segment takes no more entries
     std::vector<Segment> segments_;
+    unsigned lastNumber_ = 0;       // of the newest segment made
     unsigned long long total_ = 0;  // bytes of segments_
     unsigned long long next_ = 1;   // sequence of the next entry
     unsigned long long generation_ = 0;

@@ -414,6 +414,26 @@ TEST_F(SpoolTest, ABoundOfOneMiBDropsTheOldestAndSaysHowMany) {
     EXPECT_EQ("100 100 " + big, got.back());
     // Cleared once the thread sees its success, just after the spool does.
     EXPECT_TRUE(WaitFor([&] { return log->Failure(LogSpool::Collector).empty(); }, 30000));
+
+    // Entries of more than half the bound: each drops the one before, and
+    // stays itself.
+    std::string again = scratch + "blocked again";
+    WriteWhole(again, "not a folder");
+    collector->Set(false);
+    std::string huge(400000, 'h');
+    for (int i = 1; i <= 3; ++i) Write(*log, again + "\\huge.log", std::to_string(i) + " " + huge, 1 << 20);
+    ASSERT_TRUE(DeleteFileA(again.c_str()));
+    size_t before = collector->Got().size();
+    collector->Set(true);
+    ASSERT_TRUE(WaitFor([&] { return log->Delivered(); }, 90000));
+    std::vector<std::string> lines = Lines(ReadWhole(again + "\\huge.log"));
+    ASSERT_EQ(4u, lines.size());  // the notice, and the one entry cut to "Max LogText"
+    EXPECT_EQ(notice + "2 записей", lines[0].substr(24));
+    EXPECT_EQ("[400002 байт]", lines[1].substr(24));
+    got = collector->Got();
+    ASSERT_EQ(before + 2, got.size());
+    EXPECT_EQ("0 " + notice + "2 записей", got[before]);
+    EXPECT_EQ("103 3 " + huge, got[before + 1]);
 }
 
 // A record cut short by a crash is dropped when the spool is adopted; the
