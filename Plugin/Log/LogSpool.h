@@ -16,11 +16,12 @@
 //
 // An entry leaves the spool when every destination took it (Taken); a
 // segment goes when all its entries left. A crash between a destination's
-// taking a batch and the note of it (Taken) gives it that batch again. The spool's bytes stay within
-// its bound: an entry that would pass it drops the oldest segments first,
-// delivered or not, and the entries lost to each destination are counted
-// (Dropped). Append is safe for any number of threads; Pending, Taken and
-// TakeAll belong to the one delivery thread.
+// taking a batch and the note of it (Taken) gives it that batch again.
+// The spool's bytes stay within its bound: an entry that would pass it
+// drops the oldest segments first, delivered or not, and the entries lost
+// to each destination are counted (Pending tells them). Append is safe for
+// any number of threads; Pending, Taken and TakeAll belong to the one
+// delivery thread.
 #pragma once
 
 #include <windows.h>
