@@ -46,8 +46,13 @@
 // Also a value of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: the form of the
 // script log's entries, a REG_SZ (Plugin/Log/LogFormat.h).
 #define LOG_FORMAT "Log Format"
-// Also of those keys: the syslog collector the log delivers to, a REG_SZ
+
+// Also values of PLUGIN_KEY, DEFAULTS_KEY and POLICY_KEY: how the script
+// log's entries travel, a REG_SZ ("direct" or "spooled"); the bound of its
+// spool in MiB, a REG_DWORD; the syslog collector it delivers to, a REG_SZ
 // (Plugin/Log/Collector.h).
+#define LOG_DELIVERY "Log Delivery"
+#define LOG_SPOOL_MIB "Log Spool MiB"
 #define LOG_COLLECTOR "Log Collector"
 
 // A value of POLICY_KEY only: the commands an administrator allows.

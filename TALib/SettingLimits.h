@@ -9,3 +9,5 @@
 #define MAX_LOG_TEXT_HIGHEST 4294967295
 // "Log Keep Days": a hundred years; the plug-in takes a larger number as this.
 #define LOG_KEEP_DAYS_HIGHEST 36500
+// "Log Spool MiB": from 1 (not 0) to this; 64 when missing.
+#define LOG_SPOOL_MIB_HIGHEST 4096

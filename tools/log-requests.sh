@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Counts the wineserver requests that aRvik.LogWrite makes per entry in
-# steady state: tools/log-requests.sh [ARCH]  (after a build; ARCH as
-# tools/arch.sh says when not given).
+# steady state: tools/log-requests.sh [ARCH [spooled]]  (after a build; ARCH
+# as tools/arch.sh says when not given; spooled: with "Log Delivery"
+# spooled, the script's thread alone).
 # The benchmark's log-requests case writes 200 entries between two named
 # events; a server started with a trace of its requests (-d1) logs every
 # request as "NNNN: name( ... )", and those between the two create_event
@@ -10,6 +11,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-$("$top/tools/arch.sh")}
+case=log-requests
+[ "${2:-}" = spooled ] && case=log-requests-spooled
 dir=${ARVIK_BUILD_DIR:-$top/build/$arch}
 export WINEPREFIX=$dir/wineprefix
 export ARVIK_WINE=$([ "$arch" = i686 ] && echo wine || echo wine64)
@@ -24,7 +27,7 @@ trap 'rm -f "$csv"; [ -n "${ARVIK_KEEP_TRACE:-}" ] && cp "$trace" "$ARVIK_KEEP_T
 "$server" -w 2>/dev/null || true
 "$server" -f -d1 >"$trace" 2>&1 &
 traced=$!
-(cd "$dir/bench" && "$top/tools/wine-run" aRvik_bench.exe --case log-requests --csv "Z:${csv//\//\\}" >/dev/null)
+(cd "$dir/bench" && "$top/tools/wine-run" aRvik_bench.exe --case "$case" --csv "Z:${csv//\//\\}" >/dev/null)
 "$server" -k 2>/dev/null || true
 wait "$traced" || true
 # Requests are "NNNN: name( ...", NNNN the thread; replies read

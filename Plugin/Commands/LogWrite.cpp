@@ -2,6 +2,8 @@
 // user's (and the administrator's) settings say.
 #include "Commands/Commands.h"
 
+#include <memory>
+
 #include <TASession.h>
 #include <exceptions.h>
 #include <fwjot/Jotter.h>
@@ -9,6 +11,7 @@
 #include "Commands/CommandArguments.h"
 #include "Commands/CommandState.h"
 #include "Log/JsonLogEntry.h"
+#include "Log/LogDelivery.h"
 #include "Log/LogWriter.h"
 #include "Log/OldLogs.h"
 #include "Log/ScriptLog.h"
@@ -19,17 +22,47 @@ using TAXDK::Tallivant::TASession;
 // the file open between entries, with each entry's time and date; the
 // writer of the JSON entries, which carry their own time (a log's options
 // are its own, and entries of either form may be written at once); and
-// the settings, read again only after a change.
+// the settings, read again only after a change; in spooled delivery its
+// spool and delivery thread, made with the first spooled entry, and the
+// computer's name for the entries.
 struct KeptLog {
     KeptLog() { log.SetOptions(log.GetOptions() | Jotter::TimeStamp | Jotter::WithDate); }
 
     Jotter log{new LogWriter};
     Jotter jsonLog{new LogWriter};
     ScriptLogSettings logSettings;
+    Trevan::CriticalSection spoolLock;
+    std::unique_ptr<LogDelivery> spooled;
+    basic_text<wchar_t> computer;
 };
 
 void MakeState(KeptLog*& made) { made = new KeptLog; }
 void DeleteState(KeptLog* log) { delete log; }
+
+// The entry into the log's spool; the file and the collector get it later.
+static void SpoolEntry(CommandArguments& arguments, KeptLog& state, const string& path, DWORD limit,
+                       LogFormat format, const LogRoute& route) {
+    const unsigned long long bound = static_cast<unsigned long long>(route.spoolMiB) << 20;
+    LogDelivery* delivery;
+    {
+        Trevan::Lock hold(state.spoolLock);
+        if (!state.spooled) {
+            // A name the system cannot give is left empty: the entry is not lost for it.
+            wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = L"";
+            DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+            if (!GetComputerNameW(computer, &size)) computer[0] = 0;
+            state.computer = computer;
+            state.spooled.reset(new LogDelivery(SpoolFolder(), bound, route.collector));
+        }
+        delivery = state.spooled.get();
+    }
+    // The text form's line holds the text in the ANSI code page, as the
+    // direct delivery writes it.
+    string narrow = format == LogFormat::Json ? string("") : arguments.Text("aRvik.LogText");
+    SpoolRecord record = SpooledEntry(route, path, limit, format, arguments.WideText("aRvik.LogText"), narrow,
+                                      state.computer);
+    delivery->Write(record, route.collector, bound);
+}
 
 void LogWrite(TASession& values, KeptLog& state) {
     CommandArguments arguments(values);
@@ -37,9 +70,16 @@ void LogWrite(TASession& values, KeptLog& state) {
     DWORD limit = 0;
     LogCleanup cleanup;
     LogFormat format = LogFormat::Text;
-    // A path the pattern cannot have meant, or a form that is none, is
-    // refused before anything is written.
-    state.logSettings.Read(path, limit, &cleanup, &format);
+    LogRoute route;
+    // A path the pattern cannot have meant, or a form, delivery, bound or
+    // collector that is none, is refused before anything is written.
+    state.logSettings.Read(path, limit, &cleanup, &format, &route);
+    if (route.spooled) {
+        if (cleanup.keepDays) RemoveOldLogs(cleanup.pattern, cleanup.keepDays, cleanup.today);
+        SpoolEntry(arguments, state, path, limit, format, route);
+        arguments.Done();
+        return;
+    }
     state.log.SetLogPath(path);  // takes the log's critical section
     // Both writers move to the day's file, so neither holds yesterday's.
     state.jsonLog.SetLogPath(path);

@@ -13,12 +13,20 @@
 #include <Buffer.h>
 #include <str.h>
 
+#include "Log/LogEntry.h"
+
 // The whole entry without its line end. text (length UTF-16 units) is cut
 // as LimitLogText cuts (ScriptLog.h), before it is escaped, with its bytes
 // counted in UTF-8 and never a character split: one of limit bytes or more
 // becomes "[N байт]\r\n", the whole characters of its first limit bytes
 // and "\r\n...".
 string JsonLogEntry(const wchar_t* text, size_t length, DWORD limit);
+// The same of an entry as LogWrite made it, with its own time and names.
+string JsonLogEntry(const LogEntry& entry);
+
+// The local time now and its offset from UTC in minutes, from one reading
+// of the clock.
+void LocalNow(SYSTEMTIME& local, LONG& utcOffsetMinutes);
 
 // The UTF-8 bytes of length units of text, escaped for a JSON string
 // (without the quotes), appended to out.

@@ -17,7 +17,7 @@ ScriptLogSettings::ScriptLogSettings(Clock clock)
       pathDay_(0),
       cleanDay_(0) {}
 
-void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, LogFormat* format) {
+void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, LogFormat* format, LogRoute* route) {
     // Outside the lock, so that threads do not queue behind each other's
     // looks. A report stays set until the thread that acts on it sets its
     // watch again.
@@ -29,6 +29,13 @@ void ScriptLogSettings::Read(string& path, DWORD& limit, LogCleanup* cleanup, Lo
     if ((changed || !watch_.Watching()) && watch_.Update()) Load(ReadLogSettings(watch_.Key()));
     if (cleanup) cleanup->keepDays = 0;
     if (format_ == LogFormat::Unknown) ThrowUnknownLogFormat(formatText_);
+    LogRoute read;
+    read.spooled = SpooledDelivery(deliveryText_);
+    read.spoolMiB = SpoolMiB(spoolValue_);
+    // Its environment references are expanded at each entry.
+    if (!collectorText_.empty()) read.collector = CollectorOf(collectorText_);
+    read.now = now;
+    if (route) *route = read;
     if (format) *format = format_;
     // The environment may have changed since the last entry (aRvik.PutEnv).
     if (pathDay_ != today || expands_) {
@@ -62,6 +69,9 @@ void ScriptLogSettings::Load(const LogSettings& settings) {
     keepDays_ = settings.keepDays;
     limit_ = settings.limit;
     formatText_ = settings.format;
+    deliveryText_ = settings.delivery;
+    spoolValue_ = settings.spoolMiB;
+    collectorText_ = settings.collector;
     format_ = LogFormatOf(settings.format);
     pathDay_ = 0;
 }
@@ -88,4 +98,37 @@ string LimitLogText(const string& text, DWORD limit) {
     Buffer<char> cut;
     TAXDK::Standard::CutText(length, text.c_str(), limit, cut);
     return string(cut.Data(), cut.Size());
+}
+
+// width digits of value at out, with leading zeros.
+static char* Digits(char* out, unsigned value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+    return out + width;
+}
+
+string TextLogLine(const SYSTEMTIME& time, const string& text, DWORD limit) {
+    // Made by hand, in one piece: it is on the script's thread at every entry.
+    char stamp[24];
+    char* p = Digits(stamp, time.wYear, 4);
+    *p++ = '-';
+    p = Digits(p, time.wMonth, 2);
+    *p++ = '-';
+    p = Digits(p, time.wDay, 2);
+    *p++ = ' ';
+    p = Digits(p, time.wHour, 2);
+    *p++ = ':';
+    p = Digits(p, time.wMinute, 2);
+    *p++ = ':';
+    p = Digits(p, time.wSecond, 2);
+    *p++ = '.';
+    p = Digits(p, time.wMilliseconds, 3);
+    *p++ = ' ';
+    const size_t stampLength = static_cast<size_t>(p - stamp);
+    string cut = LimitLogText(text, limit);
+    const size_t length = cut.length();
+    char* line = new char[stampLength + length + 3];
+    memcpy(line, stamp, stampLength);
+    if (length) memcpy(line + stampLength, cut.c_str(), length);
+    memcpy(line + stampLength + length, "\r\n", 3);
+    return string::Adopt(line);
 }

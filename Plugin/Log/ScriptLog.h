@@ -5,7 +5,8 @@
 // file, whose first "*" stands for the date as "(YYYY-MM-DD)" and whose
 // environment references are expanded at each entry; "Max LogText" and
 // "Log Keep Days" (see OldLogs.h) as LogSettings.h reads them; "Log
-// Format" as LogFormat.h takes it.
+// Format" as LogFormat.h takes it; "Log Delivery", "Log Spool MiB" and
+// "Log Collector" as LogRoute.h takes them.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include <str.h>
 
 #include "Log/LogFormat.h"
+#include "Log/LogRoute.h"
 #include "Settings/LogSettings.h"
 #include "Settings/SettingsWatch.h"
 
@@ -54,8 +56,12 @@ public:
     // gets them; otherwise its keepDays is 0. A Read without cleanup leaves
     // them due. A pattern with a "%" that no "%" closes names no file the
     // pattern meant: FileWriteError ERROR_INVALID_NAME with the path, which
-    // path holds as well.
-    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr, LogFormat* format = nullptr);
+    // path holds as well. route, when given, gets how the entry travels and
+    // the time the path was made for; a "Log Delivery", "Log Spool MiB" or
+    // "Log Collector" it cannot take throws its failure (LogRoute.h,
+    // Collector.h) before anything else, whether route is given or not.
+    void Read(string& path, DWORD& limit, LogCleanup* cleanup = nullptr, LogFormat* format = nullptr,
+              LogRoute* route = nullptr);
 
     // How many watches have been set so far: none in steady state, one
     // again for each report that came.
@@ -74,6 +80,9 @@ private:
     DWORD keepDays_;
     string formatText_;  // "Log Format" as written
     LogFormat format_;   // what it names
+    string deliveryText_;            // "Log Delivery" as written
+    RequiredKey::Value spoolValue_;  // "Log Spool MiB" as stored
+    string collectorText_;           // "Log Collector" as written
     string path_;     // pattern_ with the date of pathDay_
     DWORD pathDay_;   // YYYYMMDD of path_; 0 when it must be made
     DWORD cleanDay_;  // YYYYMMDD of the last cleanup handed out; 0: due
@@ -91,3 +100,7 @@ string ExpandedLogPattern(const char* pattern);
 // A text as long as limit or longer becomes "[N байт]\r\n", its first limit
 // bytes and "\r\n..."; a shorter one stays as it is.
 string LimitLogText(const string& text, DWORD limit);
+
+// The text form's line of an entry as the log's Jotter writes it: its time
+// as "YYYY-MM-DD HH:MM:SS.mmm ", the text cut to limit, "\r\n".
+string TextLogLine(const SYSTEMTIME& time, const string& text, DWORD limit);

@@ -37,6 +37,11 @@ void WriteFirstSettings() {
     if (!settings.Has(LOG_KEEP_DAYS) && DefaultKeepDaysIn(defaults, number)) settings.Write(LOG_KEEP_DAYS, number);
     string format;
     if (!settings.Has(LOG_FORMAT) && LogFormatIn(defaults, format)) settings.Write(LOG_FORMAT, format.c_str());
+    string text;
+    if (!settings.Has(LOG_DELIVERY) && LogDeliveryIn(defaults, text)) settings.Write(LOG_DELIVERY, text.c_str());
+    if (!settings.Has(LOG_COLLECTOR) && LogCollectorIn(defaults, text)) settings.Write(LOG_COLLECTOR, text.c_str());
+    RequiredKey::Value mib;
+    if (!settings.Has(LOG_SPOOL_MIB) && LogSpoolMiBIn(defaults, mib)) settings.Write(LOG_SPOOL_MIB, mib.number);
     CopySessionProps(RequiredKey::Optional(HKEY_LOCAL_MACHINE, DEFAULT_SESSION_PROPS_KEY, KEY_READ));
     string pattern;
     if (!LogPatternIn(defaults, pattern)) pattern = MakePathSpec(LogRootPath().c_str()) + "Script\\DebugLog *.txt";

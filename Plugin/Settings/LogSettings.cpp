@@ -37,6 +37,17 @@ bool LogPatternIn(const RequiredKey& key, string& pattern) { return key.TextIn(S
 
 bool LogFormatIn(const RequiredKey& key, string& format) { return key.TextIn(LOG_FORMAT, format); }
 
+bool LogDeliveryIn(const RequiredKey& key, string& delivery) { return key.TextIn(LOG_DELIVERY, delivery); }
+
+bool LogCollectorIn(const RequiredKey& key, string& collector) { return key.TextIn(LOG_COLLECTOR, collector); }
+
+bool LogSpoolMiBIn(const RequiredKey& key, RequiredKey::Value& mib) {
+    RequiredKey::Value value = key.Read(LOG_SPOOL_MIB);
+    if (value.type != REG_DWORD) return false;
+    mib = value;
+    return true;
+}
+
 // More days than the highest "Log Keep Days" count as that many.
 static DWORD KeptDays(DWORD days) { return days > LOG_KEEP_DAYS_HIGHEST ? LOG_KEEP_DAYS_HIGHEST : days; }
 
@@ -71,5 +82,9 @@ LogSettings ReadLogSettings(const RequiredKey& user) {
     if (!FromPolicies(policies, LogKeepDaysIn, settings.keepDays)) LogKeepDaysIn(user, settings.keepDays);
     if (!FromPolicies(policies, MaxLogTextIn, settings.limit)) MaxLogTextIn(user, settings.limit);
     if (!FromPolicies(policies, LogFormatIn, settings.format)) LogFormatIn(user, settings.format);
+    if (!FromPolicies(policies, LogDeliveryIn, settings.delivery)) LogDeliveryIn(user, settings.delivery);
+    if (!FromPolicies(policies, LogCollectorIn, settings.collector)) LogCollectorIn(user, settings.collector);
+    // The user's value of any type, so that one of the wrong type is named.
+    if (!FromPolicies(policies, LogSpoolMiBIn, settings.spoolMiB) && user) settings.spoolMiB = user.Read(LOG_SPOOL_MIB);
     return settings;
 }

@@ -6,7 +6,11 @@
 // when missing); "Log Keep Days", a REG_DWORD, is how many days of dated
 // files are kept (0, missing or of another type: all of them; more than
 // LOG_KEEP_DAYS_HIGHEST of SettingLimits.h count as that many); "Log
-// Format", a REG_SZ, is the form of the entries (Log/LogFormat.h). A policy
+// Format", a REG_SZ, is the form of the entries (Log/LogFormat.h); "Log
+// Delivery", a REG_SZ, how they travel, "Log Spool MiB" the bound of the
+// spool, a REG_DWORD (of the user's key read in any type, so that one of
+// another type is refused, naming it), and "Log Collector", a REG_SZ, the
+// syslog collector (Log/LogRoute.h judges them). A policy
 // (Policy.h) that holds a setting in a form it takes decides it instead of
 // the user's key.
 #pragma once
@@ -22,6 +26,9 @@ struct LogSettings {
     DWORD limit = 0x8000;
     DWORD keepDays = 0;  // keep all
     string format;       // as written; empty when missing
+    string delivery;     // as written; empty when missing
+    RequiredKey::Value spoolMiB;  // as stored; REG_NONE when missing
+    string collector;    // as written; empty when missing
 };
 
 // The settings of the user's open key (empty: none), each decided by the
@@ -39,6 +46,10 @@ bool LogPatternIn(const RequiredKey& key, string& pattern);
 bool MaxLogTextIn(const RequiredKey& key, DWORD& limit);
 bool LogKeepDaysIn(const RequiredKey& key, DWORD& days);
 bool LogFormatIn(const RequiredKey& key, string& format);
+// "Log Delivery" and "Log Collector" a REG_SZ; "Log Spool MiB" a REG_DWORD.
+bool LogDeliveryIn(const RequiredKey& key, string& delivery);
+bool LogSpoolMiBIn(const RequiredKey& key, RequiredKey::Value& mib);
+bool LogCollectorIn(const RequiredKey& key, string& collector);
 // "Log Keep Days" of the machine's defaults, which the installers write as
 // text: a REG_DWORD, or a REG_SZ as "Max LogText" takes it.
 bool DefaultKeepDaysIn(const RequiredKey& key, DWORD& days);

@@ -31,6 +31,8 @@ void LogWriteCase(const Context& c);
 // Runs only when named (--case log-requests): marks a stretch of entries
 // for a trace of the server's requests, measures nothing.
 void LogRequestsCase(const Context& c);
+// The same in spooled delivery (--case log-requests-spooled).
+void LogRequestsSpooledCase(const Context& c);
 void SessionPropsCase(const Context& c);
 void ContainersCase(const Context& c);
 void CaptureCase(const Context& c);

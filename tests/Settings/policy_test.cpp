@@ -470,3 +470,22 @@ TEST_F(PolicyTest, ControlDisabledByPolicyHidesThePageForEveryUser) {
     Put(HKEY_CURRENT_USER, PLUGIN_KEY, CONTROL_DISABLED, DWORD{0});
     EXPECT_TRUE(shown());
 }
+
+// The delivery's defaults reach the user's key as their types are, never
+// over the user's own; a value of another type is none.
+TEST_F(PolicyTest, TheDefaultDeliverySettingsAreCopiedAsTheirTypes) {
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_DELIVERY, "spooled");
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_SPOOL_MIB, 16);
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_COLLECTOR, "relp://logs:2514");
+    Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_COLLECTOR, "");
+    WriteFirstSettings();
+    EXPECT_EQ("SZ:spooled DWORD:16 SZ:", Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_DELIVERY) + " " +
+                                             Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_SPOOL_MIB) + " " +
+                                             Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_COLLECTOR));
+    RegDeleteTreeA(HKEY_CURRENT_USER, PLUGIN_KEY);
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_DELIVERY, 1);
+    Put(HKEY_LOCAL_MACHINE, DEFAULTS_KEY, LOG_SPOOL_MIB, "16");
+    WriteFirstSettings();
+    EXPECT_EQ("- -", Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_DELIVERY) + " " +
+                         Stored(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_SPOOL_MIB));
+}

@@ -182,6 +182,49 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
         ASSERT_GE(entries[0].size(), tail.size());
         EXPECT_EQ(tail, entries[0].substr(entries[0].size() - tail.size()));
     };
+    // Spooled entries reach the file from the delivery thread.
+    auto spooled = [](const std::string& file, size_t count) {
+        ULONGLONG end = GetTickCount64() + 30000;
+        while (LogEntries(file).size() < count && GetTickCount64() < end) Sleep(20);
+        return LogEntries(file);
+    };
+    checks[L"LogDelivery"] = [this, spooled](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"enum", s.tag);
+        ASSERT_EQ((std::vector<std::wstring>{L"direct", L"spooled"}), s.texts);
+        const std::string file = scratch + "delivery.log";
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_DELIVERY, "later");  // the policy's decides
+        Put(root, s.key, s.valueName, s.texts[1]);
+        Log("spooled");
+        EXPECT_EQ(Texts{"spooled\r\n"}, spooled(file, 1));
+        Put(root, s.key, s.valueName, s.texts[0]);
+        Log("direct");
+        EXPECT_EQ((Texts{"spooled\r\n", "direct\r\n"}), LogEntries(file));
+    };
+    checks[L"LogSpoolMiB"] = [this, spooled](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"decimal", s.tag);
+        EXPECT_FALSE(s.asText);
+        const std::string file = scratch + "spool.log";
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_DELIVERY, "spooled");
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_SPOOL_MIB, DWORD(0));  // refused but for the policy
+        Put(root, s.key, s.valueName, 8);
+        Log("bounded");
+        EXPECT_EQ(Texts{"bounded\r\n"}, spooled(file, 1));
+    };
+    checks[L"LogCollector"] = [this](HKEY root, const Setting& s) {
+        EXPECT_EQ(L"text", s.tag);
+        EXPECT_FALSE(s.expandable);
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, scratch + "collector.log");
+        Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_COLLECTOR, "ftp://user");
+        Put(root, s.key, s.valueName, L"ftp://policy");
+        // A value no collector has is refused by its name: the policy's.
+        Set(L"aRvik.LogText", "refused");
+        Record record;
+        EXPECT_EQ(DISP_E_EXCEPTION, Command(L"aRvik.LogWrite", &record));
+        std::string reason = Narrow(record.bstrDescription);
+        EXPECT_NE(std::string::npos, reason.find("\"Log Collector\"=ftp://policy")) << reason;
+    };
     checks[L"SessionProps"] = [this](HKEY root, const Setting& s) {
         EXPECT_EQ(L"list", s.tag);
         EXPECT_TRUE(s.explicitValue);  // the names are the operator's
@@ -272,9 +315,9 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
             check->second(root, setting);
         }
     }
-    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"LogFormat",
-                                      L"SessionProps", L"AllowedCommands", L"ControlDisabled",
-                                      L"UnknownCommands"}),
+    EXPECT_EQ((std::set<std::wstring>{L"ScriptLogPath", L"MaxLogText", L"LogKeepDays", L"LogFormat", L"LogDelivery",
+                                      L"LogSpoolMiB", L"LogCollector", L"SessionProps", L"AllowedCommands",
+                                      L"ControlDisabled", L"UnknownCommands"}),
               defined);
 }
 
@@ -334,7 +377,8 @@ TEST(PolicyTemplate, NumberRangesAreTheTableOfLimits) {
             ranges[Attribute(decimal.get(), L"valueName")] =
                 Attribute(decimal.get(), L"minValue") + L"-" + Attribute(decimal.get(), L"maxValue");
     EXPECT_EQ((std::map<std::wstring, std::wstring>{{L"Max LogText", L"0-" + std::to_wstring(MAX_LOG_TEXT_HIGHEST)},
-                                                    {L"Log Keep Days", L"0-" + std::to_wstring(LOG_KEEP_DAYS_HIGHEST)}}),
+                                                    {L"Log Keep Days", L"0-" + std::to_wstring(LOG_KEEP_DAYS_HIGHEST)},
+                                                    {L"Log Spool MiB", L"1-" + std::to_wstring(LOG_SPOOL_MIB_HIGHEST)}}),
               ranges);
     EXPECT_EQ(L"0-4294967295", ranges[L"Max LogText"]);  // all a REG_DWORD holds
 }
