@@ -128,7 +128,7 @@ static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, const 
 namespace {
 
 // BodyFile as the request's body.
-class FileSource : public HttpBodySource {
+class FileSource final : public HttpBodySource {
 public:
     explicit FileSource(const FileName& name) : file_(name, sendAction) {}
     unsigned long long Size() override { return file_.Size(); }
@@ -141,7 +141,7 @@ private:
 };
 
 // OutFile as the answer's body goes there.
-class FileSink : public HttpBodySink {
+class FileSink final : public HttpBodySink {
 public:
     explicit FileSink(PartFile& file) : file_(file) {}
     void Write(const char* bytes, DWORD size) override { file_.Write(bytes, size); }
@@ -159,7 +159,9 @@ DWORD Attributes(const FileName& name) {
 
 void Http(TASession& values, HttpClient& web) {
     CommandArguments args(values);
-    const wchar_t* outGiven = args.WideView(kOutFile);
+    // Copies: clearing a result may move the host's texts.
+    basic_text<wchar_t> outText = args.WideText(kOutFile);
+    const wchar_t* outGiven = outText.c_str() ? outText.c_str() : L"";
     bool toFile = *outGiven != 0;
     values.Clear(kResult);
     if (!toFile) values.Clear(kOutput);
@@ -167,7 +169,8 @@ void Http(TASession& values, HttpClient& web) {
     basic_text<wchar_t> method = args.WideText(kMethod);
     basic_text<wchar_t> headers = args.WideText(kHeaders);
     const wchar_t* body = args.WideView(kBody);
-    const wchar_t* bodyGiven = args.WideView(kBodyFile);
+    basic_text<wchar_t> bodyText = args.WideText(kBodyFile);
+    const wchar_t* bodyGiven = bodyText.c_str() ? bodyText.c_str() : L"";
     CommandArguments::Number timeout = args.Real("aRvik.Timeout");
     bool replace = false;
     if (toFile) {
@@ -193,23 +196,23 @@ void Http(TASession& values, HttpClient& web) {
     FileName bodyName = FileName::Checked(bodyGiven, kBodyFile, sendAction);
     if (bodyFromFile && bodyLength)
         throw KLAppException(string("Тело запроса задаётся либо в ") + kBody + ", либо в " + kBodyFile + ": " +
-                             kBodyFile + "=" + bodyName.Shown());
+                             kBodyFile + "=" + AnsiName(bodyGiven));
     if (toFile) {
         DWORD attributes = Attributes(outName);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            throw NameRefusal(saveAction, "это папка", kOutFile, outName.Shown());
+            throw NameRefusal(saveAction, "это папка", kOutFile, AnsiName(outGiven));
         if (bodyFromFile && SameOrBelow(outName, bodyName) && SameOrBelow(bodyName, outName))
             throw KLAppException(string("Ответ нельзя сохранить в файл тела запроса: ") + kOutFile + "=" +
-                                 outName.Shown());
+                                 AnsiName(outGiven));
         if (attributes != INVALID_FILE_ATTRIBUTES && !replace)
-            throw NameRefusal(saveAction, "файл назначения уже есть", kOutFile, outName.Shown());
+            throw NameRefusal(saveAction, "файл назначения уже есть", kOutFile, AnsiName(outGiven));
     }
     if (bodyFromFile) {
         DWORD attributes = Attributes(bodyName);
         if (attributes == INVALID_FILE_ATTRIBUTES)
-            throw NameRefusal(sendAction, "файл не найден", kBodyFile, bodyName.Shown());
+            throw NameRefusal(sendAction, "файл не найден", kBodyFile, AnsiName(bodyGiven));
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            throw NameRefusal(sendAction, "это папка", kBodyFile, bodyName.Shown());
+            throw NameRefusal(sendAction, "это папка", kBodyFile, AnsiName(bodyGiven));
     }
     basic_text<wchar_t> lines = CheckHeaders(headers, bodyFromFile ? L"application/octet-stream"
                                                       : bodyLength ? L"text/plain; charset=utf-8" : nullptr);
@@ -223,7 +226,7 @@ void Http(TASession& values, HttpClient& web) {
     request.bodySize = static_cast<DWORD>(bytes.Size());
     request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
 
-    aptr<FileSource> source(bodyFromFile ? new FileSource(bodyName) : nullptr);
+    ptr<FileSource> source(bodyFromFile ? new FileSource(bodyName) : nullptr);
     request.bodySource = source.get();
     HttpResponse response;
     if (toFile) {

@@ -186,7 +186,7 @@ void Exchange(HINTERNET handle, const wchar_t* headers, const HttpRequest& reque
     unsigned long long size = body.Size();
     DWORD total = static_cast<DWORD>(size);
     basic_text<wchar_t> lines;
-    if (size >= WINHTTP_IGNORE_REQUEST_TOTAL_LENGTH) {
+    if (size > 0xFFFFFFFFull) {
         wchar_t length[48];
         _snwprintf(length, sizeof length / sizeof *length, L"Content-Length: %I64u\r\n", size);
         lines = basic_text<wchar_t>(headers ? headers : L"") + length;
