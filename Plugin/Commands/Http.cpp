@@ -172,14 +172,11 @@ void Http(TASession& values, HttpClient& web) {
     basic_text<wchar_t> bodyText = args.WideText(kBodyFile);
     const wchar_t* bodyGiven = bodyText.c_str() ? bodyText.c_str() : L"";
     CommandArguments::Number timeout = args.Real("aRvik.Timeout");
-    bool replace = false;
-    if (toFile) {
-        string mode = args.Text(kFileMode, CommandArguments::WhenGiven);
-        replace = keystring(mode) == "replace";
-        if (!mode.empty() && !replace)
-            throw KLAppException(string("Неизвестный режим записи ответа: ") + kFileMode + "=" +
-                                 TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
-    }
+    string mode = args.Text(kFileMode, CommandArguments::WhenGiven);
+    bool replace = keystring(mode) == "replace";
+    if (!mode.empty() && !replace)
+        throw KLAppException(string("Неизвестный режим записи ответа: ") + kFileMode + "=" +
+                             TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
 
     HttpRequest request;
     CheckAddress(url, request.address);

@@ -26,10 +26,12 @@ const Algorithm algorithms[] = {{"sha256", BCRYPT_SHA256_ALGORITHM},
 // the first and close the other.
 BCRYPT_ALG_HANDLE providers[4];
 
+// A failed NTSTATUS of CNG as the Windows error it stands for: no memory
+// (STATUS_NO_MEMORY), or a provider that cannot hash.
 void CheckStatus(NTSTATUS status) {
-    // An NTSTATUS of CNG as the Windows error it stands for.
-    if (status < 0) THROW_WIN32(status == static_cast<NTSTATUS>(0xC0000017) ? ERROR_NOT_ENOUGH_MEMORY
-                                                                             : ERROR_INVALID_FUNCTION);
+    if (status >= 0) return;
+    DWORD error = status == static_cast<NTSTATUS>(0xC0000017) ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_FUNCTION;
+    THROW_WIN32(error);
 }
 
 BCRYPT_ALG_HANDLE Provider(HashKind kind) {
