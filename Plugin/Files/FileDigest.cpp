@@ -101,9 +101,3 @@ string FileDigest(const FileName& name, HashKind kind) {
     while (DWORD got = file.Read(block.get(), blockSize)) hashing.Add(block.get(), got);
     return hashing.Hex();
 }
-
-string BytesDigest(const void* bytes, unsigned long size, HashKind kind) {
-    Hashing hashing(kind);
-    hashing.Add(bytes, size);
-    return hashing.Hex();
-}

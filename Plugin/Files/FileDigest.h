@@ -17,6 +17,3 @@ bool HashKindNamed(const char* name, HashKind& kind);
 // The hash of the file in lower-case hex. Failures throw FileFailure
 // "Не удалось вычислить хеш файла (...): " and the name (ReadingStream).
 string FileDigest(const FileName& name, HashKind kind);
-
-// The same over bytes in memory, for the checks of the algorithms.
-string BytesDigest(const void* bytes, unsigned long size, HashKind kind);
