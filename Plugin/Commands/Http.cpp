@@ -150,7 +150,8 @@ private:
     PartFile& file_;
 };
 
-// Whether the name is a folder; a name that is nothing is none.
+// The name's attributes; INVALID_FILE_ATTRIBUTES when nothing is there (or
+// the name is too long to ask).
 DWORD Attributes(const FileName& name) {
     return name.TooLong() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.System());
 }
@@ -173,10 +174,6 @@ void Http(TASession& values, HttpClient& web) {
     const wchar_t* bodyGiven = bodyText.c_str() ? bodyText.c_str() : L"";
     CommandArguments::Number timeout = args.Real("aRvik.Timeout");
     string mode = args.Text(kFileMode, CommandArguments::WhenGiven);
-    bool replace = keystring(mode) == "replace";
-    if (!mode.empty() && !replace)
-        throw KLAppException(string("Неизвестный режим записи ответа: ") + kFileMode + "=" +
-                             TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
 
     HttpRequest request;
     CheckAddress(url, request.address);
@@ -189,6 +186,23 @@ void Http(TASession& values, HttpClient& web) {
     }
     size_t bodyLength = wcslen(body);
     bool bodyFromFile = *bodyGiven != 0;
+    basic_text<wchar_t> lines = CheckHeaders(headers, bodyFromFile ? L"application/octet-stream"
+                                                      : bodyLength ? L"text/plain; charset=utf-8" : nullptr);
+    if (!lines.empty()) request.headers = lines;
+    // Every character is one byte at least: a longer text need not be converted.
+    Buffer<char> bytes;
+    if (bodyLength <= bodyLimit) CodePageBytes(CP_UTF8, body, bodyLength, true, bytes);
+    if (bodyLength > bodyLimit || bytes.Size() > bodyLimit)
+        throw KLAppException(string("Тело запроса больше 16 МБ в UTF-8: ") + kBody);
+    request.body = bytes.Data();
+    request.bodySize = static_cast<DWORD>(bytes.Size());
+    request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
+
+    // The files last: their checks look at the disk.
+    bool replace = keystring(mode) == "replace";
+    if (!mode.empty() && !replace)
+        throw KLAppException(string("Неизвестный режим записи ответа: ") + kFileMode + "=" +
+                             TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
     FileName outName = FileName::Checked(outGiven, kOutFile, saveAction);
     FileName bodyName = FileName::Checked(bodyGiven, kBodyFile, sendAction);
     if (bodyFromFile && bodyLength)
@@ -211,17 +225,6 @@ void Http(TASession& values, HttpClient& web) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             throw NameRefusal(sendAction, "это папка", kBodyFile, AnsiName(bodyGiven));
     }
-    basic_text<wchar_t> lines = CheckHeaders(headers, bodyFromFile ? L"application/octet-stream"
-                                                      : bodyLength ? L"text/plain; charset=utf-8" : nullptr);
-    if (!lines.empty()) request.headers = lines;
-    // Every character is one byte at least: a longer text need not be converted.
-    Buffer<char> bytes;
-    if (bodyLength <= bodyLimit) CodePageBytes(CP_UTF8, body, bodyLength, true, bytes);
-    if (bodyLength > bodyLimit || bytes.Size() > bodyLimit)
-        throw KLAppException(string("Тело запроса больше 16 МБ в UTF-8: ") + kBody);
-    request.body = bytes.Data();
-    request.bodySize = static_cast<DWORD>(bytes.Size());
-    request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
 
     ptr<FileSource> source(bodyFromFile ? new FileSource(bodyName) : nullptr);
     request.bodySource = source.get();
