@@ -160,7 +160,7 @@ DWORD Attributes(const FileName& name) {
 
 void Http(TASession& values, HttpClient& web) {
     CommandArguments args(values);
-    // Copies: clearing a result may move the host's texts.
+    // Copies: the names are needed to the end, past the writes of results.
     basic_text<wchar_t> outText = args.WideText(kOutFile);
     const wchar_t* outGiven = outText.c_str() ? outText.c_str() : L"";
     bool toFile = *outGiven != 0;
