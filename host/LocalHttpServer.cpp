@@ -3,11 +3,26 @@
 #include <ws2tcpip.h>
 
 #include <stdlib.h>
+
+#include <algorithm>
 #include <string.h>
 
 std::string HttpAnswer(const char* status, const std::string& headers, const std::string& body) {
     return std::string("HTTP/1.1 ") + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
            headers + "\r\n" + body;
+}
+
+unsigned long long BodySum(const void* bytes, size_t size, unsigned long long sum) {
+    const unsigned char* at = static_cast<const unsigned char*>(bytes);
+    for (size_t k = 0; k < size; ++k) sum = (sum ^ at[k]) * 1099511628211ull;
+    return sum;
+}
+
+HttpReply PatternReply(unsigned long long size, unsigned long long sent) {
+    HttpReply reply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
+    reply.patternSize = size;
+    reply.patternSent = sent;
+    return reply;
 }
 
 LocalHttpServer::LocalHttpServer(Answer answer, unsigned short port, EarlyAnswer early)
@@ -128,7 +143,27 @@ bool LocalHttpServer::Reply(SOCKET connection, const HttpReply& reply) {
         if (put <= 0) return false;
         sent += put;
     }
-    return true;
+    if (!reply.patternSize) return true;
+    // 64 KiB of the pattern from any offset: the pattern from offset % 251.
+    static const size_t piece = 65536;
+    std::string pattern(piece + 251, '\0');
+    for (size_t k = 0; k < pattern.size(); ++k) pattern[k] = PatternByte(k);
+    unsigned long long end = reply.patternSize < reply.patternSent ? reply.patternSize : reply.patternSent;
+    for (unsigned long long at = 0; at < end;) {
+        if (WaitForSingleObject(stop_, 0) != WAIT_TIMEOUT) return false;
+        unsigned long long size = end - at < piece ? end - at : piece;
+        if (at <= reply.holdAt && reply.holdAt < at + size) {
+            if (at < reply.holdAt) size = reply.holdAt - at;
+            else if (reply.hold) reply.hold();
+        }
+        int put = send(connection, pattern.data() + at % 251, static_cast<int>(size), 0);
+        if (put <= 0) return false;
+        at += put;
+    }
+    if (end == reply.patternSize) return true;
+    shutdown(connection, SD_SEND);
+    CountAnswer();
+    return false;
 }
 
 void LocalHttpServer::CountAnswer() {
@@ -172,15 +207,26 @@ void LocalHttpServer::Serve(SOCKET connection) {
             Close(connection);
             return;
         }
-        size_t length = strtoul(HeaderValue(request.headers, "Content-Length").c_str(), nullptr, 10);
+        unsigned long long length = strtoull(HeaderValue(request.headers, "Content-Length").c_str(), nullptr, 10);
         pending.erase(0, head + 4);
-        while (pending.size() < length) {
+        request.bodySize = length;
+        request.bodySum = BodySum(nullptr, 0);
+        auto take = [&request](const char* bytes, size_t size) {
+            request.bodySum = BodySum(bytes, size, request.bodySum);
+            const size_t kept = 16 << 20;
+            if (request.body.size() < kept) request.body.append(bytes, std::min(size, kept - request.body.size()));
+        };
+        size_t first = static_cast<size_t>(std::min<unsigned long long>(pending.size(), length));
+        take(pending.data(), first);
+        pending.erase(0, first);
+        for (unsigned long long taken = first; taken < length;) {
             int got = Readable(connection, stop_) ? recv(connection, chunk, sizeof chunk, 0) : 0;
             if (got <= 0) return;
-            pending.append(chunk, got);
+            size_t used = static_cast<size_t>(std::min<unsigned long long>(got, length - taken));
+            take(chunk, used);
+            pending.append(chunk + used, got - used);
+            taken += used;
         }
-        request.body = pending.substr(0, length);
-        pending.erase(0, length);
         HttpReply reply = answer_(request);
         if (reply.text.empty()) {
             // The destructor sets it; the bound only keeps a forgotten server from holding on.

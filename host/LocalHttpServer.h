@@ -9,7 +9,10 @@
 // (five minutes at most): a server that never answers. A reply may trickle
 // its body, a byte at a time; an early answer, given the request line and
 // headers before the body is read, is sent at once and the connection
-// closed with the body unread. Stopping (the destructor) closes every
+// closed with the body unread. A reply's body may be made as it is sent,
+// of any size: a repeating pattern (PatternByte), cut short on request, with
+// a call of the test's own at a given byte; a request's body past 16 MiB is
+// counted and summed, not kept. Stopping (the destructor) closes every
 // socket and joins every thread, so nothing outlives the object.
 #pragma once
 
@@ -26,8 +29,16 @@
 struct HttpExchange {
     std::string method, path;
     std::string headers;  // the header lines as sent, each ending in "\r\n"
-    std::string body;
+    std::string body;          // its first 16 MiB
+    unsigned long long bodySize = 0;
+    unsigned long long bodySum = 0;  // BodySum of every byte
 };
+
+// FNV-1a (64 bits) of bytes, going on from sum (start with BodySum(nullptr, 0)).
+unsigned long long BodySum(const void* bytes, size_t size, unsigned long long sum = 14695981039346656037ull);
+
+// The byte at offset of a pattern body.
+inline char PatternByte(unsigned long long offset) { return static_cast<char>(offset % 251); }
 
 // "HTTP/1.1 STATUS\r\n", Content-Length, headers (lines ending in "\r\n"),
 // the empty line and body: a whole answer.
@@ -39,7 +50,15 @@ struct HttpReply {
     HttpReply(std::string answer, DWORD bytePace = 0) : text(std::move(answer)), pace(bytePace) {}
     std::string text;
     DWORD pace;
+    // A pattern body after text (its head): size bytes, of which only sent
+    // go before the server closes; hold is called before byte holdAt goes.
+    unsigned long long patternSize = 0, patternSent = ~0ull, holdAt = ~0ull;
+    std::function<void()> hold;
 };
+
+// "200 OK" with a pattern body of size bytes (Content-Length size), cut
+// after sent.
+HttpReply PatternReply(unsigned long long size, unsigned long long sent = ~0ull);
 
 class LocalHttpServer {
 public:

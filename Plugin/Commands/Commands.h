@@ -32,3 +32,4 @@ void FileCopy(TAXDK::Tallivant::TASession& values);
 void FileMove(TAXDK::Tallivant::TASession& values);
 void FileList(TAXDK::Tallivant::TASession& values);
 void Http(TAXDK::Tallivant::TASession& values, HttpClient& web);
+void FileHash(TAXDK::Tallivant::TASession& values);

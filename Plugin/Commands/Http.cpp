@@ -1,5 +1,8 @@
 // aRvik.Http: one HTTP request to Url, Result its status and Output its
-// body. Every argument is checked before anything is sent.
+// body, or the body streamed into the file OutFile (Output then left
+// alone), which appears under its name only once the whole body has
+// arrived (PartFile); the request's body is Body or the file BodyFile, of
+// any size. Every argument is checked before anything is sent.
 #include "Commands/Commands.h"
 
 #include <string.h>
@@ -13,6 +16,10 @@
 
 #include "Commands/CommandArguments.h"
 #include "Commands/CommandState.h"
+#include "Files/FileFailures.h"
+#include "Files/FileName.h"
+#include "Files/PartFile.h"
+#include "Files/ReadingStream.h"
 #include "Web/HttpRequest.h"
 #include "Processes/ProcessOutput.h"
 #include "Web/ShownAddress.h"
@@ -27,6 +34,12 @@ static const char kHeaders[] = "aRvik.Headers";
 static const char kBody[] = "aRvik.Body";
 static const char kResult[] = "aRvik.Result";
 static const char kOutput[] = "aRvik.Output";
+static const char kOutFile[] = "aRvik.OutFile";
+static const char kBodyFile[] = "aRvik.BodyFile";
+static const char kFileMode[] = "aRvik.FileMode";
+
+static const char saveAction[] = "сохранить ответ";
+static const char sendAction[] = "отправить файл";
 
 // The most a body may have in UTF-8, as captured output keeps at most.
 static const size_t bodyLimit = OutputPipe::limit;
@@ -85,7 +98,7 @@ static void BodyText(const HttpResponse& response, CoString& text) {
 // Headers, one "Name: value" a line (empty lines skipped), as WinHTTP
 // takes them; with a body and no Content-Type, the body's own. A CR alone
 // ends a line too: no value can smuggle in a header of its own.
-static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool body) {
+static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, const wchar_t* bodyType) {
     Buffer<wchar_t> joined;
     bool typed = false;
     for (const wchar_t* line = given.c_str() ? given.c_str() : L""; *line;) {
@@ -104,22 +117,63 @@ static basic_text<wchar_t> CheckHeaders(const basic_text<wchar_t>& given, bool b
         }
         line = next;
     }
-    if (body && !typed) {
-        static const wchar_t type[] = L"Content-Type: text/plain; charset=utf-8\r\n";
-        joined.Append(type, wcslen(type));
+    if (bodyType && !typed) {
+        joined.Append(L"Content-Type: ", 14);
+        joined.Append(bodyType, wcslen(bodyType));
+        joined.Append(L"\r\n", 2);
     }
     return basic_text<wchar_t>(joined.Data(), joined.Size());
 }
 
+namespace {
+
+// BodyFile as the request's body.
+class FileSource final : public HttpBodySource {
+public:
+    explicit FileSource(const FileName& name) : file_(name, sendAction) {}
+    unsigned long long Size() override { return file_.Size(); }
+    void Rewind() override { file_.Rewind(); }
+    DWORD Read(char* to, DWORD ask) override { return file_.Read(to, ask); }
+    void Shorter() override { file_.Fail("файл стал короче"); }
+
+private:
+    ReadingStream file_;
+};
+
+// OutFile as the answer's body goes there.
+class FileSink final : public HttpBodySink {
+public:
+    explicit FileSink(PartFile& file) : file_(file) {}
+    void Write(const char* bytes, DWORD size) override { file_.Write(bytes, size); }
+
+private:
+    PartFile& file_;
+};
+
+// The name's attributes; INVALID_FILE_ATTRIBUTES when nothing is there (or
+// the name is too long to ask).
+DWORD Attributes(const FileName& name) {
+    return name.TooLong() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(name.System());
+}
+
+}  // namespace
+
 void Http(TASession& values, HttpClient& web) {
-    values.Clear(kResult);
-    values.Clear(kOutput);
     CommandArguments args(values);
+    // Copies: the names are needed to the end, past the writes of results.
+    basic_text<wchar_t> outText = args.WideText(kOutFile);
+    const wchar_t* outGiven = outText.c_str() ? outText.c_str() : L"";
+    bool toFile = *outGiven != 0;
+    values.Clear(kResult);
+    if (!toFile) values.Clear(kOutput);
     basic_text<wchar_t> url = args.WideText(kUrl);
     basic_text<wchar_t> method = args.WideText(kMethod);
     basic_text<wchar_t> headers = args.WideText(kHeaders);
     const wchar_t* body = args.WideView(kBody);
+    basic_text<wchar_t> bodyText = args.WideText(kBodyFile);
+    const wchar_t* bodyGiven = bodyText.c_str() ? bodyText.c_str() : L"";
     CommandArguments::Number timeout = args.Real("aRvik.Timeout");
+    string mode = args.Text(kFileMode, CommandArguments::WhenGiven);
 
     HttpRequest request;
     CheckAddress(url, request.address);
@@ -131,7 +185,9 @@ void Http(TASession& values, HttpClient& web) {
         request.method = method;
     }
     size_t bodyLength = wcslen(body);
-    basic_text<wchar_t> lines = CheckHeaders(headers, bodyLength != 0);
+    bool bodyFromFile = *bodyGiven != 0;
+    basic_text<wchar_t> lines = CheckHeaders(headers, bodyFromFile ? L"application/octet-stream"
+                                                      : bodyLength ? L"text/plain; charset=utf-8" : nullptr);
     if (!lines.empty()) request.headers = lines;
     // Every character is one byte at least: a longer text need not be converted.
     Buffer<char> bytes;
@@ -142,12 +198,51 @@ void Http(TASession& values, HttpClient& web) {
     request.bodySize = static_cast<DWORD>(bytes.Size());
     request.timeout = timeout.Given() ? ReadTimeout(timeout) : defaultTimeout;
 
+    // The files last: their checks look at the disk.
+    bool replace = keystring(mode) == "replace";
+    if (!mode.empty() && !replace)
+        throw KLAppException(string("Неизвестный режим записи ответа: ") + kFileMode + "=" +
+                             TAXDK::Standard::ShownText(mode) + " (допустимо: replace)");
+    FileName outName = FileName::Checked(outGiven, kOutFile, saveAction);
+    FileName bodyName = FileName::Checked(bodyGiven, kBodyFile, sendAction);
+    if (bodyFromFile && bodyLength)
+        throw KLAppException(string("Тело запроса задаётся либо в ") + kBody + ", либо в " + kBodyFile + ": " +
+                             kBodyFile + "=" + AnsiName(bodyGiven));
+    if (toFile) {
+        DWORD attributes = Attributes(outName);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw NameRefusal(saveAction, "это папка", kOutFile, AnsiName(outGiven));
+        if (bodyFromFile && SameOrBelow(outName, bodyName) && SameOrBelow(bodyName, outName))
+            throw KLAppException(string("Ответ нельзя сохранить в файл тела запроса: ") + kOutFile + "=" +
+                                 AnsiName(outGiven));
+        if (attributes != INVALID_FILE_ATTRIBUTES && !replace)
+            throw NameRefusal(saveAction, "файл назначения уже есть", kOutFile, AnsiName(outGiven));
+    }
+    if (bodyFromFile) {
+        DWORD attributes = Attributes(bodyName);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            throw NameRefusal(sendAction, "файл не найден", kBodyFile, AnsiName(bodyGiven));
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            throw NameRefusal(sendAction, "это папка", kBodyFile, AnsiName(bodyGiven));
+    }
+
+    ptr<FileSource> source(bodyFromFile ? new FileSource(bodyName) : nullptr);
+    request.bodySource = source.get();
     HttpResponse response;
-    web.Send(request, OutputPipe::limit, response);
-    values.SetUnsigned(kResult, response.status);
-    CoString text;
-    BodyText(response, text);
-    values.SetWideString(kOutput, text);
+    if (toFile) {
+        PartFile part(outName, saveAction);
+        FileSink sink(part);
+        response.sink = &sink;
+        web.Send(request, 0, response);
+        part.Finish(replace);
+        values.SetUnsigned(kResult, response.status);
+    } else {
+        web.Send(request, OutputPipe::limit, response);
+        values.SetUnsigned(kResult, response.status);
+        CoString text;
+        BodyText(response, text);
+        values.SetWideString(kOutput, text);
+    }
     args.Done();
 }
 

@@ -74,6 +74,7 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.FileMove", Run<FileMove>, nullptr},
         {"aRvik.FileList", Run<FileList>, nullptr},
         {"aRvik.Http", Run<HttpClient, Http>, nullptr},
+        {"aRvik.FileHash", Run<FileHash>, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {

@@ -137,26 +137,79 @@ bool HeaderText(HINTERNET request, DWORD info, basic_text<wchar_t>& text) {
 // Bytes written or read in one call at most.
 const DWORD chunkSize = 64 << 10;
 
+// The body as Exchange sends it, from memory or from a source, each piece
+// at most chunkSize.
+class BodyPieces {
+public:
+    BodyPieces(const HttpRequest& request, bool sent) {
+        if (!sent) return;
+        source_ = request.bodySource;
+        if (source_) {
+            source_->Rewind();
+            size_ = source_->Size();
+            room_ = new char[chunkSize];
+        } else {
+            memory_ = request.body;
+            size_ = request.bodySize;
+        }
+    }
+    unsigned long long Size() const { return size_; }
+    // The next piece, at least a byte while any is left.
+    const char* Next(DWORD& size) {
+        unsigned long long left = size_ - at_;
+        size = left < chunkSize ? static_cast<DWORD>(left) : chunkSize;
+        if (!source_) return memory_ + at_;
+        size = source_->Read(room_.get(), size);
+        if (!size) source_->Shorter();
+        return room_.get();
+    }
+    // size bytes of the piece went; true when the body has.
+    bool Sent(DWORD size) { return (at_ += size) >= size_; }
+
+private:
+    HttpBodySource* source_ = nullptr;
+    const char* memory_ = nullptr;
+    aptr<char> room_;
+    unsigned long long size_ = 0, at_ = 0;
+};
+
 // Sends the request with its body and waits for the answer's headers. The
 // body goes in pieces after the headers: a server that answers before it
 // has all of it (413, 414, 431...) and closes fails a write, and its answer
 // can still be read then. Given whole to WinHttpSendRequest, the body's
 // failed write loses the answer (under Wine it may first wait out the time).
-void Exchange(HINTERNET handle, const wchar_t* headers, const char* body, DWORD size, Deadline& deadline) {
+// A body of 4 GiB or more, whose length WinHttpSendRequest cannot take,
+// declares it in a Content-Length line of its own.
+void Exchange(HINTERNET handle, const wchar_t* headers, const HttpRequest& request, bool withBody,
+              Deadline& deadline) {
+    BodyPieces body(request, withBody);
+    unsigned long long size = body.Size();
+    DWORD total = static_cast<DWORD>(size);
+    basic_text<wchar_t> lines;
+    if (size > 0xFFFFFFFFull) {
+        wchar_t length[48];
+        _snwprintf(length, sizeof length / sizeof *length, L"Content-Length: %I64u\r\n", size);
+        lines = basic_text<wchar_t>(headers ? headers : L"") + length;
+        headers = lines.c_str();
+        total = WINHTTP_IGNORE_REQUEST_TOTAL_LENGTH;
+    }
     deadline.Limit(handle);
     if (!WinHttpSendRequest(handle, headers ? headers : WINHTTP_NO_ADDITIONAL_HEADERS, headers ? static_cast<DWORD>(-1) : 0,
-                            WINHTTP_NO_REQUEST_DATA, 0, size, 0))
+                            WINHTTP_NO_REQUEST_DATA, 0, total, 0))
         deadline.Failed();
     DWORD cut = 0;  // the error of a write the server ended
-    for (DWORD sent = 0; sent < size;) {
-        deadline.Limit(handle);
-        DWORD put = 0;
-        BOOL wrote = WinHttpWriteData(handle, body + sent, size - sent < chunkSize ? size - sent : chunkSize, &put);
-        if (!wrote || !put) {
-            cut = wrote ? ERROR_WINHTTP_CONNECTION_ERROR : GetLastError();
-            break;
+    for (bool done = size == 0; !done;) {
+        DWORD piece = 0;
+        const char* bytes = body.Next(piece);
+        for (DWORD sent = 0; sent < piece && !cut;) {
+            deadline.Limit(handle);
+            DWORD put = 0;
+            BOOL wrote = WinHttpWriteData(handle, bytes + sent, piece - sent, &put);
+            if (!wrote || !put) cut = wrote ? ERROR_WINHTTP_CONNECTION_ERROR : GetLastError();
+            sent += put;
         }
-        sent += put;
+        if (cut) break;
+        done = body.Sent(piece);
     }
     deadline.Limit(handle);
     if (!WinHttpReceiveResponse(handle, nullptr)) deadline.Failed(cut ? cut : GetLastError());
@@ -178,9 +231,11 @@ void ReadBody(HINTERNET handle, const HttpHop& hop, DWORD status, size_t limit, 
     // The declared length, room for it made at once.
     bool declared = BodyDeclared(hop.method, status) && HeaderText(handle, WINHTTP_QUERY_CONTENT_LENGTH, text);
     unsigned long long length = declared ? _wcstoui64(text, nullptr, 10) : 0;
+    HttpBodySink* sink = response.sink;
     Buffer<char>& kept = response.body;
+    if (sink) limit = 0;
     kept.Room(length < limit ? static_cast<size_t>(length) : limit);
-    aptr<char> dropped;  // room for the bytes past the limit
+    aptr<char> dropped;  // room for the bytes past the limit, or for the sink's
     for (;;) {
         deadline.Limit(handle);
         DWORD available = 0;
@@ -197,7 +252,8 @@ void ReadBody(HINTERNET handle, const HttpHop& hop, DWORD status, size_t limit, 
         if (!WinHttpReadData(handle, into, want, &got)) deadline.Failed();
         if (!got) break;
         response.total += got;
-        if (keep) kept.Grow(got);
+        if (sink) sink->Write(into, got);
+        else if (keep) kept.Grow(got);
         else if (kept.Size() < limit) kept.Append(into, got < limit - kept.Size() ? got : limit - kept.Size());
     }
     // WinHTTP reports no error for a body that ends before its
@@ -224,7 +280,7 @@ void HttpClient::Send(const HttpRequest& request, size_t limit, HttpResponse& re
             lines = HopHeaders(headers, hop);
             headers = lines.empty() ? nullptr : lines.c_str();
         }
-        DWORD bodySize = hop.body ? request.bodySize : 0;
+        bool withBody = hop.body && (request.bodySource || request.bodySize);
         const HttpAddress& address = hop.address;
         InternetHandle connection(WinHttpConnect(Session(), address.host, address.port, 0));
         if (!connection) deadline.Failed();
@@ -235,14 +291,14 @@ void HttpClient::Send(const HttpRequest& request, size_t limit, HttpResponse& re
         deadline.Opened();
         DWORD feature = WINHTTP_DISABLE_REDIRECTS;
         THROW_IF_WIN32_FALSE(WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature));
-        Exchange(handle.get(), headers, request.body, bodySize, deadline);
+        Exchange(handle.get(), headers, request, withBody, deadline);
         DWORD status = 0, size = sizeof status;
         THROW_IF_WIN32_FALSE(WinHttpQueryHeaders(handle.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
                                                  WINHTTP_NO_HEADER_INDEX));
         basic_text<wchar_t> location;
         if (Redirects(status) && HeaderText(handle.get(), WINHTTP_QUERY_LOCATION, location)) {
-            hop = NextHop(hop, status, location, ++followed, bodySize != 0);
+            hop = NextHop(hop, status, location, ++followed, withBody);
             continue;
         }
         response.status = status;

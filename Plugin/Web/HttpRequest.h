@@ -7,8 +7,10 @@
 // whole answer within the request's time: resolving the names, connecting,
 // sending and every read of every hop together. Any other status is an
 // answer. The body's first bytes up to a limit are kept, the rest counted
-// and dropped, so a long answer costs no more memory than the limit; a body
-// that ends before its Content-Length fails. Failures of the network throw
+// and dropped, so a long answer costs no more memory than the limit, or
+// every byte goes to a sink (HttpBody.h); a body that ends before its
+// Content-Length fails. A request's body is bytes in memory or a source
+// of any size. Failures of the network throw
 // RequestFailed (HttpFailure.h), others WindowsError. Safe for several
 // threads at once.
 #pragma once
@@ -19,6 +21,7 @@
 #include <Trevan/CriticalSection.h>
 #include <str.h>
 
+#include "Web/HttpBody.h"
 #include "Web/InternetHandle.h"
 
 // An http:// or https:// address taken apart; false when the system cannot
@@ -39,12 +42,14 @@ struct HttpRequest {
     const wchar_t* headers = nullptr;  // lines "Name: value", each ending in "\r\n"; null for none
     const char* body = nullptr;      // sent as it is
     DWORD bodySize = 0;
+    HttpBodySource* bodySource = nullptr;  // the body instead, when set
     DWORD timeout = 60000;           // milliseconds for the whole request
 };
 
 struct HttpResponse {
     DWORD status = 0;
     UINT page = CP_UTF8;             // the charset the response declares
+    HttpBodySink* sink = nullptr;    // takes the body when set, nothing kept
     Buffer<char> body;               // its first bytes, up to the limit
     unsigned long long total = 0;    // every byte of the body
 };

@@ -39,3 +39,5 @@ void CaptureCase(const Context& c);
 void FileReadCase(const Context& c);
 void FileOpsCase(const Context& c);
 void HttpCase(const Context& c);
+// Downloads into a file and FileHash (web37.cpp).
+void Web37Case(const Context& c);

@@ -143,6 +143,12 @@ void CheckResults(const FuzzCall& call, const std::map<std::wstring, std::wstrin
     case Command::Http:
         expect(result.size() == 3 && Digits(result), L"aRvik.Result");
         break;
+    case Command::FileHash: {
+        std::wstring hash = value(after, L"aRvik.Value");
+        bool sized = hash.size() == 32 || hash.size() == 40 || hash.size() == 64 || hash.size() == 128;
+        expect(sized && hash.find_first_not_of(L"0123456789abcdef") == std::wstring::npos, L"aRvik.Value");
+        break;
+    }
     case Command::FileInfo: {
         std::wstring size = value(after, L"aRvik.FileSize"), time = value(after, L"aRvik.FileTime");
         expect(result == L"file" || result == L"folder" || result.empty(), L"aRvik.Result");
@@ -274,7 +280,9 @@ std::vector<Finding> CheckCall(const FuzzCall& call, const CallOutcome& outcome,
     if (resultEmptied && !value(outcome.after, L"aRvik.Result").empty())
         findings.push_back({"result after a failure",
                             "aRvik.Result holds " + Printable(value(outcome.after, L"aRvik.Result"), 60)});
-    if (call.command == Command::Http && !value(outcome.after, L"aRvik.Output").empty())
+    // With an OutFile, Output is not Http's.
+    if (call.command == Command::Http && value(outcome.before, L"aRvik.OutFile").empty() &&
+        !value(outcome.after, L"aRvik.Output").empty())
         findings.push_back({"result after a failure",
                             "aRvik.Output holds " + Printable(value(outcome.after, L"aRvik.Output"), 60)});
     return findings;

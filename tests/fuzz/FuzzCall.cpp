@@ -251,6 +251,13 @@ FuzzCall DrawCall(uint64_t seed, const FuzzContext& context, bool all) {
                                    {FileState::FullFolder, 5}, {FileState::ReadOnly, 10}}));
         break;
     }
+    case Command::FileHash:
+        add.Add(L"aRvik.FileName", fileName(false));
+        add.Add(L"aRvik.HashAlgorithm", value(Pool::HashAlgorithm));
+        Prepare(call, Value(call, L"aRvik.FileName"),
+                DrawState(random, {{FileState::Missing, 20}, {FileState::Ansi, 40}, {FileState::Empty, 10},
+                                   {FileState::Folder, 15}, {FileState::Large, 3}, {FileState::ReadOnly, 10}}));
+        break;
     case Command::FileList:
         add.Add(L"aRvik.FileName", fileName(false));
         Prepare(call, Value(call, L"aRvik.FileName"),
@@ -275,6 +282,13 @@ FuzzCall DrawCall(uint64_t seed, const FuzzContext& context, bool all) {
         add.Add(L"aRvik.Headers", value(Pool::Headers));
         add.Add(L"aRvik.Body", value(Pool::AnyText));
         add.Add(L"aRvik.Timeout", [&](bool) { return timeout; });
+        // Files now and then: mostly the answer goes to Output, the body from Body.
+        auto sometimes = [&](bool calm) {
+            return random.Percent(75) ? Drawn{MakeText(L""), "empty"} : DrawFileName(random, context, true, calm);
+        };
+        add.Add(L"aRvik.OutFile", sometimes);
+        add.Add(L"aRvik.BodyFile", sometimes);
+        add.Add(L"aRvik.FileMode", value(Pool::TransferMode));
         // Its own limit (60 s when none), overrun by a sixteenth at most;
         // an answered request ends long before a limit of hours.
         long long own = known >= 0 ? known : 60000;

@@ -40,9 +40,13 @@ const std::vector<CommandInfo>& Commands() {
         {Command::FileList, L"aRvik.FileList", "aRvik.FileList", 6, {L"aRvik.FileName"}, {}, {},
          {L"aRvik.FileName"}, false},
         {Command::Http, L"aRvik.Http", "aRvik.Http", 7,
-         {L"aRvik.Url", L"aRvik.Method", L"aRvik.Headers", L"aRvik.Body", L"aRvik.Timeout"},
-         {L"aRvik.Url", L"aRvik.Method", L"aRvik.Headers", L"aRvik.Body", L"aRvik.Timeout"},
+         {L"aRvik.Url", L"aRvik.Method", L"aRvik.Headers", L"aRvik.Body", L"aRvik.Timeout", L"aRvik.OutFile",
+          L"aRvik.BodyFile", L"aRvik.FileMode"},
+         {L"aRvik.Url", L"aRvik.Method", L"aRvik.Headers", L"aRvik.Body", L"aRvik.Timeout", L"aRvik.OutFile",
+          L"aRvik.BodyFile", L"aRvik.FileMode"},
          {L"aRvik.Result", L"aRvik.Output"}, {}, false},
+        {Command::FileHash, L"aRvik.FileHash", "aRvik.FileHash", 6, {L"aRvik.FileName", L"aRvik.HashAlgorithm"},
+         {L"aRvik.HashAlgorithm"}, {}, {L"aRvik.FileName"}, false},
         {Command::NewSession, L"operation 8", "Operation 8: a new session", 2, {}, {}, {}, {}, false},
     };
     return commands;
@@ -61,6 +65,7 @@ const std::vector<const wchar_t*>& TrackedProperties() {
         L"aRvik.Kill",     L"aRvik.Result",    L"aRvik.ProcessId", L"aRvik.Output", L"aRvik.FileName",
         L"aRvik.FileTarget", L"aRvik.FileText", L"aRvik.FileMode", L"aRvik.FileEncoding", L"aRvik.FileSize",
         L"aRvik.FileTime", L"aRvik.Url",       L"aRvik.Method",  L"aRvik.Headers",  L"aRvik.Body",
+        L"aRvik.OutFile", L"aRvik.BodyFile", L"aRvik.HashAlgorithm",
     };
     return properties;
 }

@@ -10,7 +10,7 @@
 
 enum class Command {
     LogWrite, SetProp, GetEnv, PutEnv, Execute, Await, UpdateProps, FileWrite, FileRead,
-    FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, NewSession,
+    FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, FileHash, NewSession,
 };
 
 struct CommandInfo {

@@ -186,6 +186,12 @@ const OwnPool& Own(Pool pool) {
             {"REPLACE", 4, TEXT_OF(L"REPLACE")},  {"append", 4, TEXT_OF(L"append")},
             {"replace-blank", 3, TEXT_OF(L"replace ")},
         }, 15, {"empty", "replace"}}},
+        {Pool::HashAlgorithm, {{
+            {"empty", 40, TEXT_OF(L"")},          {"sha256", 15, TEXT_OF(L"sha256")},
+            {"SHA1", 10, TEXT_OF(L"SHA1")},       {"sha512", 10, TEXT_OF(L"sha512")},
+            {"md5", 10, TEXT_OF(L"md5")},         {"sha3", 4, TEXT_OF(L"sha3")},
+            {"sha-256", 4, TEXT_OF(L"sha-256")},  {"blank-md5", 3, TEXT_OF(L" md5")},
+        }, 15, {"empty", "sha256", "md5"}}},
         {Pool::Method, {{
             {"empty", 30, TEXT_OF(L"")},        {"GET", 15, TEXT_OF(L"GET")},
             {"POST", 15, TEXT_OF(L"POST")},     {"PUT", 5, TEXT_OF(L"PUT")},
@@ -632,7 +638,7 @@ void PrepareTexts(const FuzzContext& context) {
     for (const Entry& entry : Words()) entry.make(context);
     for (Pool pool : {Pool::PropName, Pool::GetEnvName, Pool::PutEnvName, Pool::Switch, Pool::CaptureEncoding,
                       Pool::FileEncoding, Pool::WriteMode, Pool::TransferMode, Pool::Method, Pool::Headers,
-                      Pool::Folder})
+                      Pool::Folder, Pool::HashAlgorithm})
         for (const Entry& entry : Own(pool).entries) entry.make(context);
     for (const Leaf& leaf : kLeaves)
         if (leaf.make) leaf.make(context);

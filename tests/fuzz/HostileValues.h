@@ -67,6 +67,7 @@ enum class Pool {
     Method,
     Headers,
     Folder,       // aRvik.Dir
+    HashAlgorithm,
 };
 
 // calm draws a sensible value only (valid words and numbers, a plain name
