@@ -32,3 +32,8 @@ void FileCopy(TAXDK::Tallivant::TASession& values);
 void FileMove(TAXDK::Tallivant::TASession& values);
 void FileList(TAXDK::Tallivant::TASession& values);
 void Http(TAXDK::Tallivant::TASession& values, HttpClient& web);
+void JsonGet(TAXDK::Tallivant::TASession& values);
+void RegRead(TAXDK::Tallivant::TASession& values);
+void RegWrite(TAXDK::Tallivant::TASession& values);
+void RegDelete(TAXDK::Tallivant::TASession& values);
+void RegList(TAXDK::Tallivant::TASession& values);

@@ -73,6 +73,11 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.FileMove", Run<FileMove>, nullptr},
         {"aRvik.FileList", Run<FileList>, nullptr},
         {"aRvik.Http", Run<HttpClient, Http>, nullptr},
+        {"aRvik.JsonGet", Run<JsonGet>, nullptr},
+        {"aRvik.RegRead", Run<RegRead>, nullptr},
+        {"aRvik.RegWrite", Run<RegWrite>, nullptr},
+        {"aRvik.RegDelete", Run<RegDelete>, nullptr},
+        {"aRvik.RegList", Run<RegList>, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {
