@@ -23,7 +23,8 @@ public:
         return Scalar(JsonLookup::Bool, b ? "true" : "false", b ? 4 : 5) && (!Writing() || writer_.Bool(b));
     }
     bool RawNumber(const char* text, SizeType length, bool) {
-        return Scalar(JsonLookup::Number, text, length) && (!Writing() || writer_.RawNumber(text, length));
+        // Written as the document has it (the writer's RawNumber would quote it).
+        return Scalar(JsonLookup::Number, text, length) && (!Writing() || writer_.RawValue(text, length, kNumberType));
     }
     bool String(const char* text, SizeType length, bool) {
         return Scalar(JsonLookup::String, text, length) && (!Writing() || writer_.String(text, length));
