@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
                          {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase},
                          {"capture", CaptureCase},        {"read", FileReadCase},
                          {"files", FileOpsCase},                {"http", HttpCase},
+                         {"data", DataCase},
                          {"log-requests", LogRequestsCase}};
             for (const auto& one : cases) {
                 if (!only.empty() && !only.count(one.name)) continue;

@@ -21,19 +21,20 @@ void RegRead(TASession& values) {
     CommandArguments arguments(values);
     RegistryArguments registry(arguments);
     RegistryKey key = registry.Open(KEY_QUERY_VALUE, kAction);
-    // Most values fit the first room: one request of the system each.
-    Buffer<BYTE> data;
-    DWORD type = REG_NONE, size = 512;
+    // Most values fit the room on the stack: one request of the system each.
+    BYTE small[512];
+    Buffer<BYTE> large;
+    BYTE* data = small;
+    DWORD type = REG_NONE, size = sizeof small;
     LONG error;
-    for (;;) {
-        BYTE* room = data.Room(size);
-        error = RegQueryValueExW(key.get(), registry.Value(), nullptr, &type, room, &size);
-        if (error != ERROR_MORE_DATA) break;
+    while ((error = RegQueryValueExW(key.get(), registry.Value(), nullptr, &type, data, &size)) == ERROR_MORE_DATA) {
+        large.Clear();
+        data = large.Room(size);
     }
     if (error != ERROR_SUCCESS) throw registry.Failure(kAction, error, true);
-    data.Grow(size);
+    key.Close();
     Buffer<wchar_t> text;
-    RegistryTextOf(type, data.Data(), data.Size(), text);
+    RegistryTextOf(type, data, size, text);
     BSTR wide = SysAllocStringLen(text.Data(), static_cast<UINT>(text.Size()));
     if (!wide) throw KLAppException("Текст слишком длинный");
     CoString value;

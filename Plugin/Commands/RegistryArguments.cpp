@@ -13,14 +13,14 @@ static const char kRegView[] = "aRvik.RegView";
 static const wchar_t* Chars(const basic_text<wchar_t>& text) { return text.c_str() ? text.c_str() : L""; }
 
 RegistryArguments::RegistryArguments(CommandArguments& arguments)
-    : key_(arguments.WideText(kRegKey, CommandArguments::Stays)),
-      value_(arguments.WideText(kRegValue, CommandArguments::Stays)) {
-    basic_text<wchar_t> view = arguments.WideText(kRegView, CommandArguments::WhenGiven);
-    if (!*Chars(key_)) throw KLAppException(string("Не указан раздел реестра: ") + kRegKey + "=");
-    if (!path_.Parse(Chars(key_)))
-        throw KLAppException(string("Неизвестный корневой раздел реестра: ") + kRegKey + "=" + ShownText(Chars(key_)));
-    if (!ParseRegistryView(Chars(view), view_))
-        throw KLAppException(string("Неверное представление реестра: ") + kRegView + "=" + ShownText(Chars(view)));
+    : key_(arguments.WideView(kRegKey, CommandArguments::Stays)),
+      value_(arguments.WideView(kRegValue, CommandArguments::Stays)) {
+    const wchar_t* view = arguments.WideView(kRegView, CommandArguments::WhenGiven);
+    if (!*key_) throw KLAppException(string("Не указан раздел реестра: ") + kRegKey + "=");
+    if (!path_.Parse(key_))
+        throw KLAppException(string("Неизвестный корневой раздел реестра: ") + kRegKey + "=" + ShownText(key_));
+    if (!ParseRegistryView(view, view_))
+        throw KLAppException(string("Неверное представление реестра: ") + kRegView + "=" + ShownText(view));
 }
 
 RegistryKey RegistryArguments::Open(REGSAM access, const char* action) const {
@@ -45,7 +45,7 @@ KLAppException RegistryArguments::Failure(const char* action, LONG error, bool o
 }
 
 KLAppException RegistryArguments::Failure(const char* action, const char* reason, bool ofValue) const {
-    string text = string("Не удалось ") + action + " (" + reason + "): " + kRegKey + "=" + ShownText(Chars(key_));
-    if (ofValue) text += string(", ") + kRegValue + "=" + ShownText(Chars(value_));
+    string text = string("Не удалось ") + action + " (" + reason + "): " + kRegKey + "=" + ShownText(key_);
+    if (ofValue) text += string(", ") + kRegValue + "=" + ShownText(value_);
     return KLAppException(text);
 }

@@ -22,7 +22,7 @@ public:
 
     const RegistryPath& Path() const { return path_; }
     REGSAM View() const { return view_; }
-    const wchar_t* Value() const { return value_.c_str() ? value_.c_str() : L""; }
+    const wchar_t* Value() const { return value_; }
 
     // The key opened with access (in the view), or the failure of action
     // ("прочитать значение реестра"): "раздел не найден", "нет доступа".
@@ -35,7 +35,10 @@ public:
     KLAppException Failure(const char* action, const char* reason, bool ofValue) const;
 
 private:
-    basic_text<wchar_t> key_, value_;
+    // The host's own texts, read in place: valid while the command runs,
+    // which never writes them.
+    const wchar_t* key_;
+    const wchar_t* value_;
     RegistryPath path_;
     REGSAM view_ = 0;
 };

@@ -37,3 +37,5 @@ void CaptureCase(const Context& c);
 void FileReadCase(const Context& c);
 void FileOpsCase(const Context& c);
 void HttpCase(const Context& c);
+// aRvik.JsonGet and aRvik.RegRead against RapidJSON and RegGetValueW.
+void DataCase(const Context& c);
