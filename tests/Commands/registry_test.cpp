@@ -290,3 +290,27 @@ TEST_F(RegistryTest, RefusalsNameTheArgumentAndWriteNothing) {
     Fails(L"aRvik.RegRead", "Не удалось прочитать значение реестра (значение не найдено): "
                             "aRvik.RegKey=HKCU\\Software\\aRvikTest37, aRvik.RegValue=нет");
 }
+
+TEST_F(RegistryTest, ReadGivesLongValuesWholeAndOtherTypesAsBytes) {
+    // Past the first room the command reads into.
+    std::wstring longText(5000, L'Ж');
+    Args(kKey, "long");
+    Write("long", "REG_SZ", longText);
+    EXPECT_EQ(longText, Read("long"));
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey, 0, KEY_SET_VALUE, &key));
+    RegSetValueExW(key, L"none", 0, REG_NONE, (const BYTE*)"\x01\xAB", 2);
+    RegSetValueExW(key, L"big-endian", 0, REG_DWORD_BIG_ENDIAN, (const BYTE*)"\0\0\x01\x02", 4);
+    // Without its closing zero, and a DWORD of another size.
+    RegSetValueExW(key, L"bare", 0, REG_SZ, (const BYTE*)L"abc", 6);
+    RegSetValueExW(key, L"short", 0, REG_DWORD, (const BYTE*)"\x01\x02", 2);
+    RegCloseKey(key);
+    EXPECT_EQ(L"01 AB", Read("none"));
+    EXPECT_EQ("REG_NONE", Get(L"aRvik.Result"));
+    EXPECT_EQ(L"00 00 01 02", Read("big-endian"));
+    EXPECT_EQ("REG_DWORD_BIG_ENDIAN", Get(L"aRvik.Result"));
+    EXPECT_EQ(L"abc", Read("bare"));
+    EXPECT_EQ("REG_SZ", Get(L"aRvik.Result"));
+    EXPECT_EQ(L"01 02", Read("short"));
+    EXPECT_EQ("REG_DWORD", Get(L"aRvik.Result"));
+}
