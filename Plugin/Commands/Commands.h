@@ -33,3 +33,8 @@ void FileMove(TAXDK::Tallivant::TASession& values);
 void FileList(TAXDK::Tallivant::TASession& values);
 void Http(TAXDK::Tallivant::TASession& values, HttpClient& web);
 void FileHash(TAXDK::Tallivant::TASession& values);
+void JsonGet(TAXDK::Tallivant::TASession& values);
+void RegRead(TAXDK::Tallivant::TASession& values);
+void RegWrite(TAXDK::Tallivant::TASession& values);
+void RegDelete(TAXDK::Tallivant::TASession& values);
+void RegList(TAXDK::Tallivant::TASession& values);

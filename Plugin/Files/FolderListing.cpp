@@ -2,14 +2,14 @@
 
 #include <stdlib.h>
 #include <string.h>
-
-#include <algorithm>
+#include <wchar.h>
 
 #include <checks.h>
 #include <owned.h>
 
 #include "Files/FileFailures.h"
 #include "Files/FileName.h"
+#include "Files/NameOrder.h"
 #include "Files/NameMask.h"
 
 static bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -80,51 +80,32 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
     Sort();
 }
 
-// lstrcmpiW's order (CompareStringW of the thread's locale, case ignored),
-// by the sort keys that the system documents to compare as it does: one
-// key per name instead of one comparison by the system per pair.
+// The names in NameOrder's order, the settings page's. A name's sort key
+// that cannot be made fails the listing here.
 void FolderListing::Sort() {
-    LCID locale = GetThreadLocale();
     size_t count = entries_.Size();
     Entry* entries = entries_.Data();
-    Buffer<BYTE> keys;
-    Buffer<size_t> keyAt;
-    keyAt.Room(count + 1);
-    keyAt.Grow(count + 1);
-    BYTE key[2048];
-    for (size_t i = 0; i < count; ++i) {
-        const wchar_t* name = names_.Data() + entries[i].at;
-        keyAt.Data()[i] = keys.Size();
-        int size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(key),
-                                sizeof key);
-        if (size > 0) {
-            keys.Append(key, size);
-            continue;
-        }
-        size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, nullptr, 0);
-        if (size <= 0) THROW_WIN32(GetLastError());
-        LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(keys.Room(size)),
-                     size);
-        keys.Grow(size);
-    }
-    if (!count) return;
-    keyAt.Data()[count] = keys.Size();
+    Buffer<const wchar_t*> names;
+    const wchar_t** name = names.Room(count + 1);
+    for (size_t i = 0; i < count; ++i) name[i] = names_.Data() + entries[i].at;
     Buffer<size_t> order;
-    size_t* first = order.Room(count);
-    order.Grow(count);
-    for (size_t i = 0; i < count; ++i) first[i] = i;
-    const BYTE* k = keys.Data();
-    const size_t* at = keyAt.Data();
-    const wchar_t* names = names_.Data();
-    std::sort(first, first + count, [&](size_t a, size_t b) {
-        size_t la = at[a + 1] - at[a], lb = at[b + 1] - at[b];
-        int c = memcmp(k + at[a], k + at[b], la < lb ? la : lb);
-        if (c == 0 && la != lb) return la < lb;
-        return c != 0 ? c < 0 : wcscmp(names + entries[a].at, names + entries[b].at) < 0;
-    });
+    size_t* first = order.Room(count + 1);
+    // Case ignored, by the system's order for the user's language, and
+    // names the same but for case by their characters' codes: NameOrder
+    // holds that order for every list the plug-in gives, the registry's
+    // too, so that a script sees one order wherever it lists names.
+    //
+    // A failure of the system to make a sort key (no memory, no locale
+    // data) fails the listing here, at this position, as it has no value
+    // of the script behind it: docs/failures.md lists the position among
+    // FileList's texts, and the listing stops with nothing written (the
+    // command's results stay as they were).
+    //
+    DWORD error = SortNames(name, count, first);
+    if (error) THROW_WIN32(error);
     Buffer<Entry> sorted;
     for (size_t i = 0; i < count; ++i) sorted.Append(entries + first[i], 1);
-    memcpy(entries, sorted.Data(), count * sizeof(Entry));
+    if (count) memcpy(entries, sorted.Data(), count * sizeof(Entry));
 }
 
 void FolderListing::Text(size_t limit, CoString& out) const {

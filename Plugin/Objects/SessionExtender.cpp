@@ -75,6 +75,11 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.FileList", Run<FileList>, nullptr},
         {"aRvik.Http", Run<HttpClient, Http>, nullptr},
         {"aRvik.FileHash", Run<FileHash>, nullptr},
+        {"aRvik.JsonGet", Run<JsonGet>, nullptr},
+        {"aRvik.RegRead", Run<RegRead>, nullptr},
+        {"aRvik.RegWrite", Run<RegWrite>, nullptr},
+        {"aRvik.RegDelete", Run<RegDelete>, nullptr},
+        {"aRvik.RegList", Run<RegList>, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {

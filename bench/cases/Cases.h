@@ -41,3 +41,5 @@ void FileOpsCase(const Context& c);
 void HttpCase(const Context& c);
 // Downloads into a file and FileHash (web37.cpp).
 void Web37Case(const Context& c);
+// aRvik.JsonGet and aRvik.RegRead against RapidJSON and RegGetValueW.
+void DataCase(const Context& c);

@@ -149,6 +149,17 @@ void CheckResults(const FuzzCall& call, const std::map<std::wstring, std::wstrin
         expect(sized && hash.find_first_not_of(L"0123456789abcdef") == std::wstring::npos, L"aRvik.Value");
         break;
     }
+    case Command::JsonGet:
+        expect(result.empty() || result == L"string" || result == L"number" || result == L"bool" ||
+                   result == L"null" || result == L"object" || result == L"array",
+               L"aRvik.Result");
+        break;
+    case Command::RegRead:
+        expect(result.compare(0, 4, L"REG_") == 0, L"aRvik.Result");
+        break;
+    case Command::RegList:
+        expect(Digits(result), L"aRvik.Result");
+        break;
     case Command::FileInfo: {
         std::wstring size = value(after, L"aRvik.FileSize"), time = value(after, L"aRvik.FileTime");
         expect(result == L"file" || result == L"folder" || result.empty(), L"aRvik.Result");

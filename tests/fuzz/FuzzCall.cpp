@@ -296,6 +296,22 @@ FuzzCall DrawCall(uint64_t seed, const FuzzContext& context, bool all) {
         call.limit += static_cast<DWORD>(own + own / 16);
         break;
     }
+    case Command::JsonGet:
+        add.Add(L"aRvik.JsonText", value(Pool::JsonText));
+        add.Add(L"aRvik.JsonPath", value(Pool::JsonPath));
+        break;
+    case Command::RegWrite:
+        add.Add(L"aRvik.RegType", value(Pool::RegType));
+        add.Add(L"aRvik.Value", value(Pool::RegData));
+        [[fallthrough]];  // the value's name, the key and the view
+    case Command::RegRead:
+    case Command::RegDelete:
+        add.Add(L"aRvik.RegValue", value(Pool::RegValue));
+        [[fallthrough]];
+    case Command::RegList:
+        add.Add(L"aRvik.RegKey", value(Pool::RegKey));
+        add.Add(L"aRvik.RegView", value(Pool::RegView));
+        break;
     }
     OneLargeValue(call);
     return call;

@@ -47,6 +47,17 @@ const std::vector<CommandInfo>& Commands() {
          {L"aRvik.Result", L"aRvik.Output"}, {}, false},
         {Command::FileHash, L"aRvik.FileHash", "aRvik.FileHash", 6, {L"aRvik.FileName", L"aRvik.HashAlgorithm"},
          {L"aRvik.HashAlgorithm"}, {}, {L"aRvik.FileName"}, false},
+        {Command::JsonGet, L"aRvik.JsonGet", "aRvik.JsonGet", 6, {L"aRvik.JsonText", L"aRvik.JsonPath"},
+         {L"aRvik.JsonPath"}, {}, {}, false},
+        {Command::RegRead, L"aRvik.RegRead", "aRvik.RegRead", 4, {L"aRvik.RegKey", L"aRvik.RegValue", L"aRvik.RegView"},
+         {L"aRvik.RegView"}, {}, {}, false},
+        {Command::RegWrite, L"aRvik.RegWrite", "aRvik.RegWrite", 4,
+         {L"aRvik.RegKey", L"aRvik.RegValue", L"aRvik.RegView", L"aRvik.RegType", L"aRvik.Value"},
+         {L"aRvik.RegView", L"aRvik.RegType", L"aRvik.Value"}, {}, {}, false},
+        {Command::RegDelete, L"aRvik.RegDelete", "aRvik.RegDelete", 3,
+         {L"aRvik.RegKey", L"aRvik.RegValue", L"aRvik.RegView"}, {L"aRvik.RegView"}, {}, {}, false},
+        {Command::RegList, L"aRvik.RegList", "aRvik.RegList", 3, {L"aRvik.RegKey", L"aRvik.RegView"},
+         {L"aRvik.RegView"}, {}, {}, false},
         {Command::NewSession, L"operation 8", "Operation 8: a new session", 2, {}, {}, {}, {}, false},
     };
     return commands;
@@ -66,6 +77,8 @@ const std::vector<const wchar_t*>& TrackedProperties() {
         L"aRvik.FileTarget", L"aRvik.FileText", L"aRvik.FileMode", L"aRvik.FileEncoding", L"aRvik.FileSize",
         L"aRvik.FileTime", L"aRvik.Url",       L"aRvik.Method",  L"aRvik.Headers",  L"aRvik.Body",
         L"aRvik.OutFile", L"aRvik.BodyFile", L"aRvik.HashAlgorithm",
+        L"aRvik.JsonText", L"aRvik.JsonPath",  L"aRvik.RegKey",  L"aRvik.RegValue", L"aRvik.RegView",
+        L"aRvik.RegType",
     };
     return properties;
 }

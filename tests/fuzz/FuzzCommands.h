@@ -10,7 +10,8 @@
 
 enum class Command {
     LogWrite, SetProp, GetEnv, PutEnv, Execute, Await, UpdateProps, FileWrite, FileRead,
-    FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, FileHash, NewSession,
+    FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, FileHash, JsonGet, RegRead, RegWrite, RegDelete,
+    RegList, NewSession,
 };
 
 struct CommandInfo {

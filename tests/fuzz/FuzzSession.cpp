@@ -70,6 +70,13 @@ FuzzSession::~FuzzSession() {
     if (console_) FreeConsole();
     settings_.reset();
     RemoveTreeW(context_.scratch);
+    // What the registry commands made, in both views.
+    for (REGSAM view : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+        HKEY software = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_ALL_ACCESS | view, &software)) continue;
+        RegDeleteTreeW(software, kFuzzRegistryKey + 9);
+        RegCloseKey(software);
+    }
     SetEnvironmentVariableW(kScratchVariable, nullptr);
 }
 

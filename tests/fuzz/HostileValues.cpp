@@ -8,6 +8,7 @@
 #include <vector>
 
 const wchar_t kScratchVariable[] = L"ARVIK_FUZZ_SCRATCH";
+const wchar_t kFuzzRegistryKey[] = L"Software\\aRvikFuzz37";
 
 Text MakeText(std::wstring text) { return std::make_shared<const std::wstring>(std::move(text)); }
 
@@ -232,6 +233,63 @@ const OwnPool& Own(Pool pool) {
             {"long-form", 3, [](const FuzzContext& c) { return MakeText(L"\\\\?\\" + c.scratch); }},
             {"cyrillic", 3, [](const FuzzContext& c) { return MakeText(c.scratch + L"Папка"); }},
         }, 20, {"empty", "scratch", "temp"}}},
+        {Pool::JsonText, {{
+            {"object", 30, TEXT_OF(L"{\"a\": {\"b\": [1, \"Ж\", null]}, \"a.b\": true}")},
+            {"array", 10, TEXT_OF(L"[1e3, -0.50, \"\\u0416\\n\", {}]")},
+            {"surrogates", 5, TEXT_OF(L"{\"s\": \"\\ud83d\\ude00\", \"t\": \"\xD83D\xDE00\"}")},
+            {"lone-surrogate", 4, TEXT_OF(L"{\"s\": \"\\ud800\", \"t\": \"\xD800\"}")},
+            {"malformed", 8, TEXT_OF(L"{\"a\":1,}")},
+            {"trailing", 4, TEXT_OF(L"{} x")},
+            {"deep-512", 3, [](const FuzzContext&) {
+                 return MakeText(std::wstring(512, L'[') + std::wstring(512, L']')); }},
+            {"deep-513", 3, [](const FuzzContext&) {
+                 return MakeText(std::wstring(513, L'[') + std::wstring(513, L']')); }},
+            {"deep-100k", 2, [](const FuzzContext&) {
+                 return MakeText(std::wstring(100000, L'{') + std::wstring(100000, L'}')); }},
+            {"big-array", 2, [](const FuzzContext&) { return Repeated(L"1,", 1 << 20, L"[") ; }},
+        }, 25, {"object", "array"}}},
+        {Pool::JsonPath, {{
+            {"empty", 20, TEXT_OF(L"")},         {"a.b", 15, TEXT_OF(L"a.b")},
+            {"a.b[1]", 10, TEXT_OF(L"a.b[1]")},   {"quoted", 8, TEXT_OF(L"[\"a.b\"]")},
+            {"index", 8, TEXT_OF(L"[3]")},        {"double-dot", 4, TEXT_OF(L"a..b")},
+            {"open-bracket", 4, TEXT_OF(L"a[")},  {"bad-escape", 3, TEXT_OF(L"[\"\\n\"]")},
+            {"big-index", 3, TEXT_OF(L"[99999999999]")}, {"deep", 2, LONG_OF(L"[0]", 600)},
+        }, 20, {"empty", "a.b", "a.b[1]", "quoted"}}},
+        {Pool::RegKey, {{
+            {"fuzz", 30, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37")},
+            {"fuzz-sub", 20, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\Раздел")},
+            {"fuzz-long", 8, TEXT_OF(L"hkey_current_user\\software\\aRvikFuzz37\\")},
+            {"fuzz-deep", 5, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\a\\b\\c")},
+            {"fuzz-ctl", 4, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\\x01\r\n")},
+            {"fuzz-surrogate", 3, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\\xD800")},
+            {"fuzz-300", 3, [](const FuzzContext&) {
+                 return Repeated(L"k", 300, L"HKCU\\Software\\aRvikFuzz37\\"); }},
+            {"no-root", 5, TEXT_OF(L"Software\\aRvikFuzz37")},
+            {"unknown-root", 5, TEXT_OF(L"HKXX\\Software\\aRvikFuzz37")},
+            {"empty", 5, TEXT_OF(L"")},
+        }, 0, {"fuzz", "fuzz-sub"}}},
+        {Pool::RegValue, {{
+            {"empty", 25, TEXT_OF(L"")},  {"name", 25, TEXT_OF(L"Значение")},  {"other", 10, TEXT_OF(L"v")},
+        }, 15, {"empty", "name", "other"}}},
+        {Pool::RegView, {{
+            {"empty", 50, TEXT_OF(L"")}, {"32", 15, TEXT_OF(L"32")}, {"64", 15, TEXT_OF(L"64")},
+            {"16", 4, TEXT_OF(L"16")},   {"64-blank", 3, TEXT_OF(L"64 ")},
+        }, 10, {"empty", "32", "64"}}},
+        {Pool::RegType, {{
+            {"empty", 30, TEXT_OF(L"")},                  {"REG_SZ", 10, TEXT_OF(L"REG_SZ")},
+            {"REG_EXPAND_SZ", 5, TEXT_OF(L"REG_EXPAND_SZ")}, {"REG_DWORD", 10, TEXT_OF(L"REG_DWORD")},
+            {"REG_QWORD", 8, TEXT_OF(L"REG_QWORD")},      {"REG_MULTI_SZ", 8, TEXT_OF(L"REG_MULTI_SZ")},
+            {"REG_BINARY", 8, TEXT_OF(L"REG_BINARY")},    {"reg_dword", 3, TEXT_OF(L"reg_dword")},
+            {"REG_NONE", 3, TEXT_OF(L"REG_NONE")},        {"REG_LINK", 2, TEXT_OF(L"REG_LINK")},
+        }, 10, {"empty", "REG_SZ", "REG_DWORD"}}},
+        {Pool::RegData, {{
+            {"empty", 15, TEXT_OF(L"")},            {"text", 15, TEXT_OF(L"Привет")},
+            {"number", 15, TEXT_OF(L"4294967295")}, {"past-32", 5, TEXT_OF(L"4294967296")},
+            {"hex", 10, TEXT_OF(L"0xFFFFFFFFFFFFFFFF")}, {"past-64", 4, TEXT_OF(L"18446744073709551616")},
+            {"bytes", 10, TEXT_OF(L"01 0a FF")},    {"odd-hex", 5, TEXT_OF(L"ABC")},
+            {"lines", 8, TEXT_OF(L"a\r\nб\n\nc\n")}, {"ctl", 4, TEXT_OF(L"a\x01\tb")},
+            {"surrogate", 3, TEXT_OF(L"\xD800")},   {"64k", 2, LONG_OF(L"F", k64k)},
+        }, 0, {"text", "number", "bytes"}}},
     };
     static const OwnPool none{{}, 100, {}};
     auto found = pools.find(pool);
@@ -638,7 +696,8 @@ void PrepareTexts(const FuzzContext& context) {
     for (const Entry& entry : Words()) entry.make(context);
     for (Pool pool : {Pool::PropName, Pool::GetEnvName, Pool::PutEnvName, Pool::Switch, Pool::CaptureEncoding,
                       Pool::FileEncoding, Pool::WriteMode, Pool::TransferMode, Pool::Method, Pool::Headers,
-                      Pool::Folder, Pool::HashAlgorithm})
+                      Pool::Folder, Pool::HashAlgorithm, Pool::JsonText, Pool::JsonPath, Pool::RegKey, Pool::RegValue, Pool::RegView,
+                      Pool::RegType, Pool::RegData})
         for (const Entry& entry : Own(pool).entries) entry.make(context);
     for (const Leaf& leaf : kLeaves)
         if (leaf.make) leaf.make(context);

@@ -68,7 +68,18 @@ enum class Pool {
     Headers,
     Folder,       // aRvik.Dir
     HashAlgorithm,
+    JsonText,
+    JsonPath,
+    RegKey,       // keys below HKCU\Software\aRvikFuzz37 only, or refused ones
+    RegValue,     // aRvik.RegValue, a value's name
+    RegView,
+    RegType,
+    RegData,      // aRvik.Value of RegWrite: no text of many MiB
 };
+
+// The registry key below which the fuzzer's registry commands work (in
+// HKEY_CURRENT_USER, both views), removed at the run's end.
+extern const wchar_t kFuzzRegistryKey[];
 
 // calm draws a sensible value only (valid words and numbers, a plain name
 // in the scratch folder, a request the server answers, a program that
