@@ -32,3 +32,8 @@ void FileCopy(TAXDK::Tallivant::TASession& values);
 void FileMove(TAXDK::Tallivant::TASession& values);
 void FileList(TAXDK::Tallivant::TASession& values);
 void Http(TAXDK::Tallivant::TASession& values, HttpClient& web);
+void IniRead(TAXDK::Tallivant::TASession& values);
+void IniWrite(TAXDK::Tallivant::TASession& values);
+void IniDelete(TAXDK::Tallivant::TASession& values);
+void ProcessList(TAXDK::Tallivant::TASession& values);
+void ProcessEnd(TAXDK::Tallivant::TASession& values);

@@ -45,7 +45,7 @@ static FileException ListFailure(DWORD error, const wchar_t* folder) {
     return FileFailure("прочитать папку", error, folder);
 }
 
-FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
+FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask, ListOrder order) {
     // Every name, matched here: the system's own match would take short
     // names too ("*.csv" finding "data.csvx").
     NameMask match(mask);
@@ -70,20 +70,23 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
         size_t length = wcslen(name);
         if (!match.Matches(name, length)) continue;
         bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        Entry entry{names_.Size(), length + isFolder, isFolder};
+        Entry entry{names_.Size(), length + isFolder, isFolder,
+                    (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow,
+                    (ULONGLONG(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime};
         entries_.Append(&entry, 1);
         names_.Append(name, length + 1);
     } while (FindNextFileW(find.get(), &found));
     DWORD error = GetLastError();
     find.Close();
     if (error != ERROR_NO_MORE_FILES) throw FileFailure("прочитать папку", error, folder);
-    Sort();
+    Sort(order);
 }
 
 // lstrcmpiW's order (CompareStringW of the thread's locale, case ignored),
 // by the sort keys that the system documents to compare as it does: one
-// key per name instead of one comparison by the system per pair.
-void FolderListing::Sort() {
+// key per name instead of one comparison by the system per pair. Another
+// order compares its own key first, and the names where that ties.
+void FolderListing::Sort(ListOrder by) {
     LCID locale = GetThreadLocale();
     size_t count = entries_.Size();
     Entry* entries = entries_.Data();
@@ -117,6 +120,23 @@ void FolderListing::Sort() {
     const size_t* at = keyAt.Data();
     const wchar_t* names = names_.Data();
     std::sort(first, first + count, [&](size_t a, size_t b) {
+        const Entry &ea = entries[a], &eb = entries[b];
+        switch (by) {
+        case ListOrder::Newest:
+            if (ea.written != eb.written) return ea.written > eb.written;
+            break;
+        case ListOrder::Oldest:
+            if (ea.written != eb.written) return ea.written < eb.written;
+            break;
+        case ListOrder::Largest:
+            if (ea.size != eb.size) return ea.size > eb.size;
+            break;
+        case ListOrder::Smallest:
+            if (ea.size != eb.size) return ea.size < eb.size;
+            break;
+        default:
+            break;
+        }
         size_t la = at[a + 1] - at[a], lb = at[b + 1] - at[b];
         int c = memcmp(k + at[a], k + at[b], la < lb ? la : lb);
         if (c == 0 && la != lb) return la < lb;

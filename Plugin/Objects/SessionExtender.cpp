@@ -73,6 +73,11 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.FileMove", Run<FileMove>, nullptr},
         {"aRvik.FileList", Run<FileList>, nullptr},
         {"aRvik.Http", Run<HttpClient, Http>, nullptr},
+        {"aRvik.IniRead", Run<IniRead>, nullptr},
+        {"aRvik.IniWrite", Run<IniWrite>, nullptr},
+        {"aRvik.IniDelete", Run<IniDelete>, nullptr},
+        {"aRvik.ProcessList", Run<ProcessList>, nullptr},
+        {"aRvik.ProcessEnd", Run<ProcessEnd>, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {
