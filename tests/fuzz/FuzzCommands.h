@@ -10,7 +10,8 @@
 
 enum class Command {
     LogWrite, SetProp, GetEnv, PutEnv, Execute, Await, UpdateProps, FileWrite, FileRead,
-    FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, NewSession,
+    FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, IniRead, IniWrite, IniDelete, ProcessList,
+    ProcessEnd, NewSession,
 };
 
 struct CommandInfo {

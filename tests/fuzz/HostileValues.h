@@ -67,6 +67,10 @@ enum class Pool {
     Method,
     Headers,
     Folder,       // aRvik.Dir
+    FileSort,     // aRvik.FileSort of FileList
+    IniName,      // aRvik.IniSection, aRvik.IniKey
+    ProcessMask,  // aRvik.Name of ProcessList
+    ProcessName,  // aRvik.Name of ProcessEnd: never a program that runs
 };
 
 // calm draws a sensible value only (valid words and numbers, a plain name
