@@ -4,7 +4,7 @@
 //   aRvik_bench [--quick] [--case NAME]... [--csv FILE]
 // --quick cuts every time budget to a fifth (a smoke run; the figures are
 // then rougher); --case runs only the named case groups (dispatch,
-// execute, file, log, props, map, capture, read, files, http; log-requests only when
+// execute, file, log, props, map, capture, read, files, http, system; log-requests only when
 // named: see tools/log-requests.sh). The CSV goes beside the
 // program unless FILE is given.
 // Exit code: 0 when the table was printed and written, 1 otherwise, 2 for
@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
                          {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase},
                          {"capture", CaptureCase},        {"read", FileReadCase},
                          {"files", FileOpsCase},                {"http", HttpCase},
+                         {"system", SystemCase},
                          {"log-requests", LogRequestsCase}};
             for (const auto& one : cases) {
                 if (!only.empty() && !only.count(one.name)) continue;

@@ -84,19 +84,20 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask, ListOrd
 
 // lstrcmpiW's order (CompareStringW of the thread's locale, case ignored),
 // by the sort keys that the system documents to compare as it does: one
-// key per name instead of one comparison by the system per pair. Another
-// order compares its own key first, and the names where that ties.
-void FolderListing::Sort(ListOrder by) {
+// key per name instead of one comparison by the system per pair. The
+// entries first to last (indices into entries_) are put in that order.
+void FolderListing::SortByName(size_t* first, size_t* last) const {
+    size_t count = last - first;
+    if (count < 2) return;
     LCID locale = GetThreadLocale();
-    size_t count = entries_.Size();
-    Entry* entries = entries_.Data();
+    const Entry* entries = entries_.Data();
     Buffer<BYTE> keys;
     Buffer<size_t> keyAt;
     keyAt.Room(count + 1);
     keyAt.Grow(count + 1);
     BYTE key[2048];
     for (size_t i = 0; i < count; ++i) {
-        const wchar_t* name = names_.Data() + entries[i].at;
+        const wchar_t* name = names_.Data() + entries[first[i]].at;
         keyAt.Data()[i] = keys.Size();
         int size = LCMapStringW(locale, LCMAP_SORTKEY | NORM_IGNORECASE, name, -1, reinterpret_cast<wchar_t*>(key),
                                 sizeof key);
@@ -110,38 +111,49 @@ void FolderListing::Sort(ListOrder by) {
                      size);
         keys.Grow(size);
     }
-    if (!count) return;
     keyAt.Data()[count] = keys.Size();
+    Buffer<size_t> order;
+    size_t* sorted = order.Room(count);
+    order.Grow(count);
+    for (size_t i = 0; i < count; ++i) sorted[i] = i;
+    const BYTE* k = keys.Data();
+    const size_t* at = keyAt.Data();
+    const wchar_t* names = names_.Data();
+    std::sort(sorted, sorted + count, [&](size_t a, size_t b) {
+        size_t la = at[a + 1] - at[a], lb = at[b + 1] - at[b];
+        int c = memcmp(k + at[a], k + at[b], la < lb ? la : lb);
+        if (c == 0 && la != lb) return la < lb;
+        return c != 0 ? c < 0 : wcscmp(names + entries[first[a]].at, names + entries[first[b]].at) < 0;
+    });
+    Buffer<size_t> indices;
+    for (size_t i = 0; i < count; ++i) indices.Append(first + sorted[i], 1);
+    memcpy(first, indices.Data(), count * sizeof(size_t));
+}
+
+// Another order than by name compares its own key first, and sorts by
+// name only the runs where that ties: no name's key is made otherwise.
+void FolderListing::Sort(ListOrder by) {
+    size_t count = entries_.Size();
+    if (!count) return;
+    Entry* entries = entries_.Data();
     Buffer<size_t> order;
     size_t* first = order.Room(count);
     order.Grow(count);
     for (size_t i = 0; i < count; ++i) first[i] = i;
-    const BYTE* k = keys.Data();
-    const size_t* at = keyAt.Data();
-    const wchar_t* names = names_.Data();
-    std::sort(first, first + count, [&](size_t a, size_t b) {
-        const Entry &ea = entries[a], &eb = entries[b];
-        switch (by) {
-        case ListOrder::Newest:
-            if (ea.written != eb.written) return ea.written > eb.written;
-            break;
-        case ListOrder::Oldest:
-            if (ea.written != eb.written) return ea.written < eb.written;
-            break;
-        case ListOrder::Largest:
-            if (ea.size != eb.size) return ea.size > eb.size;
-            break;
-        case ListOrder::Smallest:
-            if (ea.size != eb.size) return ea.size < eb.size;
-            break;
-        default:
-            break;
+    auto value = [by, entries](size_t i) { return by == ListOrder::Newest || by == ListOrder::Oldest
+                                                      ? entries[i].written : entries[i].size; };
+    bool descending = by == ListOrder::Newest || by == ListOrder::Largest;
+    if (by == ListOrder::Name) {
+        SortByName(first, first + count);
+    } else {
+        std::sort(first, first + count, [&](size_t a, size_t b) {
+            return descending ? value(a) > value(b) : value(a) < value(b);
+        });
+        for (size_t run = 0, next; run < count; run = next) {
+            for (next = run + 1; next < count && value(first[next]) == value(first[run]);) ++next;
+            SortByName(first + run, first + next);
         }
-        size_t la = at[a + 1] - at[a], lb = at[b + 1] - at[b];
-        int c = memcmp(k + at[a], k + at[b], la < lb ? la : lb);
-        if (c == 0 && la != lb) return la < lb;
-        return c != 0 ? c < 0 : wcscmp(names + entries[a].at, names + entries[b].at) < 0;
-    });
+    }
     Buffer<Entry> sorted;
     for (size_t i = 0; i < count; ++i) sorted.Append(entries + first[i], 1);
     memcpy(entries, sorted.Data(), count * sizeof(Entry));

@@ -34,6 +34,7 @@ public:
 
 private:
     void Sort(ListOrder order);
+    void SortByName(size_t* first, size_t* last) const;
 
     struct Entry {
         size_t at;      // in names_, zero-terminated

@@ -37,3 +37,5 @@ void CaptureCase(const Context& c);
 void FileReadCase(const Context& c);
 void FileOpsCase(const Context& c);
 void HttpCase(const Context& c);
+// INI files, processes and FileList's orders.
+void SystemCase(const Context& c);
