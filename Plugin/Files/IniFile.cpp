@@ -52,38 +52,50 @@ bool ReadIniFile(const FileName& name, Buffer<char>& out) {
     return true;
 }
 
-// The file's volume and index; false when the system cannot say.
-static bool Index(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
-    return GetFileInformationByHandle(file, &info) != 0;
+// The name of the mutex of the changes of a file: its full name upper-cased
+// by the system's table, hashed (FNV-1a, 64 bits).
+static basic_text<wchar_t> MutexName(const wchar_t* full) {
+    size_t n = wcslen(full);
+    aptr<wchar_t> upper(new wchar_t[n + 1]);
+    wmemcpy(upper.get(), full, n + 1);
+    if (n) CharUpperBuffW(upper.get(), static_cast<DWORD>(n));
+    ULONGLONG hash = 14695981039346656037ull;
+    for (size_t i = 0; i < n; ++i) {
+        hash ^= upper.get()[i];
+        hash *= 1099511628211ull;
+    }
+    wchar_t name[64];
+    swprintf(name, 64, L"Local\\aRvik.IniChange.%08lX%08lX", static_cast<unsigned long>(hash >> 32),
+             static_cast<unsigned long>(hash));
+    return basic_text<wchar_t>(name);
 }
 
-static bool SameFile(HANDLE file, const FileName& name) {
-    KernelHandle now(CreateFileW(name.System(), 0, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-    BY_HANDLE_FILE_INFORMATION a, b;
-    // Where the system cannot tell, the file is taken as the one locked.
-    if (!now || !Index(file, a) || !Index(now.get(), b)) return true;
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
-}
+// How long a change waits for another, and a move for the readers.
+static const DWORD kWait = 10000;
 
 IniChange::IniChange(const FileName& name, bool make) : name_(name) {
     if (name.PartTooLong() || name.TooLong()) throw FileFailure("записать файл", ERROR_FILENAME_EXCED_RANGE, name);
-    // A file replaced between the open and the lock is opened anew: the
-    // lock must lie on the file that stands under the name.
-    for (int tries = 0; tries < 100; ++tries) {
-        if (!Open(make)) return;
-        lock_ = new AppendLock(file_.get(), name.Shown());
-        if (SameFile(file_.get(), name)) {
-            ReadAll(file_.get(), "записать файл", name, content_);
-            return;
-        }
-        lock_ = nullptr;
-        file_ = KernelHandle();
+    mutex_ = KernelHandle(CreateMutexW(nullptr, FALSE, MutexName(name.Full())));
+    if (!mutex_) throw FileFailure("записать файл", GetLastError(), name);
+    DWORD waited = WaitForSingleObject(mutex_.get(), kWait);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        mutex_.Close();
+        throw FileException("Не удалось дописать файл (он занят другой записью): ", name.Shown());
     }
-    throw FileFailure("записать файл", "файл занят", name);
+    exists_ = Open(make);
+    if (!exists_) return;
+    lock_ = new AppendLock(file_.get(), name.Shown());
+    ReadAll(file_.get(), "записать файл", name, content_);
+}
+
+IniChange::~IniChange() {
+    lock_ = nullptr;
+    file_.Close();
+    if (mutex_) ReleaseMutex(mutex_.get());
 }
 
 bool IniChange::Open(bool make) {
+    // Deletion asked for: a file that may not be replaced fails here.
     DWORD access = GENERIC_READ | DELETE;
     const wchar_t* system = name_.System();
     file_ = KernelHandle(
@@ -97,6 +109,9 @@ bool IniChange::Open(bool make) {
 }
 
 void IniChange::Replace(const char* bytes, size_t size) {
+    DWORD attributes = GetFileAttributesW(name_.System());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw FileFailure("записать файл", ERROR_ACCESS_DENIED, name_);
     wchar_t suffix[32];
     swprintf(suffix, 32, L".~aRvik%lu", static_cast<unsigned long>(GetCurrentProcessId()));
     FileName beside(basic_text<wchar_t>(name_.Full()) + suffix);
@@ -111,17 +126,21 @@ void IniChange::Replace(const char* bytes, size_t size) {
         size -= put;
     }
     if (!error && !FlushFileBuffers(file.get())) error = GetLastError();
-    file = KernelHandle();
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (!error && !MoveFileExW(besideName, name_.System(), flags)) {
+    file.Close();
+    lock_ = nullptr;
+    file_.Close();
+    // Refused while another program holds the file open (a reader, for a
+    // moment): tried again after a pause growing to 16 ms.
+    DWORD start = GetTickCount(), pause = 1;
+    while (!error && !MoveFileExW(besideName, name_.System(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
-            lock_ = nullptr;
-            file_ = KernelHandle();
-            error = MoveFileExW(besideName, name_.System(), flags) ? 0 : GetLastError();
-        }
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || GetTickCount() - start >= kWait) break;
+        error = 0;
+        Sleep(pause);
+        if (pause < 16) pause *= 2;
     }
     if (!error) return;
     DeleteFileW(besideName);
+    if (error == ERROR_ACCESS_DENIED) error = ERROR_SHARING_VIOLATION;
     throw Failure("записать файл", error, name_);
 }

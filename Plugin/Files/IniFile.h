@@ -19,28 +19,31 @@
 bool ReadIniFile(const FileName& name, Buffer<char>& out);
 
 // An INI file open for a change, from the read of its content to its
-// replacement, under the lock FileWrite's appends take (AppendLock): of
-// changes made together, by other processes too, each reads what the one
-// before wrote. A lock taken on a file that another change replaced
-// meanwhile is let go and taken on the new one.
+// replacement. The changes of one file wait for each other (a mutex named
+// after its full name, in the user's session), so that of changes made
+// together, by other processes too, each reads what the one before wrote;
+// another's change is waited for up to 10 s, then FileException "Не
+// удалось дописать файл (он занят другой записью): " and the name. The
+// read and the writing of the new content also hold the lock that
+// FileWrite's appends take (AppendLock).
 //
 // The new content is written beside the file (its name and
-// ".~aRvik<process id>"), flushed, and moved into its place
-// (MoveFileExW, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). The
-// lock is held through the move. A system that will not replace a file
-// open elsewhere (the lock's own handle shares deletion) gets the move
-// again once the lock is let go. Failures throw FileException
-// "Не удалось записать файл (...): " and the name; the file beside is
-// removed.
+// ".~aRvik<process id>"), flushed, and moved into its place (MoveFileExW,
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). The system replaces
+// no file that is open: the lock's handle is closed first, and a move
+// refused while a reader holds the file is tried again, for up to 10 s.
+// Failures throw FileException "Не удалось записать файл (...): " and the
+// name; the file beside is removed.
 class IniChange {
 public:
     // make: a missing file is made empty, with its folders; otherwise a
-    // missing file is left so (Exists false) and nothing is locked.
+    // missing file is left so (Exists false).
     IniChange(const FileName& name, bool make);
+    ~IniChange();
     IniChange(const IniChange&) = delete;
     IniChange& operator=(const IniChange&) = delete;
 
-    bool Exists() const { return static_cast<bool>(file_); }
+    bool Exists() const { return exists_; }
     const Buffer<char>& Content() const { return content_; }
     void Replace(const char* bytes, size_t size);
 
@@ -48,7 +51,9 @@ private:
     bool Open(bool make);
 
     const FileName& name_;
+    KernelHandle mutex_;
     KernelHandle file_;
     ptr<AppendLock> lock_;
     Buffer<char> content_;
+    bool exists_ = false;
 };

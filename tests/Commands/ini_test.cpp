@@ -1,5 +1,8 @@
 // aRvik.IniRead, aRvik.IniWrite and aRvik.IniDelete: files in each
 // encoding changed line by line, every other byte kept.
+#include <algorithm>
+#include <thread>
+
 #include "Commands/CommandsTest.h"
 
 namespace {
@@ -187,4 +190,73 @@ TEST_F(IniTest, RefusalsNameTheValue) {
     Fails(L"aRvik.IniWrite", "Не указан файл: aRvik.FileName=");
     Ini(scratch.folder, L"Общие", L"Имя");
     Fails(L"aRvik.IniRead", "Не удалось прочитать файл (это папка): " + scratch.folder);
+}
+
+// Changes made together, each by its own extender and session: each reads
+// what the one before wrote, so none is lost.
+TEST_F(IniTest, ChangesMadeTogetherAreAllKept) {
+    WriteWhole(file, "; shared\r\n[s]\r\n");
+    const int count = 25;
+    std::string why[2];
+    auto writer = [this, &why](char prefix, HRESULT* failed) {
+        co<ITallivantSessionExtender> own(new Plugin::SessionExtender);
+        co<HostSession> values(new HostSession);
+        BSTR name = SysAllocString(L"aRvik.IniWrite");
+        for (int i = 0; i < count && *failed == S_OK; ++i) {
+            std::wstring key = std::wstring(1, prefix) + std::to_wstring(i);
+            values->Set(L"aRvik.FileName", Wide(file).c_str());
+            values->Set(L"aRvik.IniSection", L"s");
+            values->Set(L"aRvik.IniKey", key.c_str());
+            values->Set(L"aRvik.Value", (L"value of " + key).c_str());
+            Record record;
+            *failed = Call(own.get(), L"Command", {ObjectArg(values.get()), TextArg(name)}, &record);
+            if (*failed != S_OK && record.bstrDescription) why[prefix - 'a'] = Narrow(record.bstrDescription);
+        }
+        SysFreeString(name);
+    };
+    HRESULT first = S_OK, second = S_OK;
+    std::thread a(writer, 'a', &first), b(writer, 'b', &second);
+    a.join();
+    b.join();
+    ASSERT_EQ(S_OK, first) << why[0];
+    ASSERT_EQ(S_OK, second) << why[1];
+    for (char prefix : {'a', 'b'})
+        for (int i = 0; i < count; ++i) {
+            std::wstring key = std::wstring(1, prefix) + std::to_wstring(i);
+            Ini(file, L"s", key.c_str());
+            Runs(L"aRvik.IniRead");
+            EXPECT_EQ(L"value of " + key, std::wstring(session->Value(L"aRvik.Value")));
+        }
+    std::string content = ReadWhole(file);
+    EXPECT_EQ(0u, content.find("; shared\r\n[s]\r\n"));
+    EXPECT_EQ(size_t(2 + 2 * count), static_cast<size_t>(std::count(content.begin(), content.end(), '\n')));
+}
+
+// The system replaces no file another holds open: the change waits for
+// the reader, and a read-only file is refused as it stands.
+TEST_F(IniTest, WaitsForAReaderAndRefusesReadOnly) {
+    WriteWhole(file, "[s]\r\nk=1\r\n");
+    HANDLE reader = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    Ini(file, L"s", L"k", L"2");
+    HRESULT written = E_PENDING;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread write([this, &written, done] {
+        written = Command(L"aRvik.IniWrite");
+        SetEvent(done);
+    });
+    // It cannot end while the file is open here.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(done, 300));
+    CloseHandle(reader);
+    write.join();
+    CloseHandle(done);
+    EXPECT_EQ(S_OK, written);
+    EXPECT_EQ("[s]\r\nk=2\r\n", ReadWhole(file));
+
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    Ini(file, L"s", L"k", L"3");
+    Fails(L"aRvik.IniWrite", "Не удалось записать файл (нет доступа): " + file);
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(Exists(file + ".~aRvik" + std::to_string(GetCurrentProcessId())));
 }
