@@ -102,6 +102,7 @@ bool IniChange::Open(bool make) {
         CreateFileW(system, access, kShareAll, nullptr, make ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_ && make && GetLastError() == ERROR_PATH_NOT_FOUND && MakeParentFolders(name_))
         file_ = KernelHandle(CreateFileW(system, access, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    made_ = file_ && make && GetLastError() != ERROR_ALREADY_EXISTS;
     if (file_) return true;
     DWORD error = GetLastError();
     if (!make && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) return false;
@@ -141,6 +142,8 @@ void IniChange::Replace(const char* bytes, size_t size) {
     }
     if (!error) return;
     DeleteFileW(besideName);
+    // A file made empty for the change goes with it.
+    if (made_) DeleteFileW(name_.System());
     if (error == ERROR_ACCESS_DENIED) error = ERROR_SHARING_VIOLATION;
     throw Failure("записать файл", error, name_);
 }

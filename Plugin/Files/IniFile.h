@@ -36,8 +36,9 @@ bool ReadIniFile(const FileName& name, Buffer<char>& out);
 // name; the file beside is removed.
 class IniChange {
 public:
-    // make: a missing file is made empty, with its folders; otherwise a
-    // missing file is left so (Exists false).
+    // make: a missing file is made empty, with its folders (and removed
+    // again when Replace fails); otherwise a missing file is left so
+    // (Exists false).
     IniChange(const FileName& name, bool make);
     ~IniChange();
     IniChange(const IniChange&) = delete;
@@ -56,4 +57,5 @@ private:
     ptr<AppendLock> lock_;
     Buffer<char> content_;
     bool exists_ = false;
+    bool made_ = false;  // by this change, empty
 };
