@@ -110,7 +110,8 @@ bool IniText::Find(const wchar_t* section, const wchar_t* key, basic_text<wchar_
 }
 
 bool IniText::Takes(const wchar_t* text) {
-    if (encoding_ != TextEncoding::Ansi) return true;
+    // A code page of UTF-8 lacks no character (and takes no question).
+    if (encoding_ != TextEncoding::Ansi || GetACP() == CP_UTF8) return true;
     BOOL lost = FALSE;
     int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr, &lost);
     if (n > 0 && !lost) return true;
