@@ -15,6 +15,7 @@
 #include <checks.h>
 #include <exceptions.h>
 #include <fwbase/Format.h>
+#include <refs.h>
 
 #include "Commands/CommandArguments.h"
 #include "Processes/ProcessSnapshot.h"
@@ -81,21 +82,23 @@ void ProcessEnd(TASession& values) {
         id = static_cast<DWORD>(value);
         named = FormatBuffer(48, "%s=%lu", kProcessId, static_cast<unsigned long>(id));
     }
-    ProcessSnapshot snapshot;
+    // A snapshot only where names or trees are looked for.
+    ptr<ProcessSnapshot> snapshot;
     Buffer<DWORD> targets;
     if (byName) {
-        for (size_t i = 0; i < snapshot.Count(); ++i) {
-            const ProcessSnapshot::Process& process = snapshot.At(i);
-            if (CompareStringOrdinal(snapshot.Name(process), -1, name, -1, TRUE) == CSTR_EQUAL)
+        snapshot = new ProcessSnapshot;
+        for (size_t i = 0; i < snapshot->Count(); ++i) {
+            const ProcessSnapshot::Process& process = snapshot->At(i);
+            if (CompareStringOrdinal(snapshot->Name(process), -1, name, -1, TRUE) == CSTR_EQUAL)
                 targets.Append(&process.id, 1);
         }
     } else {
-        if (!snapshot.Find(id) || id == 0)
-            throw KLAppException(string("Нет процесса с таким идентификатором: ") + named);
+        // Id 0 is the system's idle process, no program.
+        if (id == 0) throw KLAppException(string("Нет процесса с таким идентификатором: ") + named);
         targets.Append(&id, 1);
     }
     Buffer<DWORD> host;
-    HostChain(snapshot, host);
+    HostChain(host);
     for (size_t i = 0; i < targets.Size(); ++i)
         if (In(host, targets.Data()[i]))
             throw KLAppException(string("Нельзя завершить процесс, в котором выполняется сценарий, и те, что его "
@@ -120,8 +123,9 @@ void ProcessEnd(TASession& values) {
         ++count;
     }
     if (kill) {
+        if (!snapshot) snapshot = new ProcessSnapshot;
         Buffer<DWORD> tree;
-        for (size_t i = 0; i < targets.Size(); ++i) Descendants(snapshot, targets.Data()[i], tree);
+        for (size_t i = 0; i < targets.Size(); ++i) Descendants(*snapshot, targets.Data()[i], tree);
         for (size_t i = 0; i < tree.Size(); ++i) {
             DWORD child = tree.Data()[i];
             if (In(targets, child) || In(host, child)) continue;

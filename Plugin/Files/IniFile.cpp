@@ -100,8 +100,12 @@ bool IniChange::Open(bool make) {
     const wchar_t* system = name_.System();
     file_ = KernelHandle(
         CreateFileW(system, access, kShareAll, nullptr, make ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_ && make && GetLastError() == ERROR_PATH_NOT_FOUND && MakeParentFolders(name_))
+    // The open tried again whether the folders were made or not: its error
+    // is the one to report (a part of the path that is a file).
+    if (!file_ && make && GetLastError() == ERROR_PATH_NOT_FOUND) {
+        MakeParentFolders(name_);
         file_ = KernelHandle(CreateFileW(system, access, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
     made_ = file_ && make && GetLastError() != ERROR_ALREADY_EXISTS;
     if (file_) return true;
     DWORD error = GetLastError();

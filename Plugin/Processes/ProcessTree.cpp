@@ -19,17 +19,40 @@ static bool Contains(const Buffer<DWORD>& ids, DWORD id) {
     return false;
 }
 
-void HostChain(const ProcessSnapshot& snapshot, Buffer<DWORD>& out) {
+// PROCESS_BASIC_INFORMATION with its fields named; each one pointer-sized.
+struct BasicInformation {
+    LONG_PTR exitStatus;
+    void* environment;
+    ULONG_PTR affinity;
+    LONG_PTR basePriority;
+    ULONG_PTR id;
+    ULONG_PTR parent;
+};
+typedef LONG(WINAPI* QueryInformation)(HANDLE process, int kind, void* out, ULONG size, ULONG* written);
+
+// The id of the process that started id; 0 when the system cannot say.
+static DWORD ParentId(DWORD id) {
+    static const QueryInformation query = reinterpret_cast<QueryInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    BasicInformation information;
+    ULONG written = 0;
+    // 0: ProcessBasicInformation; a negative status is a failure.
+    if (!query || !process || query(process.get(), 0, &information, sizeof information, &written) < 0) return 0;
+    return static_cast<DWORD>(information.parent);
+}
+
+void HostChain(Buffer<DWORD>& out) {
     DWORD id = GetCurrentProcessId();
     out.Append(&id, 1);
     ULONGLONG started = 0;
     if (!StartTime(id, started)) return;
     for (;;) {
-        const ProcessSnapshot::Process* process = snapshot.Find(id);
-        if (!process || !process->parent || Contains(out, process->parent)) return;
+        DWORD parent = ParentId(id);
+        if (!parent || Contains(out, parent)) return;
         ULONGLONG parentStarted = 0;
-        if (!StartTime(process->parent, parentStarted) || parentStarted > started) return;
-        id = process->parent;
+        if (!StartTime(parent, parentStarted) || parentStarted > started) return;
+        id = parent;
         started = parentStarted;
         out.Append(&id, 1);
     }

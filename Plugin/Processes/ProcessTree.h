@@ -1,9 +1,10 @@
 // What aRvik.ProcessEnd needs beyond the snapshot: which processes started
 // the host, which a process started in turn, and ending them.
 //
-// A process's parent is the id the snapshot names, when a process of that
-// id started no later than the child (GetProcessTimes): an id the system
-// gave anew after the parent ended names no parent.
+// A process's parent is the id the system keeps for it (the snapshot's, or
+// NtQueryInformationProcess's), when a process of that id started no later
+// than the child (GetProcessTimes): an id the system gave anew after the
+// parent ended names no parent.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +15,9 @@
 #include "Processes/ProcessSnapshot.h"
 
 // The host's own process and those that started it, each the parent of
-// the one before.
-void HostChain(const ProcessSnapshot& snapshot, Buffer<DWORD>& out);
+// the one before, as the system keeps each one's parent
+// (NtQueryInformationProcess): no snapshot is taken.
+void HostChain(Buffer<DWORD>& out);
 
 // Every process that id started, and those they started, down the tree;
 // id itself not included. Appended to out.

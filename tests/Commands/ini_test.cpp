@@ -260,3 +260,9 @@ TEST_F(IniTest, WaitsForAReaderAndRefusesReadOnly) {
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_FALSE(Exists(file + ".~aRvik" + std::to_string(GetCurrentProcessId())));
 }
+
+TEST_F(IniTest, AFolderThatIsAFileFailsTheWrite) {
+    WriteWhole(scratch + "файл", "x");
+    Ini(scratch + "файл\\a.ini", L"s", L"k", L"1");
+    Fails(L"aRvik.IniWrite", "Не удалось записать файл (файл не найден): " + (scratch + "файл\\a.ini"));
+}
