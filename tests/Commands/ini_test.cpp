@@ -266,3 +266,35 @@ TEST_F(IniTest, AFolderThatIsAFileFailsTheWrite) {
     Ini(scratch + "файл\\a.ini", L"s", L"k", L"1");
     Fails(L"aRvik.IniWrite", "Не удалось записать файл (файл не найден): " + (scratch + "файл\\a.ini"));
 }
+
+TEST_F(IniTest, ASectionInPartsIsOneAndCommentsAreNoKeys) {
+    WriteWhole(file, "k=0\r\n[a]\r\n; c=9\r\nx = 1 ; not a comment\r\n\r\n[b]\r\ny=2\r\n[ A ]\r\nz=3\r\n");
+    auto read = [this](const wchar_t* section, const wchar_t* key) {
+        Ini(file, section, key);
+        Runs(L"aRvik.IniRead");
+        return Get(L"aRvik.Result") + ":" + Get(L"aRvik.Value");
+    };
+    EXPECT_EQ("found:3", read(L"a", L"z"));
+    EXPECT_EQ("found:1 ; not a comment", read(L"a", L"X"));
+    EXPECT_EQ(":", read(L"a", L"k"));
+    EXPECT_EQ(":", read(L"a", L"c"));
+    EXPECT_EQ(":", read(L"a", L"y"));
+
+    Ini(file, L"a", L"z", L"4");
+    Runs(L"aRvik.IniWrite");
+    Ini(file, L"a", L"w", L"5");
+    Runs(L"aRvik.IniWrite");
+    EXPECT_EQ("k=0\r\n[a]\r\n; c=9\r\nx = 1 ; not a comment\r\nw=5\r\n\r\n[b]\r\ny=2\r\n[ A ]\r\nz=4\r\n", ReadWhole(file));
+    // The same value again writes nothing: the file stays the one it was.
+    WIN32_FILE_ATTRIBUTE_DATA before, after;
+    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &before));
+    Ini(file, L"A", L"W", L"5");
+    Runs(L"aRvik.IniWrite");
+    ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(0, CompareFileTime(&before.ftCreationTime, &after.ftCreationTime));
+
+    Ini(file, L"a", L"");
+    Runs(L"aRvik.IniDelete");
+    EXPECT_EQ("1", Get(L"aRvik.Result"));
+    EXPECT_EQ("k=0\r\n[b]\r\ny=2\r\n", ReadWhole(file));
+}
