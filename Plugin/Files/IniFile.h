@@ -32,6 +32,8 @@ bool ReadIniFile(const FileName& name, Buffer<char>& out);
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). The system replaces
 // no file that is open: the lock's handle is closed first, and a move
 // refused while a reader holds the file is tried again, for up to 10 s.
+// An append that waited for the lock then goes into the old file, and is
+// lost with it.
 // Failures throw FileException "Не удалось записать файл (...): " and the
 // name; the file beside is removed.
 class IniChange {
