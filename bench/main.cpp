@@ -4,8 +4,8 @@
 //   aRvik_bench [--quick] [--case NAME]... [--csv FILE]
 // --quick cuts every time budget to a fifth (a smoke run; the figures are
 // then rougher); --case runs only the named case groups (dispatch,
-// execute, file, log, props, map, capture, read, files, http, web37, data; log-requests and
-// log-requests-spooled only when named: see tools/log-requests.sh). The CSV goes beside the
+// execute, file, log, props, map, capture, read, files, http, web37, data, system; log-requests
+// and log-requests-spooled only when named: see tools/log-requests.sh). The CSV goes beside the
 // program unless FILE is given.
 // Exit code: 0 when the table was printed and written, 1 otherwise, 2 for
 // usage. Missed goals are reported in the table, not in the exit code.
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
                          {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase},
                          {"capture", CaptureCase},        {"read", FileReadCase},
                          {"files", FileOpsCase},                {"http", HttpCase}, {"web37", Web37Case},
-                         {"data", DataCase},
+                         {"data", DataCase}, {"system", SystemCase},
                          {"log-requests", LogRequestsCase}, {"log-requests-spooled", LogRequestsSpooledCase}};
             for (const auto& one : cases) {
                 if (!only.empty() && !only.count(one.name)) continue;

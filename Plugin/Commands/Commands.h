@@ -38,3 +38,8 @@ void RegRead(TAXDK::Tallivant::TASession& values);
 void RegWrite(TAXDK::Tallivant::TASession& values);
 void RegDelete(TAXDK::Tallivant::TASession& values);
 void RegList(TAXDK::Tallivant::TASession& values);
+void IniRead(TAXDK::Tallivant::TASession& values);
+void IniWrite(TAXDK::Tallivant::TASession& values);
+void IniDelete(TAXDK::Tallivant::TASession& values);
+void ProcessList(TAXDK::Tallivant::TASession& values);
+void ProcessEnd(TAXDK::Tallivant::TASession& values);

@@ -1,5 +1,6 @@
 // aRvik.FileList: the names in the folder FileName names, matching the
-// mask it may end in, into FileText; their count into Result.
+// mask it may end in, into FileText in the order FileSort names; their
+// count into Result.
 #include "Commands/Commands.h"
 
 #include <ShownText.h>
@@ -21,6 +22,20 @@ using TAXDK::Tallivant::TASession;
 static const char kFileName[] = "aRvik.FileName";
 static const char kFileText[] = "aRvik.FileText";
 static const char kResult[] = "aRvik.Result";
+static const char kFileSort[] = "aRvik.FileSort";
+
+// FileSort: name (also when empty), newest, oldest, largest, smallest, in
+// any mix of capital and small letters.
+static ListOrder ReadOrder(const string& text) {
+    keystring word(text);
+    if (text.empty() || word == "name") return ListOrder::Name;
+    if (word == "newest") return ListOrder::Newest;
+    if (word == "oldest") return ListOrder::Oldest;
+    if (word == "largest") return ListOrder::Largest;
+    if (word == "smallest") return ListOrder::Smallest;
+    throw KLAppException(string("Неизвестный порядок списка: ") + kFileSort + "=" + TAXDK::Standard::ShownText(text) +
+                         " (допустимо: name, newest, oldest, largest, smallest)");
+}
 
 // The name as FileWrite takes it, but only the folder resolved: the mask
 // stays as written (a trailing dot of it means something). Written back
@@ -46,12 +61,14 @@ static basic_text<wchar_t> TakeFolder(CommandArguments& arguments, basic_text<wc
 
 void FileList(TASession& values) {
     CommandArguments arguments(values);
+    // Refused before the name is written back.
+    ListOrder order = ReadOrder(arguments.Text(kFileSort, CommandArguments::WhenGiven));
     basic_text<wchar_t> mask;
     basic_text<wchar_t> folder = TakeFolder(arguments, mask);
     // The system is asked for the folder with "\*" after it: that name
     // must be one it takes whole.
     if (FileName(folder + L"\\*").TooLong()) throw FileFailure("прочитать папку", ERROR_FILENAME_EXCED_RANGE, folder);
-    FolderListing listing(folder, mask.empty() ? L"*" : mask.c_str());
+    FolderListing listing(folder, mask.empty() ? L"*" : mask.c_str(), order);
     CoString text;
     // As much as Execute keeps of a program's output.
     listing.Text(OutputPipe::limit, text);

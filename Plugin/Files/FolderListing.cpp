@@ -1,5 +1,7 @@
 #include "Files/FolderListing.h"
 
+#include <algorithm>
+
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
@@ -45,7 +47,7 @@ static FileException ListFailure(DWORD error, const wchar_t* folder) {
     return FileFailure("прочитать папку", error, folder);
 }
 
-FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
+FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask, ListOrder order) {
     // Every name, matched here: the system's own match would take short
     // names too ("*.csv" finding "data.csvx").
     NameMask match(mask);
@@ -70,39 +72,67 @@ FolderListing::FolderListing(const wchar_t* folder, const wchar_t* mask) {
         size_t length = wcslen(name);
         if (!match.Matches(name, length)) continue;
         bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        Entry entry{names_.Size(), length + isFolder, isFolder};
+        Entry entry{names_.Size(), length + isFolder, isFolder,
+                    (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow,
+                    (ULONGLONG(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime};
         entries_.Append(&entry, 1);
         names_.Append(name, length + 1);
     } while (FindNextFileW(find.get(), &found));
     DWORD error = GetLastError();
     find.Close();
     if (error != ERROR_NO_MORE_FILES) throw FileFailure("прочитать папку", error, folder);
-    Sort();
+    Sort(order);
 }
 
-// The names in NameOrder's order, the settings page's. A name's sort key
-// that cannot be made fails the listing here.
-void FolderListing::Sort() {
-    size_t count = entries_.Size();
-    Entry* entries = entries_.Data();
+// The entries first to last (indices into entries_) put in NameOrder's
+// order: case ignored, by the system's order for the user's language, and
+// names the same but for case by their characters' codes; NameOrder holds
+// that order for every list the plug-in gives, the registry's too, so that
+// a script sees one order wherever it lists names.
+//
+// A failure of the system to make a sort key (no memory, no locale data)
+// fails the listing here, at this position, as it has no value of the
+// script behind it: docs/failures.md lists the position among FileList's
+// texts, and the listing stops with nothing written.
+void FolderListing::SortByName(size_t* first, size_t* last) const {
+    size_t count = last - first;
+    if (count < 2) return;
     Buffer<const wchar_t*> names;
     const wchar_t** name = names.Room(count + 1);
-    for (size_t i = 0; i < count; ++i) name[i] = names_.Data() + entries[i].at;
+    for (size_t i = 0; i < count; ++i) name[i] = names_.Data() + entries_.Data()[first[i]].at;
     Buffer<size_t> order;
-    size_t* first = order.Room(count + 1);
-    // Case ignored, by the system's order for the user's language, and
-    // names the same but for case by their characters' codes: NameOrder
-    // holds that order for every list the plug-in gives, the registry's
-    // too, so that a script sees one order wherever it lists names.
-    //
-    // A failure of the system to make a sort key (no memory, no locale
-    // data) fails the listing here, at this position, as it has no value
-    // of the script behind it: docs/failures.md lists the position among
-    // FileList's texts, and the listing stops with nothing written (the
-    // command's results stay as they were).
-    //
-    DWORD error = SortNames(name, count, first);
+    size_t* sorted = order.Room(count + 1);
+    DWORD error = SortNames(name, count, sorted);
     if (error) THROW_WIN32(error);
+    Buffer<size_t> indices;
+    for (size_t i = 0; i < count; ++i) indices.Append(first + sorted[i], 1);
+    memcpy(first, indices.Data(), count * sizeof(size_t));
+}
+
+// Another order than by name compares its own key first, and sorts by
+// name only the runs where that ties: no name's key is made otherwise.
+void FolderListing::Sort(ListOrder by) {
+    size_t count = entries_.Size();
+    if (!count) return;
+    Entry* entries = entries_.Data();
+    Buffer<size_t> order;
+    size_t* first = order.Room(count);
+    order.Grow(count);
+    for (size_t i = 0; i < count; ++i) first[i] = i;
+    auto value = [by, entries](size_t i) { return by == ListOrder::Newest || by == ListOrder::Oldest
+                                                      ? entries[i].written : entries[i].size; };
+    bool descending = by == ListOrder::Newest || by == ListOrder::Largest;
+    if (by == ListOrder::Name) {
+        SortByName(first, first + count);
+    } else {
+        std::sort(first, first + count, [&](size_t a, size_t b) {
+            return descending ? value(a) > value(b) : value(a) < value(b);
+        });
+        for (size_t run = 0, next; run < count; run = next) {
+            for (next = run + 1; next < count && value(first[next]) == value(first[run]);) ++next;
+            SortByName(first + run, first + next);
+        }
+    }
     Buffer<Entry> sorted;
     for (size_t i = 0; i < count; ++i) sorted.Append(entries + first[i], 1);
     if (count) memcpy(entries, sorted.Data(), count * sizeof(Entry));

@@ -80,6 +80,11 @@ void Plugin::SessionExtender::RunCommand(IUnknown* session, BSTR wideName) {
         {"aRvik.RegWrite", Run<RegWrite>, nullptr},
         {"aRvik.RegDelete", Run<RegDelete>, nullptr},
         {"aRvik.RegList", Run<RegList>, nullptr},
+        {"aRvik.IniRead", Run<IniRead>, nullptr},
+        {"aRvik.IniWrite", Run<IniWrite>, nullptr},
+        {"aRvik.IniDelete", Run<IniDelete>, nullptr},
+        {"aRvik.ProcessList", Run<ProcessList>, nullptr},
+        {"aRvik.ProcessEnd", Run<ProcessEnd>, nullptr},
     };
     for (const auto& command : commands)
         if (name == command.name) {

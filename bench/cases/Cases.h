@@ -43,3 +43,5 @@ void HttpCase(const Context& c);
 void Web37Case(const Context& c);
 // aRvik.JsonGet and aRvik.RegRead against RapidJSON and RegGetValueW.
 void DataCase(const Context& c);
+// INI files, processes and FileList's orders.
+void SystemCase(const Context& c);

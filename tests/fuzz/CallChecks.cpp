@@ -160,6 +160,16 @@ void CheckResults(const FuzzCall& call, const std::map<std::wstring, std::wstrin
     case Command::RegList:
         expect(Digits(result), L"aRvik.Result");
         break;
+    case Command::IniRead:
+        expect(result == L"found" || (result.empty() && value(after, L"aRvik.Value").empty()), L"aRvik.Result");
+        break;
+    case Command::IniDelete:
+        expect(result == L"0" || result == L"1", L"aRvik.Result");
+        break;
+    case Command::ProcessList:
+    case Command::ProcessEnd:
+        expect(Digits(result), L"aRvik.Result");
+        break;
     case Command::FileInfo: {
         std::wstring size = value(after, L"aRvik.FileSize"), time = value(after, L"aRvik.FileTime");
         expect(result == L"file" || result == L"folder" || result.empty(), L"aRvik.Result");

@@ -260,10 +260,49 @@ FuzzCall DrawCall(uint64_t seed, const FuzzContext& context, bool all) {
         break;
     case Command::FileList:
         add.Add(L"aRvik.FileName", fileName(false));
+        add.Add(L"aRvik.FileSort", value(Pool::FileSort));
         Prepare(call, Value(call, L"aRvik.FileName"),
                 DrawState(random, {{FileState::Missing, 15}, {FileState::FullFolder, 50}, {FileState::Folder, 15},
                                    {FileState::Ansi, 10}}));
         break;
+    case Command::IniRead:
+    case Command::IniWrite:
+    case Command::IniDelete: {
+        bool writes = call.command != Command::IniRead;
+        add.Add(L"aRvik.FileName", fileName(writes));
+        add.Add(L"aRvik.IniSection", value(Pool::IniName));
+        add.Add(L"aRvik.IniKey", value(Pool::IniName));
+        if (call.command == Command::IniWrite) add.Add(L"aRvik.Value", value(Pool::AnyText));
+        Prepare(call, Value(call, L"aRvik.FileName"),
+                DrawState(random, {{FileState::Missing, 20}, {FileState::Empty, 8}, {FileState::Ansi, 20},
+                                   {FileState::Utf8Bom, 8}, {FileState::Utf16, 8}, {FileState::Utf16BigEndian, 4},
+                                   {FileState::Utf16Odd, 4}, {FileState::BadUtf8, 5}, {FileState::Binary, 5},
+                                   {FileState::Folder, 6}, {FileState::ReadOnly, 6}}));
+        break;
+    }
+    case Command::ProcessList:
+        add.Add(L"aRvik.Name", value(Pool::ProcessMask));
+        break;
+    case Command::ProcessEnd: {
+        // Only the fuzzer's own child, its own process (refused) or an id
+        // of no process: never another program's.
+        static const unsigned targetWeights[] = {30, 20, 30, 5};
+        static const AwaitTarget targets[] = {AwaitTarget::OwnChild, AwaitTarget::Self, AwaitTarget::NoProcess,
+                                              AwaitTarget::Zero};
+        call.target = targets[random.Weighted(targetWeights, 4)];
+        call.childSleep = 2000;
+        static const DWORD none[] = {4000000000u, 4294967292u, 2147483648u, 99999996u};
+        call.noProcessId = none[random.Below(4)];
+        add.Add(L"aRvik.ProcessId", [&](bool calm) {
+            Drawn id = DrawProcessIdForm(random, context, calm);
+            // An empty one now and then, so that a name alone is given.
+            return random.Percent(30) ? Drawn{MakeText(L""), "empty"} : id;
+        });
+        add.Add(L"aRvik.Name", value(Pool::ProcessName));
+        add.Add(L"aRvik.Kill", value(Pool::Switch));
+        call.limit += 10000;
+        break;
+    }
     case Command::Http: {
         long long known = -1;
         bool calmTimeout = calm && random.Percent(80);

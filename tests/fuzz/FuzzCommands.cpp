@@ -37,8 +37,8 @@ const std::vector<CommandInfo>& Commands() {
         {Command::FileMove, L"aRvik.FileMove", "aRvik.FileMove", 7,
          {L"aRvik.FileName", L"aRvik.FileTarget", L"aRvik.FileMode"}, {L"aRvik.FileMode"}, {},
          {L"aRvik.FileName", L"aRvik.FileTarget"}, false},
-        {Command::FileList, L"aRvik.FileList", "aRvik.FileList", 6, {L"aRvik.FileName"}, {}, {},
-         {L"aRvik.FileName"}, false},
+        {Command::FileList, L"aRvik.FileList", "aRvik.FileList", 6, {L"aRvik.FileName", L"aRvik.FileSort"},
+         {L"aRvik.FileSort"}, {}, {L"aRvik.FileName"}, false},
         {Command::Http, L"aRvik.Http", "aRvik.Http", 7,
          {L"aRvik.Url", L"aRvik.Method", L"aRvik.Headers", L"aRvik.Body", L"aRvik.Timeout", L"aRvik.OutFile",
           L"aRvik.BodyFile", L"aRvik.FileMode"},
@@ -58,6 +58,18 @@ const std::vector<CommandInfo>& Commands() {
          {L"aRvik.RegKey", L"aRvik.RegValue", L"aRvik.RegView"}, {L"aRvik.RegView"}, {}, {}, false},
         {Command::RegList, L"aRvik.RegList", "aRvik.RegList", 3, {L"aRvik.RegKey", L"aRvik.RegView"},
          {L"aRvik.RegView"}, {}, {}, false},
+        {Command::IniRead, L"aRvik.IniRead", "aRvik.IniRead", 5,
+         {L"aRvik.FileName", L"aRvik.IniSection", L"aRvik.IniKey"}, {}, {}, {L"aRvik.FileName"}, false},
+        {Command::IniWrite, L"aRvik.IniWrite", "aRvik.IniWrite", 6,
+         {L"aRvik.FileName", L"aRvik.IniSection", L"aRvik.IniKey", L"aRvik.Value"}, {L"aRvik.Value"}, {},
+         {L"aRvik.FileName"}, false},
+        {Command::IniDelete, L"aRvik.IniDelete", "aRvik.IniDelete", 4,
+         {L"aRvik.FileName", L"aRvik.IniSection", L"aRvik.IniKey"}, {}, {}, {L"aRvik.FileName"}, false},
+        {Command::ProcessList, L"aRvik.ProcessList", "aRvik.ProcessList", 3, {L"aRvik.Name"}, {L"aRvik.Name"}, {},
+         {}, false},
+        {Command::ProcessEnd, L"aRvik.ProcessEnd", "aRvik.ProcessEnd", 3,
+         {L"aRvik.ProcessId", L"aRvik.Name", L"aRvik.Kill"}, {L"aRvik.ProcessId", L"aRvik.Name", L"aRvik.Kill"}, {},
+         {}, false},
         {Command::NewSession, L"operation 8", "Operation 8: a new session", 2, {}, {}, {}, {}, false},
     };
     return commands;
@@ -79,6 +91,7 @@ const std::vector<const wchar_t*>& TrackedProperties() {
         L"aRvik.OutFile", L"aRvik.BodyFile", L"aRvik.HashAlgorithm",
         L"aRvik.JsonText", L"aRvik.JsonPath",  L"aRvik.RegKey",  L"aRvik.RegValue", L"aRvik.RegView",
         L"aRvik.RegType",
+        L"aRvik.FileSort", L"aRvik.IniSection", L"aRvik.IniKey",
     };
     return properties;
 }

@@ -11,7 +11,7 @@
 enum class Command {
     LogWrite, SetProp, GetEnv, PutEnv, Execute, Await, UpdateProps, FileWrite, FileRead,
     FileInfo, FileDelete, FileCopy, FileMove, FileList, Http, FileHash, JsonGet, RegRead, RegWrite, RegDelete,
-    RegList, NewSession,
+    RegList, IniRead, IniWrite, IniDelete, ProcessList, ProcessEnd, NewSession,
 };
 
 struct CommandInfo {

@@ -290,6 +290,32 @@ const OwnPool& Own(Pool pool) {
             {"lines", 8, TEXT_OF(L"a\r\nб\n\nc\n")}, {"ctl", 4, TEXT_OF(L"a\x01\tb")},
             {"surrogate", 3, TEXT_OF(L"\xD800")},   {"64k", 2, LONG_OF(L"F", k64k)},
         }, 0, {"text", "number", "bytes"}}},
+        {Pool::FileSort, {{
+            {"empty", 40, TEXT_OF(L"")},          {"name", 8, TEXT_OF(L"name")},
+            {"newest", 8, TEXT_OF(L"newest")},    {"oldest", 8, TEXT_OF(L"oldest")},
+            {"largest", 8, TEXT_OF(L"largest")},  {"smallest", 8, TEXT_OF(L"smallest")},
+            {"NEWEST", 3, TEXT_OF(L"NEWEST")},    {"size", 3, TEXT_OF(L"size")},
+            {"blank-name", 3, TEXT_OF(L" name")},
+        }, 15, {"empty", "name", "newest", "largest"}}},
+        {Pool::IniName, {{
+            {"word", 30, TEXT_OF(L"Section")},      {"cyrillic", 15, TEXT_OF(L"Общие")},
+            {"upper", 8, TEXT_OF(L"SECTION")},      {"blanks", 5, TEXT_OF(L"  Section  ")},
+            {"bracket", 5, TEXT_OF(L"a]b")},        {"equals", 5, TEXT_OF(L"a=b")},
+            {"semicolon", 4, TEXT_OF(L";a")},       {"hash", 4, TEXT_OF(L"#a")},
+            {"open-bracket", 4, TEXT_OF(L"[a")},    {"emoji", 4, TEXT_OF(L"\xD83D\xDE00")},
+            {"japanese", 4, TEXT_OF(L"\x65E5\x672C")}, {"empty", 10, TEXT_OF(L"")},
+        }, 20, {"word", "cyrillic", "upper"}}},
+        {Pool::ProcessMask, {{
+            {"empty", 30, TEXT_OF(L"")},          {"star", 10, TEXT_OF(L"*")},
+            {"exe", 10, TEXT_OF(L"*.exe")},       {"wine", 5, TEXT_OF(L"WINE*")},
+            {"none", 10, TEXT_OF(L"arvik_fuzz_none.exe")}, {"question", 5, TEXT_OF(L"?????.exe")},
+            {"dots", 3, TEXT_OF(L"*.")},
+        }, 20, {"empty", "star", "exe", "none"}}},
+        {Pool::ProcessName, {{
+            {"empty", 50, TEXT_OF(L"")},                    {"none", 20, TEXT_OF(L"arvik_fuzz_none.exe")},
+            {"none-cyrillic", 5, TEXT_OF(L"нет_такой_программы.exe")}, {"mask", 5, TEXT_OF(L"arvik_fuzz_*.exe")},
+            {"question", 3, TEXT_OF(L"?")},
+        }, 20, {"empty", "none"}}},
     };
     static const OwnPool none{{}, 100, {}};
     auto found = pools.find(pool);
@@ -697,7 +723,8 @@ void PrepareTexts(const FuzzContext& context) {
     for (Pool pool : {Pool::PropName, Pool::GetEnvName, Pool::PutEnvName, Pool::Switch, Pool::CaptureEncoding,
                       Pool::FileEncoding, Pool::WriteMode, Pool::TransferMode, Pool::Method, Pool::Headers,
                       Pool::Folder, Pool::HashAlgorithm, Pool::JsonText, Pool::JsonPath, Pool::RegKey, Pool::RegValue, Pool::RegView,
-                      Pool::RegType, Pool::RegData})
+                      Pool::RegType, Pool::RegData, Pool::FileSort, Pool::IniName,
+                      Pool::ProcessMask, Pool::ProcessName})
         for (const Entry& entry : Own(pool).entries) entry.make(context);
     for (const Leaf& leaf : kLeaves)
         if (leaf.make) leaf.make(context);

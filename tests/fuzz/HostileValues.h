@@ -75,6 +75,10 @@ enum class Pool {
     RegView,
     RegType,
     RegData,      // aRvik.Value of RegWrite: no text of many MiB
+    FileSort,     // aRvik.FileSort of FileList
+    IniName,      // aRvik.IniSection, aRvik.IniKey
+    ProcessMask,  // aRvik.Name of ProcessList
+    ProcessName,  // aRvik.Name of ProcessEnd: never a program that runs
 };
 
 // The registry key below which the fuzzer's registry commands work (in
