@@ -10,7 +10,7 @@
 # which runs only where the processor has SSE2.
 cmake_minimum_required(VERSION 3.20)
 set(allowed kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll ole32.dll oleaut32.dll
-    shell32.dll shlwapi.dll version.dll msvcrt.dll winhttp.dll bcrypt.dll tallivanx.dll)
+    shell32.dll shlwapi.dll version.dll msvcrt.dll winhttp.dll bcrypt.dll ws2_32.dll tallivanx.dll)
 
 execute_process(COMMAND ${OBJDUMP} -h -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

@@ -1,6 +1,6 @@
 // The script log's spooled delivery: its settings through aRvik.LogWrite,
 // and the spool and its delivery thread (Log/LogDelivery.h) with a fake
-// collector of the test's own.
+// collector of the test's own, and with a real rsyslogd.
 #include <Log/LogDelivery.h>
 #include <Log/ScriptLog.h>
 
@@ -12,10 +12,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <set>
 #include <thread>
 #include <vector>
 
 #include "Commands/CommandsTest.h"
+#include "common/RsyslogCollector.h"
 #include "common/SavedKey.h"
 
 namespace {
@@ -506,4 +508,91 @@ TEST_F(SpoolTest, FourThreadsWritingAtOnceKeepEachThreadsOrder) {
     std::vector<std::string> got = collector->Got();
     EXPECT_EQ(400u, got.size());
     check(got);
+}
+
+namespace {
+
+// Each of four threads' entries "tT N" in the order given, counted: every
+// N from 0 to each - 1 once, in its order; what is out of place is told.
+void ExpectEachThreadInOrder(const std::vector<std::string>& texts, int each, const char* where) {
+    int next[4] = {};
+    int outOfPlace = 0;
+    for (const std::string& text : texts) {
+        ASSERT_TRUE(text.size() > 3 && text[0] == 't' && text[1] >= '0' && text[1] <= '3') << where << ": " << text;
+        int t = text[1] - '0';
+        if (std::stoi(text.substr(3)) != next[t] && outOfPlace++ < 5)
+            ADD_FAILURE() << where << ": " << text << " where t" << t << " " << next[t] << " was due";
+        ++next[t];
+    }
+    for (int n : next) EXPECT_EQ(each, n) << where;
+    EXPECT_EQ(0, outOfPlace) << where;
+}
+
+}  // namespace
+
+// 10,000 entries from four threads, each on a session of its own, spooled
+// and sent to a real rsyslogd over RELP. The collector stops after about a
+// third and starts again after two thirds; between, the host's extender is
+// released and made anew, as a host that restarts does. No LogWrite
+// fails; every entry reaches the collector, exactly once when duplicates
+// (the same spool and sequence) are dropped, in each thread's order; the
+// log file holds each once, in each thread's order.
+TEST_F(DeliveryTest, TenThousandEntriesReachARealCollectorAcrossBothRestarts) {
+    RsyslogCollector rsyslog;
+    ASSERT_TRUE(rsyslog.Start()) << rsyslog.error;
+    std::string file = scratch + "fleet.log";
+    Text("Script LogPath", file);
+    Text("Log Delivery", "spooled");
+    Text("Log Collector", "relp://127.0.0.1:" + std::to_string(rsyslog.RelpPort()));
+    const int each = 2500;
+    volatile LONG failed = 0;
+    auto write = [&](int from, int to) {
+        std::vector<std::thread> writers;
+        for (int t = 0; t < 4; ++t)
+            writers.emplace_back([&, t] {
+                CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                {
+                    co<HostSession> own{new HostSession};
+                    BSTR name = SysAllocString(L"aRvik.LogWrite");
+                    for (int i = from; i < to; ++i) {
+                        own->Set(L"aRvik.LogText", Wide("t" + std::to_string(t) + " " + std::to_string(i)).c_str());
+                        Record record;
+                        if (Call(extender.get(), L"Command", {ObjectArg(own.get()), TextArg(name)}, &record) != S_OK)
+                            InterlockedIncrement(&failed);
+                    }
+                    SysFreeString(name);
+                }
+                CoUninitialize();
+            });
+        for (std::thread& writer : writers) writer.join();
+    };
+    write(0, 833);
+    ASSERT_TRUE(rsyslog.Stop()) << rsyslog.error;
+    write(833, 1250);
+    extender = co<ITallivantSessionExtender>(new Plugin::SessionExtender);  // the host restarts
+    write(1250, 1667);
+    ASSERT_TRUE(rsyslog.Start()) << rsyslog.error;
+    write(1667, each);
+    EXPECT_EQ(0, failed);
+
+    auto unique = [&rsyslog](std::vector<std::string>* texts) {
+        std::set<std::pair<std::string, unsigned long long>> seen;
+        for (const CollectedMessage& m : rsyslog.Messages())
+            if (seen.insert({m.spool, m.seq}).second && texts) texts->push_back(m.text);
+        return seen.size();
+    };
+    EXPECT_TRUE(WaitFor([&] { return unique(nullptr) >= 4u * each; }, 180000)) << unique(nullptr);
+    EXPECT_TRUE(WaitFor([&] { return Entries(ReadWhole(file, "")).size() >= 4u * each; }, 60000));
+    extender = co<ITallivantSessionExtender>();  // lets go of the file
+
+    std::vector<std::string> texts;
+    unique(&texts);
+    const size_t arrived = rsyslog.Messages().size();
+    printf("collector: %u messages for %u entries (%u came more than once)\n", unsigned(arrived),
+           unsigned(texts.size()), unsigned(arrived - texts.size()));
+    ExpectEachThreadInOrder(texts, each, "collector");
+    std::vector<std::string> lines;
+    for (const std::string& entry : Entries(ReadWhole(file)))
+        lines.push_back(entry.size() >= 2 ? entry.substr(0, entry.size() - 2) : entry);
+    ExpectEachThreadInOrder(lines, each, "log file");
 }

@@ -190,14 +190,14 @@ TEST_F(PolicyTest, EveryPolicyOfTheTemplateIsObeyedForTheComputerAndTheUser) {
     };
     checks[L"LogDelivery"] = [this, spooled](HKEY root, const Setting& s) {
         EXPECT_EQ(L"enum", s.tag);
-        ASSERT_EQ((std::vector<std::wstring>{L"direct", L"spooled"}), s.texts);
+        ASSERT_EQ((std::vector<std::wstring>{L"direct", L"spooled"}), s.values);
         const std::string file = scratch + "delivery.log";
         Put(HKEY_CURRENT_USER, PLUGIN_KEY, SCRIPT_LOG_PATH, file);
         Put(HKEY_CURRENT_USER, PLUGIN_KEY, LOG_DELIVERY, "later");  // the policy's decides
-        Put(root, s.key, s.valueName, s.texts[1]);
+        Put(root, s.key, s.valueName, s.values[1]);
         Log("spooled");
         EXPECT_EQ(Texts{"spooled\r\n"}, spooled(file, 1));
-        Put(root, s.key, s.valueName, s.texts[0]);
+        Put(root, s.key, s.valueName, s.values[0]);
         Log("direct");
         EXPECT_EQ((Texts{"spooled\r\n", "direct\r\n"}), LogEntries(file));
     };
@@ -344,8 +344,8 @@ TEST(PolicyTemplate, BothLanguagesHoldEveryTextAndPresentationItNames) {
         for (const auto& elements : Elements(policy.get(), L"elements"))
             for (const auto& value : Children(elements.get())) ids.insert(Attribute(value.get(), L"id"));
     }
-    ASSERT_EQ(25u, strings.size());
-    ASSERT_EQ(8u, presentations.size());
+    ASSERT_EQ(33u, strings.size());
+    ASSERT_EQ(11u, presentations.size());
     for (const char* language : {"ru-RU\\aRvik.adml", "en-US\\aRvik.adml"}) {
         SCOPED_TRACE(language);
         co<IXMLDOMDocument> adml = Load(language);
