@@ -182,7 +182,7 @@ Result LogDelivery::State::ToCollector(LogSpool& spool) {
     if (address.protocol == CollectorAddress::None) return spool.TakeAll(LogSpool::Collector) ? Progress : Idle;
     std::vector<SpoolRecord> records;
     unsigned long long dropped = 0;
-    spool.Pending(LogSpool::Collector, BATCH, records, dropped);
+    spool.Pending(LogSpool::Collector, COLLECTOR_BATCH, records, dropped);
     if (records.empty()) return Idle;
     std::vector<string> messages;
     std::vector<size_t> sent;  // the record of each message

@@ -11,7 +11,9 @@
 // then this one's. Each destination in order, on its own: the text file
 // (each record's path and line, appended as LogFile appends, folders made
 // when missing) and the collector of the latest Write's settings (up to
-// 128 CollectorMessage texts a Send). After each batch the destination's
+// 2048 CollectorMessage texts a Send: the link keeps its own window, and a
+// collector that answers a window late costs a pause per Send, not per
+// 128 entries). After each batch the destination's
 // progress is kept in the spool, so nothing it took goes to it again after
 // a restart. A destination that fails is tried again after 1 s, 2 s, 4 s
 // ... at most 60 s, the other going on meanwhile; the reason of its latest
@@ -47,6 +49,7 @@ public:
     static const DWORD SEND_TIMEOUT_MS = 3000;
     static const DWORD STOP_WAIT_MS = 5000;
     static const size_t BATCH = 128;
+    static const size_t COLLECTOR_BATCH = 2048;
 
     // A spool of bound bytes in folder, for collector until a Write names
     // another (the adopted spools' entries go there too); links made by
