@@ -4,7 +4,7 @@
 //   aRvik_bench [--quick] [--case NAME]... [--csv FILE]
 // --quick cuts every time budget to a fifth (a smoke run; the figures are
 // then rougher); --case runs only the named case groups (dispatch,
-// execute, file, log, props, map, capture, read, files, http, web37, data, system; log-requests
+// execute, file, log, props, map, capture, read, files, http, transfer, data, system; log-requests
 // and log-requests-spooled only when named: see tools/log-requests.sh). The CSV goes beside the
 // program unless FILE is given.
 // Exit code: 0 when the table was printed and written, 1 otherwise, 2 for
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
             } cases[] = {{"dispatch", DispatchCase}, {"execute", ExecuteCase}, {"file", FileWriteCase},
                          {"log", LogWriteCase},           {"props", SessionPropsCase}, {"map", ContainersCase},
                          {"capture", CaptureCase},        {"read", FileReadCase},
-                         {"files", FileOpsCase},                {"http", HttpCase}, {"web37", Web37Case},
+                         {"files", FileOpsCase},                {"http", HttpCase}, {"transfer", TransferCase},
                          {"data", DataCase}, {"system", SystemCase},
                          {"log-requests", LogRequestsCase}, {"log-requests-spooled", LogRequestsSpooledCase}};
             for (const auto& one : cases) {

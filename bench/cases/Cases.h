@@ -39,8 +39,8 @@ void CaptureCase(const Context& c);
 void FileReadCase(const Context& c);
 void FileOpsCase(const Context& c);
 void HttpCase(const Context& c);
-// Downloads into a file and FileHash (web37.cpp).
-void Web37Case(const Context& c);
+// Downloads into a file and FileHash (transfer.cpp).
+void TransferCase(const Context& c);
 // aRvik.JsonGet and aRvik.RegRead against RapidJSON and RegGetValueW.
 void DataCase(const Context& c);
 // INI files, processes and FileList's orders.

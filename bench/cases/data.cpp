@@ -52,7 +52,7 @@ BSTR JsonDirect(const wchar_t* text) {
     return out;
 }
 
-const wchar_t kBenchKey[] = L"Software\\aRvikBench37";
+const wchar_t kBenchKey[] = L"Software\\aRvikBenchRegistry";
 
 }  // namespace
 
@@ -89,7 +89,7 @@ void DataCase(const Context& c) {
     static const wchar_t text[] = L"Значение для чтения";
     RegSetValueExW(key, L"v", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
     RegCloseKey(key);
-    session->Set(L"aRvik.RegKey", L"HKCU\\Software\\aRvikBench37");
+    session->Set(L"aRvik.RegKey", L"HKCU\\Software\\aRvikBenchRegistry");
     session->Set(L"aRvik.RegValue", L"v");
     Bstr regRead(L"aRvik.RegRead");
     const int batch = 20;

@@ -1,5 +1,5 @@
 // aRvik.RegRead, aRvik.RegWrite, aRvik.RegDelete and aRvik.RegList, under
-// HKCU\Software\aRvikTest37 (and HKLM\Software\aRvikTest37 for the views),
+// HKCU\Software\aRvikTestRegistry (and HKLM\Software\aRvikTestRegistry for the views),
 // removed before and after each test.
 #include <algorithm>
 #include <string>
@@ -9,8 +9,8 @@
 
 namespace {
 
-const wchar_t kTestKey[] = L"Software\\aRvikTest37";
-const char kKey[] = "HKCU\\Software\\aRvikTest37";
+const wchar_t kTestKey[] = L"Software\\aRvikTestRegistry";
+const char kKey[] = "HKCU\\Software\\aRvikTestRegistry";
 
 // Whether the 32-bit and the 64-bit views are two registries here: only for
 // a 32-bit program in a 64-bit system (WoW64). In a 32-bit system (a 32-bit
@@ -28,7 +28,7 @@ struct RegistryTest : CommandTest {
             for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
                 HKEY key;
                 if (RegOpenKeyExW(root, L"Software", 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) continue;
-                RegDeleteTreeW(key, L"aRvikTest37");
+                RegDeleteTreeW(key, L"aRvikTestRegistry");
                 RegCloseKey(key);
             }
     }
@@ -130,7 +130,7 @@ TEST_F(RegistryTest, EveryTypeGoesThereAndBackInEveryView) {
         }
     }
     // The default value, by the long name of the root in any case.
-    Args("hkey_current_user\\SOFTWARE\\aRvikTest37\\", "");
+    Args("hkey_current_user\\SOFTWARE\\aRvikTestRegistry\\", "");
     Write("", "", L"по умолчанию");
     EXPECT_EQ(L"по умолчанию", Read(""));
 }
@@ -138,13 +138,13 @@ TEST_F(RegistryTest, EveryTypeGoesThereAndBackInEveryView) {
 TEST_F(RegistryTest, TheViewsAreTheSystemsOwn) {
     // HKLM\Software is redirected for 32-bit programs in a 64-bit system
     // (Wow6432Node); HKCU\Software is one key in both views.
-    Args("HKLM\\Software\\aRvikTest37", "v", "32");
+    Args("HKLM\\Software\\aRvikTestRegistry", "v", "32");
     Write("v", "REG_DWORD", L"32");
     Set(L"aRvik.RegView", "64");
     Set(L"aRvik.RegValue", "v");
     if (TwoViews()) {
         Fails(L"aRvik.RegRead", "Не удалось прочитать значение реестра (раздел не найден): "
-                                "aRvik.RegKey=HKLM\\Software\\aRvikTest37");
+                                "aRvik.RegKey=HKLM\\Software\\aRvikTestRegistry");
         Write("v", "REG_DWORD", L"64");
         Set(L"aRvik.RegView", "32");
         EXPECT_EQ(L"32", Read("v"));
@@ -210,21 +210,21 @@ TEST_F(RegistryTest, DeleteTakesAValueOrAKeyWithoutSubkeys) {
     std::vector<BYTE> data;
     Set(L"aRvik.RegValue", "a");
     Fails(L"aRvik.RegDelete", "Не удалось удалить значение реестра (значение не найдено): "
-                              "aRvik.RegKey=HKCU\\Software\\aRvikTest37\\sub\\leaf, aRvik.RegValue=a");
+                              "aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry\\sub\\leaf, aRvik.RegValue=a");
     Fails(L"aRvik.RegRead", "Не удалось прочитать значение реестра (значение не найдено): "
-                            "aRvik.RegKey=HKCU\\Software\\aRvikTest37\\sub\\leaf, aRvik.RegValue=a");
+                            "aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry\\sub\\leaf, aRvik.RegValue=a");
     EXPECT_EQ(L"2", Read("b"));
     // A key with a subkey stays.
     Args(std::string(kKey) + "\\sub", "");
     Fails(L"aRvik.RegDelete", "Не удалось удалить раздел реестра (есть подразделы): "
-                              "aRvik.RegKey=HKCU\\Software\\aRvikTest37\\sub");
+                              "aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry\\sub");
     Args(std::string(kKey) + "\\sub\\leaf", "");
     Runs(L"aRvik.RegDelete");
     HKEY key;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\aRvikTest37\\sub\\leaf", 0,
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\aRvikTestRegistry\\sub\\leaf", 0,
                                                   KEY_READ, &key));
     Fails(L"aRvik.RegDelete", "Не удалось удалить раздел реестра (раздел не найден): "
-                              "aRvik.RegKey=HKCU\\Software\\aRvikTest37\\sub\\leaf");
+                              "aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry\\sub\\leaf");
     Args(std::string(kKey) + "\\sub", "");
     Runs(L"aRvik.RegDelete");
     Args("HKCU", "");
@@ -244,10 +244,10 @@ TEST_F(RegistryTest, RefusalsNameTheArgumentAndWriteNothing) {
         std::string reason;
     } cases[] = {
         {L"aRvik.RegRead", "", "", "", L"", "Не указан раздел реестра: aRvik.RegKey="},
-        {L"aRvik.RegWrite", "HKXX\\Software\\aRvikTest37", "", "", L"1",
-         "Неизвестный корневой раздел реестра: aRvik.RegKey=HKXX\\Software\\aRvikTest37"},
-        {L"aRvik.RegList", "Software\\aRvikTest37", "", "", L"",
-         "Неизвестный корневой раздел реестра: aRvik.RegKey=Software\\aRvikTest37"},
+        {L"aRvik.RegWrite", "HKXX\\Software\\aRvikTestRegistry", "", "", L"1",
+         "Неизвестный корневой раздел реестра: aRvik.RegKey=HKXX\\Software\\aRvikTestRegistry"},
+        {L"aRvik.RegList", "Software\\aRvikTestRegistry", "", "", L"",
+         "Неизвестный корневой раздел реестра: aRvik.RegKey=Software\\aRvikTestRegistry"},
         {L"aRvik.RegDelete", "HKCUX\\a\r\n", "", "", L"", "Неизвестный корневой раздел реестра: aRvik.RegKey=HKCUX\\a??"},
         {L"aRvik.RegWrite", kKey, "16", "", L"1", "Неверное представление реестра: aRvik.RegView=16"},
         {L"aRvik.RegRead", kKey, "64 ", "", L"", "Неверное представление реестра: aRvik.RegView=64 "},
@@ -268,11 +268,11 @@ TEST_F(RegistryTest, RefusalsNameTheArgumentAndWriteNothing) {
         {L"aRvik.RegWrite", kKey, "", "REG_BINARY", L"0 1", "Значение не подходит к типу REG_BINARY: aRvik.Value=0 1"},
         {L"aRvik.RegWrite", kKey, "", "REG_BINARY", L"0g", "Значение не подходит к типу REG_BINARY: aRvik.Value=0g"},
         {L"aRvik.RegRead", kKey, "", "", L"",
-         "Не удалось прочитать значение реестра (раздел не найден): aRvik.RegKey=HKCU\\Software\\aRvikTest37"},
+         "Не удалось прочитать значение реестра (раздел не найден): aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry"},
         {L"aRvik.RegList", kKey, "", "", L"",
-         "Не удалось прочитать раздел реестра (раздел не найден): aRvik.RegKey=HKCU\\Software\\aRvikTest37"},
+         "Не удалось прочитать раздел реестра (раздел не найден): aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry"},
         {L"aRvik.RegDelete", kKey, "", "", L"",
-         "Не удалось удалить значение реестра (раздел не найден): aRvik.RegKey=HKCU\\Software\\aRvikTest37"},
+         "Не удалось удалить значение реестра (раздел не найден): aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry"},
     };
     for (const auto& c : cases) {
         Args(c.key, "Имя", c.view);
@@ -288,7 +288,7 @@ TEST_F(RegistryTest, RefusalsNameTheArgumentAndWriteNothing) {
     Write("", "", L"x");
     Args(kKey, "нет");
     Fails(L"aRvik.RegRead", "Не удалось прочитать значение реестра (значение не найдено): "
-                            "aRvik.RegKey=HKCU\\Software\\aRvikTest37, aRvik.RegValue=нет");
+                            "aRvik.RegKey=HKCU\\Software\\aRvikTestRegistry, aRvik.RegValue=нет");
 }
 
 TEST_F(RegistryTest, ReadGivesLongValuesWholeAndOtherTypesAsBytes) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 const wchar_t kScratchVariable[] = L"ARVIK_FUZZ_SCRATCH";
-const wchar_t kFuzzRegistryKey[] = L"Software\\aRvikFuzz37";
+const wchar_t kFuzzRegistryKey[] = L"Software\\aRvikFuzzRegistry";
 
 Text MakeText(std::wstring text) { return std::make_shared<const std::wstring>(std::move(text)); }
 
@@ -256,16 +256,16 @@ const OwnPool& Own(Pool pool) {
             {"big-index", 3, TEXT_OF(L"[99999999999]")}, {"deep", 2, LONG_OF(L"[0]", 600)},
         }, 20, {"empty", "a.b", "a.b[1]", "quoted"}}},
         {Pool::RegKey, {{
-            {"fuzz", 30, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37")},
-            {"fuzz-sub", 20, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\Раздел")},
-            {"fuzz-long", 8, TEXT_OF(L"hkey_current_user\\software\\aRvikFuzz37\\")},
-            {"fuzz-deep", 5, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\a\\b\\c")},
-            {"fuzz-ctl", 4, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\\x01\r\n")},
-            {"fuzz-surrogate", 3, TEXT_OF(L"HKCU\\Software\\aRvikFuzz37\\\xD800")},
+            {"fuzz", 30, TEXT_OF(L"HKCU\\Software\\aRvikFuzzRegistry")},
+            {"fuzz-sub", 20, TEXT_OF(L"HKCU\\Software\\aRvikFuzzRegistry\\Раздел")},
+            {"fuzz-long", 8, TEXT_OF(L"hkey_current_user\\software\\aRvikFuzzRegistry\\")},
+            {"fuzz-deep", 5, TEXT_OF(L"HKCU\\Software\\aRvikFuzzRegistry\\a\\b\\c")},
+            {"fuzz-ctl", 4, TEXT_OF(L"HKCU\\Software\\aRvikFuzzRegistry\\\x01\r\n")},
+            {"fuzz-surrogate", 3, TEXT_OF(L"HKCU\\Software\\aRvikFuzzRegistry\\\xD800")},
             {"fuzz-300", 3, [](const FuzzContext&) {
-                 return Repeated(L"k", 300, L"HKCU\\Software\\aRvikFuzz37\\"); }},
-            {"no-root", 5, TEXT_OF(L"Software\\aRvikFuzz37")},
-            {"unknown-root", 5, TEXT_OF(L"HKXX\\Software\\aRvikFuzz37")},
+                 return Repeated(L"k", 300, L"HKCU\\Software\\aRvikFuzzRegistry\\"); }},
+            {"no-root", 5, TEXT_OF(L"Software\\aRvikFuzzRegistry")},
+            {"unknown-root", 5, TEXT_OF(L"HKXX\\Software\\aRvikFuzzRegistry")},
             {"empty", 5, TEXT_OF(L"")},
         }, 0, {"fuzz", "fuzz-sub"}}},
         {Pool::RegValue, {{

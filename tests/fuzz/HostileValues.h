@@ -70,7 +70,7 @@ enum class Pool {
     HashAlgorithm,
     JsonText,
     JsonPath,
-    RegKey,       // keys below HKCU\Software\aRvikFuzz37 only, or refused ones
+    RegKey,       // keys below HKCU\Software\aRvikFuzzRegistry only, or refused ones
     RegValue,     // aRvik.RegValue, a value's name
     RegView,
     RegType,

@@ -174,7 +174,7 @@ static void HashCase(const Context& c) {
                   ratio.empty() ? "" : Verdict(plugin.median <= 1.05 * directResult.median)});
 }
 
-void Web37Case(const Context& c) {
+void TransferCase(const Context& c) {
     DownloadCase(c);
     HashCase(c);
 }
