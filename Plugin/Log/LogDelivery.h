@@ -49,7 +49,7 @@ public:
     static const DWORD SEND_TIMEOUT_MS = 3000;
     static const DWORD STOP_WAIT_MS = 5000;
     static const size_t BATCH = 128;
-    static const size_t COLLECTOR_BATCH = 2048;
+    static constexpr size_t COLLECTOR_BATCH = 2048;
 
     // A spool of bound bytes in folder, for collector until a Write names
     // another (the adopted spools' entries go there too); links made by

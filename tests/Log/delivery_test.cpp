@@ -85,7 +85,7 @@ struct FakeLink : CollectorLink {
             reason = "down";
             return 0;
         }
-        EXPECT_LE(messages.size(), 128u);
+        EXPECT_LE(messages.size(), LogDelivery::COLLECTOR_BATCH);
         for (const string& message : messages) collector->got.push_back(message.c_str());
         return messages.size();
     }
@@ -335,7 +335,7 @@ TEST_F(DeliveryTest, AMissingDriveDelaysTheFileButFailsNoEntry) {
 // every one at least once, in order.
 TEST_F(SpoolTest, ARestartMidDeliveryLosesAndRepeatsNothingInTheFile) {
     std::string file = scratch + "restart.log";
-    std::vector<std::string> texts = Numbered("entry ", 1, 300);
+    std::vector<std::string> texts = Numbered("entry ", 1, 5000);
     std::string firstId;
     {
         collector->Set(true, 100);
@@ -351,14 +351,14 @@ TEST_F(SpoolTest, ARestartMidDeliveryLosesAndRepeatsNothingInTheFile) {
     collector->Set(true);
     std::unique_ptr<LogDelivery> log = Open();
     EXPECT_NE(firstId, log->SpoolId());
-    Write(*log, file, "entry 301");
+    Write(*log, file, "entry 5001");
     ASSERT_TRUE(WaitFor([&] { return log->Delivered(); }, 60000));
-    texts.push_back("entry 301");
+    texts.push_back("entry 5001");
     EXPECT_EQ(texts, Texts(ReadWhole(file)));
     // In order, each at least once: a sequence never goes back but to
     // repeat what was sent, and the new spool's entry comes last.
     std::vector<std::string> got = collector->Got();
-    ASSERT_GE(got.size(), 301u);
+    ASSERT_GE(got.size(), 5001u);
     unsigned long long last = 0;
     std::map<unsigned long long, int> seen;
     for (size_t i = 0; i + 1 < got.size(); ++i) {
@@ -368,8 +368,8 @@ TEST_F(SpoolTest, ARestartMidDeliveryLosesAndRepeatsNothingInTheFile) {
         last = std::max(last, sequence);
         ++seen[sequence];
     }
-    EXPECT_EQ(300u, seen.size());
-    EXPECT_EQ("1 entry 301", got.back());
+    EXPECT_EQ(5000u, seen.size());
+    EXPECT_EQ("1 entry 5001", got.back());
     log.reset();
     EXPECT_EQ(std::vector<std::string>(), SpoolFiles());
 }
