@@ -15,7 +15,10 @@ const char kKey[] = "HKCU\\Software\\aRvikTestRegistry";
 // Whether the 32-bit and the 64-bit views are two registries here: only for
 // a 32-bit program in a 64-bit system (WoW64). In a 32-bit system (a 32-bit
 // Wine prefix) both flags are ignored and name the one registry.
+// Whether the system keeps two views: a 64-bit process, or a 32-bit one
+// under WoW64.
 bool TwoViews() {
+    if (sizeof(void*) == 8) return true;
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
@@ -150,9 +153,9 @@ TEST_F(RegistryTest, TheViewsAreTheSystemsOwn) {
         EXPECT_EQ(L"32", Read("v"));
         Set(L"aRvik.RegView", "64");
         EXPECT_EQ(L"64", Read("v"));
-        // The process's own view is the 32-bit one.
+        // The process's own view: the 32-bit one for a 32-bit process.
         Set(L"aRvik.RegView", "");
-        EXPECT_EQ(L"32", Read("v"));
+        EXPECT_EQ(sizeof(void*) == 8 ? L"64" : L"32", Read("v"));
     } else {
         // One registry: both flags are ignored.
         EXPECT_EQ(L"32", Read("v"));

@@ -423,7 +423,9 @@ TEST_F(PolicyTest, AllowedCommandsChangedWhileACommandRunsInAnotherThread) {
     UINT_PTR slotAfter = NextHandleSlot();
     for (DWORD start = GetTickCount(); slotAfter > slot && GetTickCount() - start < 10000; Sleep(50))
         slotAfter = NextHandleSlot();
-    if (UnderWine()) EXPECT_LE(slotAfter, slot) << "handles left open";
+    if (UnderWine()) {
+        EXPECT_LE(slotAfter, slot) << "handles left open";
+    }
 }
 
 namespace {
