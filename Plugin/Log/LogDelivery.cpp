@@ -238,20 +238,27 @@ void LogDelivery::State::Run() {
         DWORD wait = INFINITE;
         bool more = false;
         // The adopted spools first, oldest first, then this one, which waits
-        // for them unless they are failing.
+        // for them. At the collector it waits while any of them has entries
+        // left, failing or not: one collector takes them all, and a writer's
+        // entries from before a restart must reach it before those after.
+        // At the files it waits only for those that make progress, so that a
+        // file of an old spool that never comes back holds up no other.
         bool ahead[LogSpool::Destinations] = {};
         for (size_t i = 0; i <= adopted.size(); ++i) {
             LogSpool& spool = i < adopted.size() ? *adopted[i] : own;
             Tries& tries = i < adopted.size() ? adoptedTries[i] : ownTries;
             for (int to = 0; to < LogSpool::Destinations; ++to) {
                 if (i == adopted.size() && ahead[to]) continue;
+                const bool held = i < adopted.size() && to == LogSpool::Collector;
                 ULONGLONG now = GetTickCount64();
                 if (now < tries.retryAt[to]) {
                     wait = std::min<DWORD>(wait, static_cast<DWORD>(tries.retryAt[to] - now));
+                    if (held) ahead[to] = true;
                     continue;
                 }
                 LogSpool::Destination destination = static_cast<LogSpool::Destination>(to);
                 Result result = Deliver(spool, destination);
+                if (held && result != Idle) ahead[to] = true;
                 if (result == Failed) {
                     // 1 s, 2 s, 4 s ... 60 s.
                     unsigned shift = std::min(tries.failures[to]++, 6u);

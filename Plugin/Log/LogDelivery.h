@@ -8,7 +8,9 @@
 //
 // The thread, started with the object, first adopts the spools of the
 // folder that no process holds and delivers them, each under its own id,
-// then this one's. Each destination in order, on its own: the text file
+// then this one's: at the collector only once they are all delivered there
+// (so each writer's entries keep their order across a restart), at the
+// files only behind those that make progress. Each destination in order, on its own: the text file
 // (each record's path and line, appended as LogFile appends, folders made
 // when missing) and the collector of the latest Write's settings (up to
 // 2048 CollectorMessage texts a Send: the link keeps its own window, and a
