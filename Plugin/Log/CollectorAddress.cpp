@@ -9,9 +9,23 @@
 
 namespace {
 
+// value with a name and password before an "@" of its host part shown as
+// "***": a refused address must not put a password into a text.
+string WithoutUserInfo(const string& value) {
+    const char* text = value.c_str() ? value.c_str() : "";
+    const char* scheme = strstr(text, "://");
+    const char* start = scheme ? scheme + 3 : text;
+    const char* at = nullptr;
+    for (const char* c = start; *c && *c != '/'; ++c)
+        if (*c == '@') at = c;
+    if (!at) return value;
+    return string(text, static_cast<size_t>(start - text)) + "***" + at;
+}
+
 [[noreturn]] void ThrowBadCollector(const string& value) {
     throw KLAppException(string("Неверный адрес сборщика журнала: \"" LOG_COLLECTOR "\"=") +
-                         TAXDK::Standard::ShownText(value) + " (допустимо: tcp://узел:порт, relp://узел:порт)");
+                         TAXDK::Standard::ShownText(WithoutUserInfo(value)) +
+                         " (допустимо: tcp://узел:порт, relp://узел:порт)");
 }
 
 // A scheme and "://" at the start of value, compared without regard to case.

@@ -167,13 +167,24 @@ bool CollectorSocket::Connect(const Deadline& deadline, DWORD timeoutMs, string&
 }
 
 bool CollectorSocket::Wait(bool write, const Deadline& deadline, bool& readable, bool& writable) {
+    // Once the limit has passed nothing counts as ready: a collector that
+    // keeps the connection busy (trickling answers, sending what nobody
+    // asked) would otherwise hold the caller past its limit.
+    DWORD left = deadline.Left();
+    if (!left) {
+        readable = writable = false;
+        return false;
+    }
+    return Ready(write, left, readable, writable);
+}
+
+bool CollectorSocket::Ready(bool write, DWORD milliseconds, bool& readable, bool& writable) {
     fd_set reads, writes;
     FD_ZERO(&reads);
     FD_ZERO(&writes);
     FD_SET(socket_.get(), &reads);
     if (write) FD_SET(socket_.get(), &writes);
-    DWORD left = deadline.Left();
-    timeval wait = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
+    timeval wait = {static_cast<long>(milliseconds / 1000), static_cast<long>(milliseconds % 1000 * 1000)};
     int ready = select(0, &reads, write ? &writes : nullptr, nullptr, &wait);
     // A failed wait shows as the connection ready: the read or write that
     // follows tells its reason.
@@ -184,7 +195,7 @@ bool CollectorSocket::Wait(bool write, const Deadline& deadline, bool& readable,
 
 bool CollectorSocket::Stale() {
     bool readable = false, writable = false;
-    Wait(false, Deadline(0), readable, writable);
+    Ready(false, 0, readable, writable);
     return readable;
 }
 

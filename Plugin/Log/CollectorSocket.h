@@ -52,7 +52,8 @@ public:
     void Drop() { socket_.Close(); }
 
     // Waits until the connection can be read, or written when write is
-    // asked, or deadline passes (false, nothing ready).
+    // asked, or deadline passes (false, nothing ready); once it has passed,
+    // false at once, whatever the connection could do.
     bool Wait(bool write, const Deadline& deadline, bool& readable, bool& writable);
     // Whether the connection can be read now, when the link awaits
     // nothing: the collector closed or reset it, or wrote what it should
@@ -74,6 +75,8 @@ public:
     string TimeFailure(DWORD timeoutMs) const;
 
 private:
+    // The select behind Wait, for milliseconds (0: a look without waiting).
+    bool Ready(bool write, DWORD milliseconds, bool& readable, bool& writable);
     CollectorAddress address_;
     string name_;  // "relp://HOST:PORT", an IPv6 host in brackets
     bool started_;  // WSAStartup succeeded

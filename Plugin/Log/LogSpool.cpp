@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 
 #include <exceptions.h>
 #include <fwbase/Format.h>
@@ -472,7 +473,11 @@ void LogSpool::Scan(Segment& segment) {
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!file) return;
-    SegmentReader reader(file.get(), ~0ULL);
+    // Bounded by the file's own size: a torn or foreign length read from it
+    // must not ask for more than the file can hold.
+    LARGE_INTEGER bytes;
+    if (!GetFileSizeEx(file.get(), &bytes)) return;
+    SegmentReader reader(file.get(), static_cast<unsigned long long>(bytes.QuadPart));
     for (;;) {
         SpoolRecord record;
         size_t size = reader.Next(segment.size, record, false);
@@ -484,6 +489,9 @@ void LogSpool::Scan(Segment& segment) {
 }
 
 std::vector<LogSpool*> LogSpool::Orphans(const std::wstring& folder, const std::string& except) {
+    // Owned until all are found: one that fails (no memory) lets go of
+    // those before it, for the next start to take.
+    std::vector<std::unique_ptr<LogSpool>> owned;
     std::vector<LogSpool*> found;
     WIN32_FIND_DATAW data;
     FindHandle search(FindFirstFileW((folder + L"\\*.spool").c_str(), &data));
@@ -497,7 +505,7 @@ std::vector<LogSpool*> LogSpool::Orphans(const std::wstring& folder, const std::
         HANDLE control = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (control == INVALID_HANDLE_VALUE) continue;
-        LogSpool* spool = new LogSpool(folder, id, control);
+        std::unique_ptr<LogSpool> spool(new LogSpool(folder, id, control));
         spool->LoadProgress();
         std::vector<unsigned> numbers;
         WIN32_FIND_DATAW segment;
@@ -522,7 +530,9 @@ std::vector<LogSpool*> LogSpool::Orphans(const std::wstring& folder, const std::
         if (!numbers.empty()) {
             for (int to = 0; to < Destinations; ++to) spool->cursor_[to].segment = numbers.front();
         }
-        found.push_back(spool);
+        owned.push_back(std::move(spool));
     } while (FindNextFileW(search.get(), &data));
+    found.reserve(owned.size());
+    for (auto& spool : owned) found.push_back(spool.release());
     return found;
 }

@@ -21,8 +21,11 @@ static size_t AuthorityStart(const wchar_t* url) {
 
 size_t UserInfoEnd(const wchar_t* url) {
     if (!url) return 0;
+    // Only a "/" ends the search: the system's parser takes "user:pa#ss@host"
+    // and "user:pa?ss@host" as a name and password too, so a "?", "#" or "\"
+    // before an "@" must not hide them.
     size_t start = AuthorityStart(url), at = 0;
-    for (size_t k = start; url[k] && !wcschr(L"/\\?#", url[k]); ++k)
+    for (size_t k = start; url[k] && url[k] != L'/'; ++k)
         if (url[k] == L'@') at = k;
     return at;
 }

@@ -7,7 +7,8 @@
 
 // Where the user-info of url ends (the position of its last "@"), 0 when it
 // has none. The host part begins after "scheme://" (or a leading "//"; at
-// the start without either) and ends at the first "/", "\", "?" or "#".
+// the start without either) and is searched up to the first "/": an "@"
+// after a "?", "#" or "\" still ends a user-info, as the system reads it.
 size_t UserInfoEnd(const wchar_t* url);
 
 string ShownAddress(const wchar_t* url);
