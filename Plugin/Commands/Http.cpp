@@ -209,6 +209,11 @@ void Http(TASession& values, HttpClient& web) {
         throw KLAppException(string("Тело запроса задаётся либо в ") + kBody + ", либо в " + kBodyFile + ": " +
                              kBodyFile + "=" + AnsiName(bodyGiven));
     if (toFile) {
+        // A character no file name may hold fails the rename at the end,
+        // after the request went out: it is refused before.
+        const wchar_t* last = wcsrchr(outName, L'\\');
+        for (const wchar_t* c = last ? last + 1 : outName.Full(); *c; ++c)
+            if (*c < 0x20 || wcschr(L"<>\"|?*", *c)) throw FileFailure(saveAction, ERROR_INVALID_NAME, outName);
         DWORD attributes = Attributes(outName);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             throw NameRefusal(saveAction, "это папка", kOutFile, AnsiName(outGiven));

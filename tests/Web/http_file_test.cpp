@@ -2,6 +2,7 @@
 // whole (200 MiB, looked at while it arrives), a cut or timed-out one that
 // leaves nothing, FileMode, a BodyFile of 50 MiB sent whole and again on a
 // 307, and the refusals, before anything is sent.
+#include <algorithm>
 #include <winsock2.h>
 
 #include "Commands/CommandsTest.h"
@@ -229,6 +230,13 @@ TEST_F(HttpFileTest, FileArgumentsAreRefusedBeforeAnythingIsSent) {
     Fails("Не удалось сохранить ответ (это папка): aRvik.OutFile=" + scratch.folder);
     Set(L"aRvik.OutFile", "fz\\nul.txt");
     Fails("Не удалось сохранить ответ (это устройство): aRvik.OutFile=fz\\nul.txt");
+    // A name the system cannot give a file is refused before, not at the rename.
+    for (const char* name : {"a?b.txt", "a*b.txt", "a<b.txt", "a|b.txt", "a\"b.txt", "a\tb.txt"}) {
+        Set(L"aRvik.OutFile", scratch + name);
+        std::string shown = scratch + name;
+        std::replace(shown.begin(), shown.end(), '\t', '?');
+        Fails("Не удалось сохранить ответ (ошибка 123): " + shown);
+    }
     EXPECT_EQ(0u, Requests());
     EXPECT_EQ("body", ReadWhole(source));
 }
